@@ -1,0 +1,46 @@
+# GoogleTest, built from Debian's sources for whichever target this build is
+# for, and one helper that registers every test program with CTest. For the
+# Windows builds CTest starts the programs through Wine (the emulator below),
+# in a prefix that the fixture "wine_prefix" creates afresh once per test run.
+set(TAVREL_GTEST_SOURCE /usr/src/googletest CACHE PATH "GoogleTest sources")
+set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)
+set(gtest_force_shared_crt ON CACHE BOOL "" FORCE)
+add_subdirectory(${TAVREL_GTEST_SOURCE} ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL SYSTEM)
+
+set(TAVREL_TEST_TIMEOUT 300 CACHE STRING "Per-test timeout in seconds")
+
+# Only x86_64 Windows programs can run here (no 32-bit support in the kernel).
+set(TAVREL_RUNS_UNDER_WINE OFF)
+if(WIN32 AND CMAKE_SIZEOF_VOID_P EQUAL 8)
+  set(TAVREL_RUNS_UNDER_WINE ON)
+endif()
+if(TAVREL_RUNS_UNDER_WINE)
+  set(TAVREL_WINEPREFIX ${CMAKE_BINARY_DIR}/wineprefix)
+  set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_SOURCE_DIR}/tests/wine/run-in-wine.sh ${TAVREL_WINEPREFIX})
+  add_test(NAME wine_prefix
+           COMMAND ${CMAKE_SOURCE_DIR}/tests/wine/make-prefix.sh ${TAVREL_WINEPREFIX})
+  set_tests_properties(wine_prefix PROPERTIES FIXTURES_SETUP wine_prefix TIMEOUT 300)
+endif()
+
+# tavrel_add_test(<name> SOURCES <files...> [LIBS <targets...>] [ARGS <args...>]
+#                 [LABELS <labels...>] [RESOURCE_LOCK <names...>])
+# Builds one GoogleTest program and registers it; on Windows builds the
+# program runs under Wine.
+function(tavrel_add_test name)
+  cmake_parse_arguments(T "" "" "SOURCES;LIBS;ARGS;LABELS;RESOURCE_LOCK" ${ARGN})
+  add_executable(${name} ${T_SOURCES})
+  target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gtest_main tavrel_flags)
+  tavrel_target_warnings(${name})
+  add_test(NAME ${name} COMMAND ${name} ${T_ARGS})
+  set_tests_properties(${name} PROPERTIES TIMEOUT ${TAVREL_TEST_TIMEOUT})
+  if(T_LABELS)
+    set_tests_properties(${name} PROPERTIES LABELS "${T_LABELS}")
+  endif()
+  if(T_RESOURCE_LOCK)
+    set_tests_properties(${name} PROPERTIES RESOURCE_LOCK "${T_RESOURCE_LOCK}")
+  endif()
+  if(TAVREL_RUNS_UNDER_WINE)
+    set_tests_properties(${name} PROPERTIES FIXTURES_REQUIRED wine_prefix)
+  endif()
+endfunction()

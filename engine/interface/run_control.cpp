@@ -1,0 +1,135 @@
+// The run-control exports: MultiReg starts a run, GetProgress reports on it
+// and finally hands its table back, AbortReg cancels it.
+#include <windows.h>
+#include <oleauto.h>
+#include <process.h>
+
+#include <cstdint>
+
+#include "interface/input_arrays.h"
+#include "interface/message_box.h"
+#include "interface/result_handback.h"
+#include "interface/run_state.h"
+#include "interface/worker_thread.h"
+#include "search/constant_column.h"
+#include "search/progress_percent.h"
+
+namespace {
+
+constexpr std::int32_t maxExplanatoryCount = 31;
+constexpr std::int32_t maxKeepCount = 65535;
+
+// Drops every constant explanatory variable the user agrees to drop, asking
+// once per variable. False when the user cancels (removals made so far stay).
+bool dropConstantColumns(RunBlock& block) {
+    static const std::string question = codePage932(
+        L"の分散は0です。この変数を除いて分析を続けますか？\nキャンセルを押すと分析を中断します。");
+    auto& names = block.explanatoryNames;
+    auto& columns = block.explanatoryColumns;
+    std::size_t i = 0;
+    while (i < names.size() && i < columns.size()) {
+        if (!isConstantColumn(columns[i])) {
+            ++i;
+            continue;
+        }
+        if (showNarrowMessage(names[i] + question, MB_OKCANCEL | MB_ICONWARNING) == IDCANCEL) return false;
+        names.erase(names.begin() + static_cast<std::ptrdiff_t>(i));
+        columns.erase(columns.begin() + static_cast<std::ptrdiff_t>(i));
+    }
+    return true;
+}
+
+// The dependent and the explanatory data must describe the same rows.
+bool sameRowCount(const RunBlock& block) {
+    if (block.dependentColumns.empty() || block.explanatoryColumns.empty()) return true;
+    return block.dependentColumns.front().size() == block.explanatoryColumns.front().size();
+}
+
+void closeWorker(RunState& state) {
+    CloseHandle(state.workerThread);
+    state.workerThread = nullptr;
+}
+
+bool workerEnded(HANDLE thread) {
+    DWORD exitCode = 0;
+    if (!GetExitCodeThread(thread, &exitCode)) return true;
+    return exitCode != STILL_ACTIVE;
+}
+
+bool startWorker(RunState& state) {
+    state.table.clear();
+    state.progress.reset();
+    const std::uintptr_t handle =
+        _beginthreadex(nullptr, 0, runSearchThread, &state, 0, &state.workerThreadId);
+    state.workerThread = reinterpret_cast<HANDLE>(handle);
+    return handle != 0;
+}
+
+}  // namespace
+
+extern "C" std::int32_t __stdcall MultiReg(SAFEARRAY** dependentData, SAFEARRAY** dependentNames,
+                                           SAFEARRAY** explanatoryData, SAFEARRAY** explanatoryNames,
+                                           std::int32_t keepCount, std::int32_t criterion) {
+    RunState& state = runState();
+    if (state.workerThread != nullptr) {
+        // A run is still going, or has ended without handing its table back.
+        showWideMessage(L"前回の分析がまだ終了していません。", MB_OK | MB_ICONERROR);
+        return 0;
+    }
+    RunBlock& block = state.block;
+    if (!readNameArray(dependentNames, block.dependentNames)) return 0;
+    if (!readNameArray(explanatoryNames, block.explanatoryNames)) return 0;
+    if (!readDataArray(dependentData, block.dependentColumns)) return 0;
+    if (!readDataArray(explanatoryData, block.explanatoryColumns)) return 0;
+    if (block.dependentColumns.size() != block.dependentNames.size()) return 0;
+    if (block.explanatoryColumns.size() != block.explanatoryNames.size()) return 0;
+    if (!sameRowCount(block)) return 0;
+    if (block.explanatoryNames.size() > static_cast<std::size_t>(maxExplanatoryCount)) {
+        showWideMessage(L"選択された説明変数が多すぎます。31個以下にしてください。", MB_OK | MB_ICONERROR);
+        return 0;
+    }
+    if (keepCount < 1 || keepCount > maxKeepCount) {
+        showWideMessage(L"正しくない数値が入力されています。1以上65535以下の数値を入力してください。",
+                        MB_OK | MB_ICONERROR);
+        return 0;
+    }
+    block.keepCount = keepCount;
+    block.criterion = criterion;
+    if (!dropConstantColumns(block)) return 0;
+    if (block.explanatoryColumns.empty()) {
+        showNarrowMessage(codePage932(L"独立変数が0個になりました。分析を中断します。"), MB_OK | MB_ICONERROR);
+        return 0;
+    }
+    if (!startWorker(state)) {
+        showNarrowMessage(codePage932(L"スレッドの生成に失敗しました。"), MB_OK | MB_ICONERROR);
+        return 0;
+    }
+    return 1;
+}
+
+extern "C" std::int32_t __stdcall GetProgress(VARIANT* resultVariant) {
+    RunState& state = runState();
+    if (state.workerThread == nullptr) return -1;
+    if (workerEnded(state.workerThread)) {
+        if (resultVariant != nullptr) handBackResults(state.table, resultVariant);
+        closeWorker(state);
+        return -1;
+    }
+    Sleep(500);
+    return progressPercent(state.progress.subsetsDone.load(std::memory_order_relaxed),
+                           state.progress.dependentsDone.load(std::memory_order_relaxed),
+                           static_cast<std::uint32_t>(state.block.dependentNames.size()),
+                           static_cast<std::uint32_t>(state.block.explanatoryNames.size()));
+}
+
+extern "C" std::int32_t __stdcall AbortReg() {
+    RunState& state = runState();
+    if (state.workerThread == nullptr) return 0;
+    // Stop the search at its next check (between two subsets) rather than
+    // killing the thread, which could leave the runtime's locks held.
+    state.progress.stopRequested.store(true, std::memory_order_relaxed);
+    WaitForSingleObject(state.workerThread, INFINITE);
+    closeWorker(state);
+    state.table.clear();
+    return 0;
+}

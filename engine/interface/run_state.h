@@ -1,0 +1,19 @@
+#pragma once
+// The library-wide state of the one run that can exist at a time: the run
+// block the worker reads, the worker's handle, the progress counters and the
+// results table. One instance, alive from the library's load to its unload.
+#include <windows.h>
+
+#include "regression/run_progress.h"
+#include "report/result_table.h"
+#include "search/run_block.h"
+
+struct RunState {
+    RunBlock block;
+    HANDLE workerThread = nullptr;  // null when no run is held
+    unsigned workerThreadId = 0;
+    RunProgress progress;
+    ResultTable table;
+};
+
+RunState& runState();

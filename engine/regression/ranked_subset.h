@@ -1,0 +1,21 @@
+#pragma once
+// A candidate of the subset search and the criteria that rank candidates
+// (smaller is better).
+#include <cstdint>
+
+#include "regression/data_column.h"
+
+struct RankedSubset {
+    SubsetMask mask = 0;
+    double criterion = 0.0;
+};
+
+enum class RankCriterion : std::int32_t {
+    ResidualSumOfSquares = 0,  // RSS
+    ResidualMeanSquare = 1,    // RSS / (n - d - 1)
+    InformationCriterion = 2,  // n ln(RSS / n) + 2d
+};
+
+// The run's criterion code: 0, 1, and every other value for the information
+// criterion.
+RankCriterion rankCriterionFromCode(std::int32_t code);
