@@ -1,9 +1,41 @@
 #include "search/search_driver.h"
 
+#include "regression/centring.h"
+#include "regression/model_result.h"
+#include "regression/screening.h"
+#include "report/result_block.h"
+
+namespace {
+
+// The explanatory columns as the search sees them: centred on their means,
+// so the normal equations keep their digits when a column's mean is large
+// against its spread. Every statistic the table shows is unchanged by it.
+std::vector<DataColumn> centredCopies(const std::vector<DataColumn>& columns) {
+    std::vector<DataColumn> copies = columns;
+    for (DataColumn& column : copies) centreColumn(column);
+    return copies;
+}
+
+}  // namespace
+
 SearchOutcome runSearch(const RunBlock& block, RunProgress& progress, ResultTable& table) {
-    // The search itself arrives with the regression core; until then a run
-    // ends at once with an empty table.
-    (void)block;
-    (void)table;
-    return progress.stopping() ? SearchOutcome::Stopped : SearchOutcome::Completed;
+    const std::vector<DataColumn> columns = centredCopies(block.explanatoryColumns);
+    const std::uint32_t keepCount = static_cast<std::uint32_t>(block.keepCount);
+    const RankCriterion criterion = rankCriterionFromCode(block.criterion);
+    const std::uint32_t observations =
+        block.dependentColumns.empty() ? 0 : static_cast<std::uint32_t>(block.dependentColumns.front().size());
+    std::vector<RankedSubset> kept;
+    for (std::size_t i = 0; i < block.dependentColumns.size(); ++i) {
+        if (progress.stopping()) return SearchOutcome::Stopped;
+        // The new variable's index first, then the reset of its subset count.
+        progress.dependentsDone.store(static_cast<std::uint32_t>(i), std::memory_order_relaxed);
+        progress.subsetsDone.store(0, std::memory_order_relaxed);
+        DataColumn y = block.dependentColumns[i];
+        centreColumn(y);
+        if (!screenSubsets(y, columns, kept, keepCount, criterion, progress)) return SearchOutcome::Stopped;
+        ModelResult result;
+        appendResultBlock({block.dependentNames[i], block.explanatoryNames, kept, observations, y, columns}, result,
+                          table);
+    }
+    return SearchOutcome::Completed;
 }

@@ -1,0 +1,52 @@
+#include "report/result_block.h"
+
+#include "regression/model_statistics.h"
+#include "report/model_row.h"
+#include "report/narrow_text.h"
+
+namespace {
+
+ResultRow titleRow(const std::string& dependentName, std::size_t width) {
+    ResultRow row(width);
+    // The prefix is UTF-16 already; only the name comes in the narrow
+    // encoding. (The prefix ends with an ASCII space, so joining before or
+    // after the conversion gives the same text in code page 932.)
+    if (width > 0) row[0] = u"\u3000従属変数: " + narrowToUtf16(dependentName);
+    return row;
+}
+
+ResultRow headerRow(const std::vector<std::string>& explanatoryNames) {
+    ResultRow row;
+    row.reserve(explanatoryNames.size() + 3);
+    for (const std::string& name : explanatoryNames) row.push_back(narrowToUtf16(name));
+    row.push_back(u"決定係数");
+    row.push_back(u"調整済み\n決定係数");
+    row.push_back(u"AIC");
+    return row;
+}
+
+ResultRow footerRow(std::uint32_t observations, std::size_t width) {
+    ResultRow row(width);
+    const std::string digits = std::to_string(observations);
+    if (width > 0) row[0] = u"\u3000N=" + std::u16string(digits.begin(), digits.end()) + u" **p<.01 *p<.05";
+    return row;
+}
+
+}  // namespace
+
+void appendResultBlock(const BlockInput& input, ModelResult& result, ResultTable& table) {
+    const std::size_t width = input.explanatoryNames.size() + 3;
+    ResultTable block;
+    block.reserve(input.kept.size() + 4);
+    block.push_back(titleRow(input.dependentName, width));
+    block.push_back(headerRow(input.explanatoryNames));
+    for (const RankedSubset& entry : input.kept) {
+        // The search kept only subsets whose fit succeeded, and this is the
+        // same fit, so the statistics are there.
+        computeModelStatistics(input.y, input.columns, entry.mask, result);
+        block.push_back(formatModelRow(entry.mask, result, width));
+    }
+    block.push_back(footerRow(input.observations, width));
+    block.push_back(ResultRow(width));
+    table.insert(table.end(), std::make_move_iterator(block.begin()), std::make_move_iterator(block.end()));
+}

@@ -1,0 +1,27 @@
+#pragma once
+// The block of rows of one dependent variable: title, header, one row per
+// kept model, footer with the number of observations and the legend of the
+// significance marks, and an empty separator row.
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "regression/data_column.h"
+#include "regression/model_result.h"
+#include "regression/ranked_subset.h"
+#include "report/result_table.h"
+
+struct BlockInput {
+    const std::string& dependentName;                  // narrow text
+    const std::vector<std::string>& explanatoryNames;  // narrow text, the run's order
+    const std::vector<RankedSubset>& kept;             // best first
+    std::uint32_t observations;                        // N of the footer
+    const DataColumn& y;                               // as the search saw it
+    const std::vector<DataColumn>& columns;            // as the search saw them
+};
+
+// Computes each kept model's statistics (into result, reused from model to
+// model) just before formatting its row, and appends the whole block to
+// table at once: a block is either complete in the table or absent.
+void appendResultBlock(const BlockInput& input, ModelResult& result, ResultTable& table);
+

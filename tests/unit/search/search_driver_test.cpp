@@ -1,0 +1,91 @@
+#include "search/search_driver.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+namespace {
+
+// n rows of three explanatory variables with some signal in y.
+RunBlock exampleRun(std::size_t dependents, std::int32_t keepCount, std::int32_t criterion = 0) {
+    RunBlock block;
+    const std::size_t n = 15;
+    block.explanatoryNames = {"A", "B", "C"};
+    block.explanatoryColumns.assign(3, DataColumn(n));
+    for (std::size_t r = 0; r < n; ++r) {
+        const double t = static_cast<double>(r);
+        block.explanatoryColumns[0][r] = t;
+        block.explanatoryColumns[1][r] = std::sin(t);
+        block.explanatoryColumns[2][r] = std::fmod(t * 7.0, 5.0);
+    }
+    for (std::size_t i = 0; i < dependents; ++i) {
+        block.dependentNames.push_back("Y" + std::to_string(i + 1));
+        DataColumn y(n);
+        for (std::size_t r = 0; r < n; ++r) {
+            y[r] = 2.0 * block.explanatoryColumns[0][r] + (static_cast<double>(i) + 1.0) * block.explanatoryColumns[1][r] +
+                   std::cos(3.0 * static_cast<double>(r));
+        }
+        block.dependentColumns.push_back(y);
+    }
+    block.keepCount = keepCount;
+    block.criterion = criterion;
+    return block;
+}
+
+TEST(RunSearch, TwoDependentVariablesGiveTwoBlocksInOrder) {
+    const RunBlock block = exampleRun(2, 2);
+    RunProgress progress;
+    ResultTable table;
+    EXPECT_EQ(runSearch(block, progress, table), SearchOutcome::Completed);
+    ASSERT_EQ(table.size(), 12u);
+    for (std::size_t r = 0; r < table.size(); ++r) EXPECT_EQ(table[r].size(), 6u) << "row " << r;
+    EXPECT_EQ(table[0][0], u"\u3000従属変数: Y1");
+    EXPECT_EQ(table[6][0], u"\u3000従属変数: Y2");
+    EXPECT_EQ(table[5], ResultRow(6));
+    EXPECT_EQ(table[11], ResultRow(6));
+    // Progress rests on the last variable's last subset.
+    EXPECT_EQ(progress.dependentsDone.load(), 1u);
+    EXPECT_EQ(progress.subsetsDone.load(), 6u);
+}
+
+TEST(RunSearch, KeepCountBeyondTheSubsetCountListsEverySubset) {
+    const RunBlock block = exampleRun(1, 100);
+    RunProgress progress;
+    ResultTable table;
+    runSearch(block, progress, table);
+    EXPECT_EQ(table.size(), 7u + 4u);
+}
+
+TEST(RunSearch, WithoutDependentVariablesAppendsNothing) {
+    RunBlock block = exampleRun(0, 3);
+    RunProgress progress;
+    ResultTable table;
+    EXPECT_EQ(runSearch(block, progress, table), SearchOutcome::Completed);
+    EXPECT_TRUE(table.empty());
+}
+
+TEST(RunSearch, AStopRequestEndsTheRunWithoutAPartialBlock) {
+    const RunBlock block = exampleRun(3, 2);
+    RunProgress progress;
+    progress.stopRequested = true;
+    ResultTable table;
+    EXPECT_EQ(runSearch(block, progress, table), SearchOutcome::Stopped);
+    EXPECT_TRUE(table.empty());
+}
+
+TEST(RunSearch, OffsetsInTheDataLeaveTheTableUnchanged) {
+    for (std::int32_t criterion : {0, 1, 2}) {
+        const RunBlock plain = exampleRun(1, 7, criterion);
+        RunBlock shifted = plain;
+        for (double& v : shifted.explanatoryColumns[0]) v += 1.0e6;   // calendar-year-like offset
+        for (double& v : shifted.explanatoryColumns[2]) v -= 3.0e4;
+        for (double& v : shifted.dependentColumns[0]) v += 5.0e3;
+        RunProgress progress;
+        ResultTable expected, actual;
+        runSearch(plain, progress, expected);
+        runSearch(shifted, progress, actual);
+        EXPECT_EQ(actual, expected) << "criterion " << criterion;
+    }
+}
+
+}  // namespace
