@@ -31,13 +31,6 @@ NameChoice choose(const std::string& text, const Names& known, std::int32_t firs
     return chooseVariables(text, buildNameTable(known, firstId, leadBytes), leadBytes, used.decision());
 }
 
-TEST(NameTable, FoldsWithoutTrimmingAndTheHighestIndexWins) {
-    const NameTable table = buildNameTable({"X", " a ", "x", "b"}, 1, noLeadBytes);
-    EXPECT_EQ(table, (NameTable{{"X", 3}, {" A ", 2}, {"B", 4}}));
-    EXPECT_EQ(buildNameTable({"p", "q"}, -3, noLeadBytes), (NameTable{{"P", -3}, {"Q", -2}}));
-    EXPECT_TRUE(buildNameTable({}, 1, noLeadBytes).empty());
-}
-
 TEST(ChooseVariables, TrimsAndFoldsEachLineAndKeepsTheOrderOfMention) {
     const NameChoice choice = choose("c\nA\n b ", {"a", "b", "c"});
     EXPECT_EQ(choice.outcome, ChoiceOutcome::chosen);

@@ -116,14 +116,6 @@ TEST(VarNameToId, HandsBackIdsInOrderOfFirstMentionIndexedFromOne) {
     expectNoBox(result.boxes);
 }
 
-TEST(VarNameToId, LinesAreTrimmedFoldedAndEmptyOnesSkipped) {
-    OwnedArray names = makeNameArray({"Height", "a, b", "Weight", "X", "y", "x"});
-    const Call result = call("\r\n  weight\r\n\r\n\tA, B \r\n\nX\r\n", names);
-    // "x" at index 6 wins over "X" at index 4.
-    expectIds(result, {3, 2, 6});
-    expectNoBox(result.boxes);
-}
-
 TEST(VarNameToId, JapaneseNamesMatchOnlyThemselves) {
     // The second byte of デ (0x83 0x66) and of ツ (0x83 0x63) lies in 'a'-'z';
     // upper-casing it would turn them into ェ and イ.
@@ -136,13 +128,6 @@ TEST(VarNameToId, JapaneseNamesMatchOnlyThemselves) {
     const Call unknown = call(cp932(L"データ"), onlyE);
     expectRefused(unknown);
     expectTavrelBox(unknown.boxes, invalidName(L"データ"), BoxIcon::Error);
-}
-
-TEST(VarNameToId, AFullWidthSpaceIsPartOfTheName) {
-    OwnedArray names = makeNameArray({cp932(L"年齢")});
-    const Call result = call(cp932(L"年齢　"), names);
-    expectRefused(result);
-    expectTavrelBox(result.boxes, invalidName(L"年齢　"), BoxIcon::Error);
 }
 
 TEST(VarNameToId, TextWithoutNamesIsReportedBeforeTheArrayIsLookedAt) {
@@ -229,15 +214,6 @@ TEST(VarNameToId, CancelAtTheDuplicatePromptRefusesTheCall) {
     expectTavrelBox(result.boxes, repeated(L"年齢"), BoxIcon::Warning, {IDOK, IDCANCEL});
 }
 
-TEST(VarNameToId, ANameGivenThreeTimesAsksTwice) {
-    OwnedArray names = makeNameArray({"a", "b"});
-    const Call result = call("a\nA\nb\n a", names, {IDOK, IDOK});
-    expectIds(result, {1, 2});
-    ASSERT_EQ(result.boxes.size(), 2u);
-    EXPECT_EQ(result.boxes[0].text, repeated(L"A")) << describe(result.boxes[0]);
-    EXPECT_EQ(result.boxes[1].text, repeated(L"A")) << describe(result.boxes[1]);
-}
-
 TEST(VarNameToId, IdsAreTheArraysOwnIndices) {
     const std::pair<LONG, Ids> cases[] = {{0, {2, 0}}, {-3, {-1, -3}}, {10, {12, 10}}};
     for (const auto& [lower, ids] : cases) {
@@ -287,24 +263,6 @@ TEST(VarNameToId, WithoutAResultVariantNothingHappens) {
     EXPECT_EQ(varNameToId()("a", names.ref(), nullptr), 0);
     expectNoBox(script.seen());
     expectUnlocked(names.array);
-}
-
-TEST(VarNameToId, TheNamesArrayCanBeDestroyedAfterEveryKindOfReturn) {
-    const std::pair<const char*, std::vector<int>> cases[] = {
-        {"a", {}}, {"unknown", {}}, {"a\na", {IDCANCEL}}, {"a\na", {IDOK}}};
-    for (const auto& [text, answers] : cases) {
-        SCOPED_TRACE(text);
-        OwnedArray names = makeNameArray({"a"});
-        VARIANT variant;
-        VariantInit(&variant);
-        {
-            MessageBoxScript script(answers);
-            varNameToId()(text, names.ref(), &variant);
-        }
-        VariantClear(&variant);
-        EXPECT_EQ(SafeArrayDestroy(names.array), S_OK);
-        names.array = nullptr;
-    }
 }
 
 }  // namespace
