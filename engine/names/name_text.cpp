@@ -1,9 +1,9 @@
 #include "names/name_text.h"
 
 // Classification and folding are spelled out byte by byte instead of going
-// through std::ctype<char>: with MinGW's runtime the facet of the classic
-// locale reads the C runtime's current tables, which a host process may have
-// switched to a code page where bytes above 0x7F count as space or letters.
+// through std::ctype<char>: with MinGW's runtime that facet defers to the C
+// runtime's toupper and tables, which follow whatever C locale the host
+// process has set, where bytes above 0x7F may count as space or letters.
 
 bool isNameSpace(char byte) {
     return byte == ' ' || (byte >= '\t' && byte <= '\r');
