@@ -6,16 +6,6 @@
 
 namespace {
 
-// Locks the array behind arrayRef; on failure tells the user. A null
-// reference or a null array fails the lock like any other unusable array.
-bool lockArray(SAFEARRAY* array) {
-    if (FAILED(SafeArrayLock(array))) {
-        showWideMessage(L"配列のロックに失敗しました。", MB_OK | MB_ICONERROR);
-        return false;
-    }
-    return true;
-}
-
 // The element type the array declares, or VT_EMPTY when it declares none.
 VARTYPE elementType(SAFEARRAY* array) {
     VARTYPE type = VT_EMPTY;
@@ -51,13 +41,18 @@ std::size_t extent(LONG lower, LONG upper) {
 
 }  // namespace
 
-bool readNameArray(SAFEARRAY** arrayRef, std::vector<std::string>& names) {
-    SAFEARRAY* array = arrayRef ? *arrayRef : nullptr;
-    if (!lockArray(array)) return false;
-    if (!hasShape(array, 1, VT_BSTR, sizeof(BSTR))) {
-        SafeArrayUnlock(array);
+// A null reference or a null array fails the lock like any other unusable
+// array.
+bool lockArray(SAFEARRAY* array) {
+    if (FAILED(SafeArrayLock(array))) {
+        showWideMessage(L"配列のロックに失敗しました。", MB_OK | MB_ICONERROR);
         return false;
     }
+    return true;
+}
+
+bool readLockedNameArray(SAFEARRAY* array, std::vector<std::string>& names, LONG& lowerBound) {
+    if (!hasShape(array, 1, VT_BSTR, sizeof(BSTR))) return false;
     LONG lower = 0, upper = -1;
     SafeArrayGetLBound(array, 1, &lower);
     SafeArrayGetUBound(array, 1, &upper);
@@ -65,9 +60,20 @@ bool readNameArray(SAFEARRAY** arrayRef, std::vector<std::string>& names) {
     for (std::size_t i = 0; i < read.size(); ++i) {
         read[i] = elementBytes(array, static_cast<LONG>(lower + static_cast<long long>(i)));
     }
-    SafeArrayUnlock(array);
     names = std::move(read);
+    lowerBound = lower;
     return true;
+}
+
+bool readNameArray(SAFEARRAY** arrayRef, std::vector<std::string>& names) {
+    SAFEARRAY* array = arrayRef ? *arrayRef : nullptr;
+    if (!lockArray(array)) return false;
+    std::vector<std::string> read;
+    LONG lower = 0;
+    const bool isNameArray = readLockedNameArray(array, read, lower);
+    SafeArrayUnlock(array);
+    if (isNameArray) names = std::move(read);
+    return isNameArray;
 }
 
 bool readDataArray(SAFEARRAY** arrayRef, std::vector<DataColumn>& columns) {

@@ -16,6 +16,16 @@
 // message box) or is not a one-dimensional array of strings (silently).
 bool readNameArray(SAFEARRAY** arrayRef, std::vector<std::string>& names);
 
+// Locks an array for reading; when that fails (a null array included) tells
+// the user in a message box and answers false.
+bool lockArray(SAFEARRAY* array);
+
+// The elements of a one-dimensional array of strings that the caller holds
+// locked, read as readNameArray reads them; lowerBound receives the index of
+// the first. False, with both outputs unchanged, when the array is not a
+// one-dimensional array of strings.
+bool readLockedNameArray(SAFEARRAY* array, std::vector<std::string>& names, LONG& lowerBound);
+
 // A two-dimensional array of doubles, rows by columns. Element (r, c) becomes
 // value r - lb1 of column c - lb2. False, with the list unchanged, when the
 // array cannot be locked (after a message box) or is not a two-dimensional
