@@ -1,0 +1,29 @@
+#pragma once
+// The command line of tavrel.
+#include <cstdint>
+#include <string>
+#include <vector>
+
+enum class OutputFormat { Text, Csv, Tsv };
+
+struct CliOptions {
+    std::vector<std::string> dependents;   // -y, in the order given
+    std::vector<std::string> explanatory;  // -x; empty means every other column
+    std::int32_t keepCount = 10;
+    std::int32_t criterion = 2;            // 0 rss, 1 mse, 2 aic
+    OutputFormat format = OutputFormat::Text;
+    std::string outputPath;                // empty: standard output
+    std::string dataPath;
+    bool dropIncomplete = false;
+    bool showHelp = false;
+    bool showVersion = false;
+};
+
+struct ParsedOptions {
+    CliOptions options;
+    std::string error;  // empty when the command line is valid
+};
+
+ParsedOptions parseOptions(const std::vector<std::string>& arguments);
+
+std::string usageText();

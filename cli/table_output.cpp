@@ -1,0 +1,148 @@
+#include "table_output.h"
+
+#include <algorithm>
+#include <vector>
+
+#include "csv.h"
+
+namespace {
+
+void appendCodePoint(std::string& out, char32_t code) {
+    if (code < 0x80) {
+        out += static_cast<char>(code);
+    } else if (code < 0x800) {
+        out += static_cast<char>(0xC0 | (code >> 6));
+        out += static_cast<char>(0x80 | (code & 0x3F));
+    } else if (code < 0x10000) {
+        out += static_cast<char>(0xE0 | (code >> 12));
+        out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (code & 0x3F));
+    } else {
+        out += static_cast<char>(0xF0 | (code >> 18));
+        out += static_cast<char>(0x80 | ((code >> 12) & 0x3F));
+        out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (code & 0x3F));
+    }
+}
+
+bool isWide(char16_t c) {
+    return (c >= 0x1100 && c <= 0x115F) || (c >= 0x2E80 && c <= 0xA4CF && c != 0x303F) ||
+           (c >= 0xAC00 && c <= 0xD7A3) || (c >= 0xF900 && c <= 0xFAFF) || (c >= 0xFE30 && c <= 0xFE4F) ||
+           (c >= 0xFF00 && c <= 0xFF60) || (c >= 0xFFE0 && c <= 0xFFE6);
+}
+
+// A row that only carries text in its first cell (title, footer) or none
+// at all (separator) is not part of the aligned grid.
+bool isGridRow(const ResultRow& row) {
+    for (std::size_t i = 1; i < row.size(); ++i) {
+        if (!row[i].empty()) return true;
+    }
+    return false;
+}
+
+std::vector<std::u16string> linesOf(const std::u16string& cell) {
+    std::vector<std::u16string> lines;
+    std::size_t start = 0;
+    while (true) {
+        const std::size_t end = cell.find(u'\n', start);
+        lines.push_back(cell.substr(start, end == std::u16string::npos ? std::u16string::npos : end - start));
+        if (end == std::u16string::npos) return lines;
+        start = end + 1;
+    }
+}
+
+std::vector<std::size_t> columnWidths(const ResultTable& table) {
+    std::vector<std::size_t> widths;
+    for (const ResultRow& row : table) {
+        if (!isGridRow(row)) continue;
+        widths.resize(std::max(widths.size(), row.size()), 0);
+        for (std::size_t c = 0; c < row.size(); ++c) {
+            for (const std::u16string& line : linesOf(row[c])) widths[c] = std::max(widths[c], displayWidth(line));
+        }
+    }
+    return widths;
+}
+
+// One grid row, right-aligned under the widths, over as many terminal lines
+// as its tallest cell.
+std::string gridLines(const ResultRow& row, const std::vector<std::size_t>& widths) {
+    std::vector<std::vector<std::u16string>> cells;
+    std::size_t height = 1;
+    for (const std::u16string& cell : row) {
+        cells.push_back(linesOf(cell));
+        height = std::max(height, cells.back().size());
+    }
+    std::string out;
+    for (std::size_t line = 0; line < height; ++line) {
+        std::string text;
+        for (std::size_t c = 0; c < cells.size(); ++c) {
+            const std::u16string part = line < cells[c].size() ? cells[c][line] : u"";
+            if (c > 0) text += "  ";
+            text.append(widths[c] - displayWidth(part), ' ');
+            text += toUtf8(part);
+        }
+        text.erase(text.find_last_not_of(' ') + 1);
+        out += text + "\n";
+    }
+    return out;
+}
+
+std::string renderText(const ResultTable& table) {
+    const std::vector<std::size_t> widths = columnWidths(table);
+    std::string out;
+    for (const ResultRow& row : table) {
+        if (isGridRow(row)) out += gridLines(row, widths);
+        else out += (row.empty() ? std::string() : toUtf8(row[0])) + "\n";
+    }
+    return out;
+}
+
+std::string tsvCell(const std::u16string& cell) {
+    std::string text = toUtf8(cell);
+    std::replace_if(text.begin(), text.end(), [](char c) { return c == '\t' || c == '\n' || c == '\r'; }, ' ');
+    return text;
+}
+
+std::string renderDelimited(const ResultTable& table, OutputFormat format) {
+    std::string out;
+    for (const ResultRow& row : table) {
+        for (std::size_t c = 0; c < row.size(); ++c) {
+            if (c > 0) out += format == OutputFormat::Csv ? "," : "\t";
+            out += format == OutputFormat::Csv ? csvField(toUtf8(row[c])) : tsvCell(row[c]);
+        }
+        out += format == OutputFormat::Csv ? "\r\n" : "\n";
+    }
+    return out;
+}
+
+}  // namespace
+
+std::string toUtf8(const std::u16string& text) {
+    std::string out;
+    out.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        char32_t code = text[i];
+        if (code >= 0xD800 && code <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
+            text[i + 1] <= 0xDFFF) {
+            code = 0x10000 + ((code - 0xD800) << 10) + (text[i + 1] - 0xDC00);
+            ++i;
+        } else if (code >= 0xD800 && code <= 0xDFFF) {
+            code = 0xFFFD;
+        }
+        appendCodePoint(out, code);
+    }
+    return out;
+}
+
+std::size_t displayWidth(const std::u16string& text) {
+    std::size_t width = 0;
+    for (char16_t c : text) {
+        if (c >= 0xDC00 && c <= 0xDFFF) continue;  // second half of a pair: counted with the first
+        width += isWide(c) || (c >= 0xD800 && c <= 0xDBFF) ? 2 : 1;
+    }
+    return width;
+}
+
+std::string renderTable(const ResultTable& table, OutputFormat format) {
+    return format == OutputFormat::Text ? renderText(table) : renderDelimited(table, format);
+}
