@@ -57,13 +57,6 @@ TEST(DriveAndDirectory, KeepBothBackslashesAndDropTheFileName) {
     EXPECT_EQ(parts->directory, L"\\Program Files\\Microsoft Office\\Office12\\");
 }
 
-TEST(DriveAndDirectory, OfAWholeLineWithoutOptionsDropTheLastComponent) {
-    const auto parts = splitDriveAndDirectory(L"D:\\Office\\EXCEL.EXE -x");
-    ASSERT_TRUE(parts.has_value());
-    EXPECT_EQ(parts->drive, L"D:");
-    EXPECT_EQ(parts->directory, L"\\Office\\");
-}
-
 TEST(DriveAndDirectory, HandleSlashesNetworkPathsAndBareNames) {
     auto parts = splitDriveAndDirectory(L"C:/Office/EXCEL.EXE");
     ASSERT_TRUE(parts.has_value());

@@ -25,15 +25,6 @@ TEST_F(Uninstall, SucceedsWhenNothingIsInstalled) {
     expectBoxes(run, mainClass, {confirmUninstall, uninstalled});
 }
 
-TEST_F(Uninstall, RemovesWhatTheInstallerPutInPlace) {
-    expectBoxes(install(), L"TAVRELINSTALL", {confirmInstall, installed});
-    ASSERT_TRUE(fileText(installedLibrary).has_value());
-    const ProgramRun run = uninstall();
-    expectBoxes(run, mainClass, {confirmUninstall, uninstalled});
-    EXPECT_FALSE(fileText(installedWorkbook).has_value());
-    EXPECT_FALSE(fileText(installedLibrary).has_value());
-}
-
 TEST_F(Uninstall, CancelChangesNothing) {
     placeInstalledFiles();
     const ProgramRun run = uninstall({IDCANCEL});
