@@ -7,7 +7,7 @@ KeptSelection beginSelection(std::vector<RankedSubset>& kept, std::uint32_t keep
     KeptSelection selection;
     selection.kept = &kept;
     selection.keepCount = keepCount;
-    selection.cutSize = 2 * static_cast<std::size_t>(keepCount);
+    selection.cutSize = 2 * static_cast<std::uint64_t>(keepCount);
     selection.threshold = keepCount == 0 ? -std::numeric_limits<double>::infinity()
                                          : std::numeric_limits<double>::max();
     kept.clear();

@@ -24,7 +24,7 @@
 struct KeptSelection {
     std::vector<RankedSubset>* kept = nullptr;
     std::size_t keepCount = 0;
-    std::size_t cutSize = 0;  // 2 · keepCount
+    std::uint64_t cutSize = 0;  // 2 · keepCount (64-bit: no wrap-around on 32-bit targets)
     double threshold = 0.0;
 };
 

@@ -95,7 +95,7 @@ TEST(ScreenSubsets, KeepsExactlyTheBestSubsetsInRankOrderForEveryCriterionAndKee
     for (const Dataset& data : sets) {
         const std::uint32_t all = (std::uint32_t{1} << data.columns.size()) - 1;
         for (std::int32_t code : {0, 1, 2}) {
-            for (std::uint32_t keepCount : {1u, 2u, 5u, all - 1, all, all + 9}) {
+            for (std::uint32_t keepCount : {1u, 2u, 5u, all - 1, all, all + 9, 0xFFFFFFFFu}) {
                 const std::vector<RankedSubset> kept = screen(data, keepCount, code);
                 const std::vector<RankedSubset> expected = expectedKeptList(data, keepCount, code);
                 ASSERT_EQ(kept.size(), expected.size())
