@@ -12,5 +12,15 @@
 // criterion, best first. Stores mask - 1 into progress.subsetsDone before
 // each subset and checks progress.stopRequested between subsets. Returns
 // false when it stopped on request (kept is then incomplete), true otherwise.
+//
+// The columns are used as given (the search centres them beforehand). The
+// run's cross-products are formed once; each subset's system is gathered
+// from them and solved by the shared exact fit (least_squares_fit.h), so the
+// loop allocates nothing and its cost does not depend on the number of rows.
+// Singular subsets, subsets without residual degrees of freedom and NaN
+// criteria are not ranked (ranking_criterion.h); equal criteria rank by
+// ascending mask (kept_selection.h), so the list is fully determined.
+// Throws std::invalid_argument for more than 31 columns or columns whose
+// length differs from y's.
 bool screenSubsets(const DataColumn& y, const std::vector<DataColumn>& columns, std::vector<RankedSubset>& kept,
                    std::uint32_t keepCount, RankCriterion criterion, RunProgress& progress);
