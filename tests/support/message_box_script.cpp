@@ -1,5 +1,8 @@
 #include "message_box_script.h"
 
+#include <gtest/gtest.h>
+
+#include <memory>
 #include <sstream>
 
 namespace {
@@ -71,14 +74,15 @@ void pressButton(HWND dialog, int id) {
                  reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)));
 }
 
-MessageBoxScript::MessageBoxScript(std::vector<int> answers) : answers_(std::move(answers)) {
+MessageBoxScript::MessageBoxScript(std::vector<int> answers, bool failOnBox)
+    : answers_(std::move(answers)), failOnBox_(failOnBox), outer_(activeScript) {
     activeScript = this;
     hook_ = SetWindowsHookExW(WH_CBT, &MessageBoxScript::hook, nullptr, GetCurrentThreadId());
 }
 
 MessageBoxScript::~MessageBoxScript() {
     if (hook_) UnhookWindowsHookEx(hook_);
-    activeScript = nullptr;
+    activeScript = outer_;
 }
 
 void MessageBoxScript::answer(HWND dialog) {
@@ -92,15 +96,39 @@ void MessageBoxScript::answer(HWND dialog) {
     box.answered = id;
     seen_.push_back(box);
     pressButton(dialog, id);
+    if (failOnBox_) ADD_FAILURE() << "unexpected message box " << describe(box);
 }
 
 LRESULT CALLBACK MessageBoxScript::hook(int code, WPARAM wParam, LPARAM lParam) {
     if (code == HCBT_ACTIVATE && activeScript != nullptr) {
         HWND window = reinterpret_cast<HWND>(wParam);
-        if (isDialog(window)) activeScript->answer(window);
+        if (isDialog(window)) {
+            // Answered by the innermost script only: the hooks of outer
+            // scripts are not called for it.
+            activeScript->answer(window);
+            return 0;
+        }
     }
     return CallNextHookEx(nullptr, code, wParam, lParam);
 }
+
+namespace {
+
+// Puts every test under a watching script.
+class WatchEveryTest : public ::testing::EmptyTestEventListener {
+    void OnTestStart(const ::testing::TestInfo&) override {
+        watch_ = std::make_unique<MessageBoxScript>(std::vector<int>{}, true);
+    }
+    void OnTestEnd(const ::testing::TestInfo&) override { watch_.reset(); }
+    std::unique_ptr<MessageBoxScript> watch_;
+};
+
+const bool watching = [] {
+    ::testing::UnitTest::GetInstance()->listeners().Append(new WatchEveryTest);
+    return true;
+}();
+
+}  // namespace
 
 std::string utf8(const std::wstring& text) {
     const int size = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), nullptr, 0,

@@ -4,7 +4,11 @@
 // every dialog of class "#32770" as it is activated, records what it shows
 // and presses the next scripted button (OK when the script has run out, or
 // Cancel for a box that has no OK). A test that expects no box checks that
-// nothing was seen.
+// nothing was seen. Scripts nest: the innermost one answers.
+//
+// Outside any script of its own, every test of a program that links this
+// helper runs under a watching script that fails the test on any box (and
+// answers it, so a forgotten box cannot hang the test).
 #include <windows.h>
 
 #include <string>
@@ -22,7 +26,7 @@ struct SeenMessageBox {
 
 class MessageBoxScript {
 public:
-    explicit MessageBoxScript(std::vector<int> answers = {});
+    explicit MessageBoxScript(std::vector<int> answers = {}, bool failOnBox = false);
     ~MessageBoxScript();
     MessageBoxScript(const MessageBoxScript&) = delete;
     MessageBoxScript& operator=(const MessageBoxScript&) = delete;
@@ -36,6 +40,8 @@ private:
     std::vector<int> answers_;
     std::vector<SeenMessageBox> seen_;
     HHOOK hook_ = nullptr;
+    bool failOnBox_ = false;
+    MessageBoxScript* outer_ = nullptr;
 };
 
 // Reads a message box dialog window: caption, text, buttons, icon.

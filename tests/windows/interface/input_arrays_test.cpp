@@ -48,8 +48,9 @@ TEST(ReadArrays, DataArraysAreLaidOutLikeWorksheetRanges) {
     input.explanatoryData = std::move(direct);
     input.explanatoryNames = makeNameArray({"A", "B", "C"});
     input.keepCount = 7;
+    const HandedBack reference = runWithBounds(1, 1, 1);
     ASSERT_EQ(input.start(), 1);
-    EXPECT_EQ(waitForTable().cells, runWithBounds(1, 1, 1).cells);
+    EXPECT_EQ(waitForTable().cells, reference.cells);
 }
 
 TEST(ReadArrays, NamesEndAtTheirFirstZeroByteAndNullNamesAreEmpty) {

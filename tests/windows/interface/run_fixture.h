@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "message_box_script.h"
+#include "process_dialogs.h"
 #include "safe_arrays.h"
 #include "tavrel_library.h"
 
@@ -83,15 +84,28 @@ inline HandedBack readHandedBack(VARIANT& result) {
     return table;
 }
 
+// A message box that the worker thread shows (the test's own hook does not
+// see that thread) fails the test and is answered, so the run can end.
+inline void failOnWorkerMessageBox() {
+    if (HWND box = findProcessDialog(GetCurrentProcessId())) {
+        SeenMessageBox seen = readMessageBox(box);
+        seen.answered = IDOK;
+        pressButton(box, IDOK);
+        waitUntilWindowGone(box, 5000);
+        ADD_FAILURE() << "unexpected message box during the run: " << describe(seen);
+    }
+}
+
 // Polls until the run ends (at most timeoutPolls answers) and returns the
 // table; the progress answers seen on the way are appended to answers.
-inline HandedBack waitForTable(std::vector<std::int32_t>* answers = nullptr, int timeoutPolls = 600) {
+inline HandedBack waitForTable(std::vector<std::int32_t>* answers = nullptr, int timeoutPolls = 240) {
     VARIANT result;
     VariantInit(&result);
     for (int i = 0; i < timeoutPolls; ++i) {
         const std::int32_t answer = exports().getProgress(&result);
         if (answer == -1) break;
         if (answers) answers->push_back(answer);
+        failOnWorkerMessageBox();
     }
     HandedBack table = readHandedBack(result);
     VariantClear(&result);
