@@ -7,6 +7,11 @@
 #include <string>
 
 int showWideMessage(const wchar_t* text, UINT style);
+
+// The answer to a whole number outside 1 .. 65535 (a typed number, or a keep
+// count).
+inline constexpr wchar_t numberOutOfRangeText[] =
+    L"正しくない数値が入力されています。1以上65535以下の数値を入力してください。";
 int showNarrowMessage(const std::string& text, UINT style);
 
 // The code page 932 bytes of a UTF-16 text: how the library's narrow

@@ -11,13 +11,13 @@
 #include "interface/result_handback.h"
 #include "interface/run_state.h"
 #include "interface/worker_thread.h"
+#include "names/whole_number.h"
 #include "search/constant_column.h"
 #include "search/progress_percent.h"
 
 namespace {
 
 constexpr std::int32_t maxExplanatoryCount = 31;
-constexpr std::int32_t maxKeepCount = 65535;
 
 // Drops every constant explanatory variable the user agrees to drop, asking
 // once per variable. False when the user cancels (removals made so far stay).
@@ -88,8 +88,8 @@ extern "C" std::int32_t __stdcall MultiReg(SAFEARRAY** dependentData, SAFEARRAY*
         showWideMessage(L"選択された説明変数が多すぎます。31個以下にしてください。", MB_OK | MB_ICONERROR);
         return 0;
     }
-    if (keepCount < 1 || keepCount > maxKeepCount) {
-        showWideMessage(L"正しくない数値が入力されています。1以上65535以下の数値を入力してください。",
+    if (keepCount < smallestWholeNumber || keepCount > largestWholeNumber) {
+        showWideMessage(numberOutOfRangeText,
                         MB_OK | MB_ICONERROR);
         return 0;
     }

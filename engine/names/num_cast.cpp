@@ -18,7 +18,7 @@ extern "C" std::int32_t __stdcall NumCast(const char* text, std::int32_t* value)
     }
     *value = number.value;
     if (number.outcome == NumberOutcome::outOfRange) {
-        showWideMessage(L"正しくない数値が入力されています。1以上65535以下の数値を入力してください。",
+        showWideMessage(numberOutOfRangeText,
                         MB_OK | MB_ICONERROR);
         return 0;
     }

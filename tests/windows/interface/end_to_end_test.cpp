@@ -61,7 +61,7 @@ TEST(EndToEnd, JapaneseNamesComeBackCellByCell) {
     MessageBoxScript boxes;
     ASSERT_EQ(input.start(), 1);
     const HandedBack table = waitForTable();
-    EXPECT_TRUE(boxes.seen().empty()) << describe(boxes.seen().front());
+    expectNoBox(boxes.seen());
     EXPECT_EQ(table.type, VT_ARRAY | VT_BSTR);
     EXPECT_EQ(table.rowLower, 1);
     EXPECT_EQ(table.columnLower, 1);

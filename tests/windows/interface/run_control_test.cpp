@@ -23,7 +23,7 @@ TEST(MultiReg, ThirtyOneExplanatoryVariablesStartARun) {
     ASSERT_EQ(input.start(), 1);
     // Stop the (long) search rather than wait for it.
     EXPECT_EQ(exports().abortReg(), 0);
-    EXPECT_TRUE(boxes.seen().empty()) << describe(boxes.seen().front());
+    expectNoBox(boxes.seen());
 }
 
 TEST(MultiReg, ThirtyTwoAreRefusedEvenWhenSomeAreConstant) {
@@ -49,14 +49,14 @@ TEST(MultiReg, CountMismatchesAreRefusedSilently) {
         input.dependentData = makeDataArray({varyingColumn(12, 1), varyingColumn(12, 2)});
         MessageBoxScript boxes;
         EXPECT_EQ(input.start(), 0);
-        EXPECT_TRUE(boxes.seen().empty()) << describe(boxes.seen().front());
+        expectNoBox(boxes.seen());
     }
     {
         RunInput input = simpleRun(2);
         input.explanatoryNames = makeNameArray({"A", "B", "C"});
         MessageBoxScript boxes;
         EXPECT_EQ(input.start(), 0);
-        EXPECT_TRUE(boxes.seen().empty()) << describe(boxes.seen().front());
+        expectNoBox(boxes.seen());
     }
 }
 
@@ -65,7 +65,7 @@ TEST(MultiReg, DifferentRowCountsAreRefusedSilently) {
     input.dependentData = makeDataArray({varyingColumn(11, 100)});
     MessageBoxScript boxes;
     EXPECT_EQ(input.start(), 0);
-    EXPECT_TRUE(boxes.seen().empty()) << describe(boxes.seen().front());
+    expectNoBox(boxes.seen());
 }
 
 TEST(MultiReg, KeepCountOutsideOneTo65535IsRefusedBeforeAnyPrompt) {
@@ -85,7 +85,7 @@ TEST(MultiReg, KeepCountOutsideOneTo65535IsRefusedBeforeAnyPrompt) {
         MessageBoxScript boxes;
         EXPECT_EQ(input.start(), 1) << "keepCount " << keep;
         waitForTable();
-        EXPECT_TRUE(boxes.seen().empty()) << describe(boxes.seen().front());
+        expectNoBox(boxes.seen());
     }
 }
 
@@ -141,7 +141,7 @@ TEST(MultiReg, AColumnWithNaNIsNotConstant) {
     MessageBoxScript boxes;
     EXPECT_EQ(input.start(), 1);
     waitForTable();
-    EXPECT_TRUE(boxes.seen().empty()) << describe(boxes.seen().front());
+    expectNoBox(boxes.seen());
 }
 
 TEST(MultiReg, ARunThatHasNotHandedBackRefusesTheNext) {

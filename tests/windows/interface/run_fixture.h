@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "expect_box.h"
 #include "message_box_script.h"
 #include "process_dialogs.h"
 #include "safe_arrays.h"
@@ -110,13 +111,4 @@ inline HandedBack waitForTable(std::vector<std::int32_t>* answers = nullptr, int
     HandedBack table = readHandedBack(result);
     VariantClear(&result);
     return table;
-}
-
-// Asserts that exactly the given boxes were seen.
-inline void expectBox(const SeenMessageBox& box, const std::wstring& text, BoxIcon icon,
-                      const std::vector<int>& buttons = {IDOK}) {
-    EXPECT_EQ(box.caption, L"Tavrel") << describe(box);
-    EXPECT_EQ(box.text, text) << describe(box);
-    EXPECT_EQ(box.icon, icon) << describe(box);
-    EXPECT_EQ(box.buttons, buttons) << describe(box);
 }
