@@ -3,14 +3,17 @@
 # compilers (native and MinGW-w64 for both Windows targets), Boost headers,
 # GoogleTest sources, Google Benchmark, Wine, and the Japanese locale that
 # Wine's code page 932 comes from. Safe to run again: it installs only what is
-# missing. With --with-r it also installs R and its leaps package, used by the
-# benchmark script as a peer for comparison.
+# missing. With --native it installs only what the native build needs (the
+# command-line program, its tests and benchmarks); with --with-r also R and its
+# leaps package, which the benchmark script uses as a peer for comparison.
 set -eu
 
-packages="cmake g++ make libboost-dev googletest libbenchmark-dev g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine wine64 locales"
-if [ "${1:-}" = "--with-r" ]; then
-  packages="$packages r-base-core r-cran-leaps"
-fi
+native="cmake g++ make libboost-dev googletest libbenchmark-dev"
+packages="$native g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine wine64 locales"
+case "${1:-}" in
+  --native) packages=$native ;;
+  --with-r) packages="$packages r-base-core r-cran-leaps" ;;
+esac
 
 as_root() {
   if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi
@@ -29,7 +32,7 @@ if [ -n "$missing" ]; then
 fi
 
 # Wine takes its ANSI code page (932) from the Japanese locale.
-if ! locale -a 2>/dev/null | grep -qi '^ja_JP\.utf-\?8$'; then
+if [ "${1:-}" != "--native" ] && ! locale -a 2>/dev/null | grep -qi '^ja_JP\.utf-\?8$'; then
   as_root sed -i 's/^# *\(ja_JP\.UTF-8 UTF-8\)/\1/' /etc/locale.gen
   grep -q '^ja_JP\.UTF-8 UTF-8' /etc/locale.gen || echo 'ja_JP.UTF-8 UTF-8' | as_root tee -a /etc/locale.gen >/dev/null
   as_root locale-gen
