@@ -25,11 +25,14 @@
 // the smaller system is G without row and column s, minus g·gᵀ/G_ss (g the
 // column s of G): O(e²) per step, nothing proportional to the rows.
 //
-// Bounds: every subset of a subtree is contained in the node's set, so its
-// RSS is at least the node's. With the node's children ranked by their RSS,
-// largest first, every subset below child i drops v_i and otherwise only
-// cheaper variables, so its RSS is at least child i's RSS; that is the
-// tightest bound the single drop costs give.
+// Bounds: every subset of a subtree is contained in the node's set, and
+// dropping variables never lowers the RSS, so the subtree's least RSS is the
+// node's. A member that drops a set R from S has an RSS of at least
+// max over v ∈ R of RSS(S ∖ {v}); with the children ranked by their RSS,
+// largest first, that maximum over any member below child i is child i's own
+// RSS (every member drops v_i and otherwise only variables that cost less),
+// so the per-size bounds of the drop costs all come to child i's RSS, and
+// the order makes the largest subtrees carry the highest bounds.
 #include <cstddef>
 #include <cstdint>
 
@@ -55,9 +58,10 @@ enum class DropTreeTrust {
 };
 
 // The largest condition number of the scaled full matrix for which the
-// bounds are used. Every principal submatrix of a positive definite matrix
-// is at most as badly conditioned (its eigenvalues interlace), so this
-// bounds every subset's system.
+// bounds are used (κ·u about 1e-8). Every principal submatrix of a positive
+// definite matrix is at most as badly conditioned (its eigenvalues
+// interlace), so this bounds every subset's system. Above it the data are
+// nearly collinear, and the exhaustive screening ranks them.
 constexpr double maxTrustedCondition = 1e8;
 
 // Δ = marginFactor · e² · u · κ (e = k + 1, u = 2^-53, κ the condition
