@@ -41,28 +41,23 @@ const Dataset& benchmarkData(std::size_t k, bool signal) {
     return found->second;
 }
 
+using Search = bool (*)(const DataColumn&, const std::vector<DataColumn>&, std::vector<RankedSubset>&, std::uint32_t,
+                       RankCriterion, RunProgress&);
+
 // Arguments: k, criterion code, signal (0 or 1).
-void BM_Bounded(benchmark::State& state) {
+void timeSearch(benchmark::State& state, Search search) {
     const Dataset& data = benchmarkData(static_cast<std::size_t>(state.range(0)), state.range(2) != 0);
     const RankCriterion criterion = rankCriterionFromCode(static_cast<std::int32_t>(state.range(1)));
     std::vector<RankedSubset> kept;
     RunProgress progress;
     for (auto _ : state) {
-        searchBestSubsets(data.y, data.columns, kept, keepCount, criterion, progress);
+        search(data.y, data.columns, kept, keepCount, criterion, progress);
         benchmark::DoNotOptimize(kept.data());
     }
 }
 
-void BM_Exhaustive(benchmark::State& state) {
-    const Dataset& data = benchmarkData(static_cast<std::size_t>(state.range(0)), state.range(2) != 0);
-    const RankCriterion criterion = rankCriterionFromCode(static_cast<std::int32_t>(state.range(1)));
-    std::vector<RankedSubset> kept;
-    RunProgress progress;
-    for (auto _ : state) {
-        screenSubsets(data.y, data.columns, kept, keepCount, criterion, progress);
-        benchmark::DoNotOptimize(kept.data());
-    }
-}
+void BM_Bounded(benchmark::State& state) { timeSearch(state, searchBestSubsets); }
+void BM_Exhaustive(benchmark::State& state) { timeSearch(state, screenSubsets); }
 
 bool writeCsv(const char* path, const Dataset& data) {
     std::FILE* file = std::fopen(path, "w");
