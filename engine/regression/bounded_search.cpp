@@ -24,8 +24,11 @@ struct Search {
     RankCriterion criterion = RankCriterion::ResidualSumOfSquares;
     std::vector<DropNode> levels;  // levels[j]: the node being expanded at depth j
 
-    // The best subsets fitted so far: a heap with the worst on top while it
-    // fills, then the list.
+    // The best subsets fitted so far, at most keepCount of them: a heap by
+    // rank order with the worst on top, so that the threshold is the exact
+    // keepCount-th best at every moment and prunes as early as it can (the
+    // screening's list lowers its threshold only at each cut). Sorted into
+    // the final list at the end.
     std::vector<RankedSubset>* kept = nullptr;
     std::size_t keepCount = 0;
 
