@@ -63,6 +63,26 @@ bool invertPositiveDefinite(const double* a, std::size_t e, double* inverse) {
     return true;
 }
 
+// Whether the exact fit's elimination may pivot on an entry that is only
+// rounding. Partial pivoting compares unscaled entries: where |A_ab| ≥ A_bb,
+// row a can displace b's own diagonal as the pivot of column b. That is
+// harmless when the two variables are genuinely correlated, but when the
+// scaled entry is at the level of rounding (a column centred on its mean has
+// such a sum with the intercept; a centred column of values near 1e14 or
+// more then outweighs n) the elimination divides by rounding noise and the
+// exact fit loses digits that no bound on the condition number accounts for.
+bool pivotingUnstable(const CrossProducts& products, const double* scaled, std::size_t e) {
+    for (std::size_t a = 0; a < e; ++a) {
+        for (std::size_t b = 0; b < e; ++b) {
+            if (a != b && std::fabs(products.at(a, b)) >= products.at(b, b) &&
+                std::fabs(scaled[a * stride + b]) < 0x1p-26) {
+                return true;
+            }
+        }
+    }
+    return false;
+}
+
 }  // namespace
 
 // The margin. Two computations of a subset's RSS meet in the bound: the
@@ -73,19 +93,26 @@ bool invertPositiveDefinite(const double* a, std::size_t e, double* inverse) {
 // fitted part bᵀÃ_S⁻¹b lies in [0, 1] with ‖b‖² ≤ e; a perturbation of the
 // inverse of relative size u moves it by about u·κ·e, each of the up to e
 // downdates along a path adds such a perturbation, and the exact fit's LU
-// errors (of the same kind: diagonal scaling does not change them in kind
-// for a positive definite matrix) add one more. Hence Δ = C·e²·u·κ.
+// errors add one more. Hence Δ = C·e²·u·κ. Partial pivoting compares
+// unscaled entries, though, so with columns of very different scales the
+// exact fit pivots off the diagonal and its error no longer shrinks with κ:
+// it keeps a floor, which the term κ₀ covers: Δ = C·e²·u·(κ + κ₀).
 //
-// Observed: over every subset of every data set tried (random, correlated,
+// Observed over every subset of every data set tried (random, correlated,
 // chains of near neighbours with κ from 5 to 1e11, integers, offsets,
-// columns of scales 1e-6 to 1e6, y along the best- and the worst-determined
-// directions and both, exact fits; k up to 16), |approximate − exact| stays
-// below 0.02·e²·u·κ·y·y, so C = 1024 leaves a factor above 5e4. The
+// columns scaled by factors up to 1e±20, y along the best- and the
+// worst-determined directions and both, exact fits; k up to 16):
+// |approximate − exact| stays below 0.05·e²·u·κ·y·y for columns of like
+// scales and below 400·e²·u·y·y (at κ ≈ 20) for columns of scales far apart,
+// once the pivoting check below has excluded pivots on rounding noise. With
+// C = 1024 and κ₀ = 64 that leaves factors above 2e4 and 200. The
 // worst-case analysis of an explicit inverse allows growth like κ^1.5
-// rather than κ; below the condition limit of 1e8 that extra √κ ≤ 1e4 still
-// fits inside the factor, which is why the limit is not set higher. The
-// margin costs little pruning: for k = 31 it is 1e-7 of y·y at κ = 1000 and
-// about 1e-2 at the limit.
+// rather than κ; below the condition limit of 1e8 the extra √κ ≤ 1e4 still
+// fits inside the first factor, which is why the limit is not set higher.
+// The margin costs little pruning: for k = 31 it is 1e-8 of y·y at κ ≈ 20
+// and about 1e-2 at the limit. Where y is fitted almost exactly (1 − R²
+// about 1e-6 or less) it exceeds the differences between the best subsets
+// and the search fits most subsets that contain the true model.
 DropTreeTrust startDropTree(const CrossProducts& products, DropTreeSystem& system, DropNode& root) {
     const std::size_t k = products.variables;
     const std::size_t e = k + 1;
@@ -108,10 +135,11 @@ DropTreeTrust startDropTree(const CrossProducts& products, DropTreeSystem& syste
         for (std::size_t j = 0; j < e; ++j) scaled[i * stride + j] = products.at(i, j) * scale[i] * scale[j];
         xty[i] = products.at(i, yIndex) * scale[i] * yScale;
     }
+    if (pivotingUnstable(products, scaled, e)) return DropTreeTrust::UnstablePivoting;
     if (!invertPositiveDefinite(scaled, e, root.inverse)) return DropTreeTrust::NotPositiveDefinite;
     system.condition = normOne(scaled, e) * normOne(root.inverse, e);
     if (!(system.condition <= maxTrustedCondition)) return DropTreeTrust::IllConditioned;
-    system.margin = marginFactor * static_cast<double>(e * e) * 0x1p-53 * system.condition;
+    system.margin = marginFactor * static_cast<double>(e * e) * 0x1p-53 * (system.condition + marginConditionFloor);
 
     root.order = e;
     root.mask = static_cast<SubsetMask>((std::uint64_t{1} << k) - 1u);

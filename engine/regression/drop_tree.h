@@ -55,6 +55,7 @@ enum class DropTreeTrust {
     ScaleOutOfRange,   // a column's or y's sum of squares is 0, not finite or outside [2^-200, 2^200]
     NotPositiveDefinite,  // the scaled full system has a pivot ≤ 0 (singular: collinear columns, n ≤ k)
     IllConditioned,    // its condition number is above maxTrustedCondition
+    UnstablePivoting,  // an off-diagonal entry that is only rounding can displace a diagonal pivot
 };
 
 // The largest condition number of the scaled full matrix for which the
@@ -64,9 +65,11 @@ enum class DropTreeTrust {
 // nearly collinear, and the exhaustive screening ranks them.
 constexpr double maxTrustedCondition = 1e8;
 
-// Δ = marginFactor · e² · u · κ (e = k + 1, u = 2^-53, κ the condition
-// number), relative to y·y. See drop_tree.cpp for why.
+// Δ = marginFactor · e² · u · (κ + marginConditionFloor) (e = k + 1,
+// u = 2^-53, κ the condition number), relative to y·y. See drop_tree.cpp
+// for why.
 constexpr double marginFactor = 1024.0;
+constexpr double marginConditionFloor = 64.0;
 
 struct DropNode {
     std::size_t order = 0;                    // e: the intercept and the node's variables

@@ -45,6 +45,7 @@ const char* trustName(DropTreeTrust trust) {
     case DropTreeTrust::Trusted: return "trusted";
     case DropTreeTrust::ScaleOutOfRange: return "scale out of range";
     case DropTreeTrust::NotPositiveDefinite: return "not positive definite";
+    case DropTreeTrust::UnstablePivoting: return "unstable pivoting";
     default: return "ill-conditioned";
     }
 }

@@ -88,14 +88,32 @@ Dataset conditioned(std::size_t n, std::size_t k, double step, int direction, st
     return data;
 }
 
+// The columns and y multiplied by factors 10^u, u uniform in [−spread, spread].
+Dataset rescaled(Dataset data, double spread, std::uint64_t seed) {
+    TestRandom random(seed);
+    data.name += " rescaled by up to 1e" + std::to_string(static_cast<int>(spread));
+    data.columns.push_back(data.y);
+    for (DataColumn& column : data.columns) {
+        const double factor = std::pow(10.0, random.between(-spread, spread));
+        for (double& value : column) value *= factor;
+    }
+    data.y = data.columns.back();
+    data.columns.pop_back();
+    return data;
+}
+
 TEST(DropTree, ApproximateRssStaysFarWithinTheMarginOfTheExactFit) {
     // The bound needs exact(T) ≥ approximate(N) − Δ for every subset T in the
     // subtree of every node N; both the error of each subset and that slack
-    // must be far below Δ for the margin to be a safe one.
+    // must be far below Δ for the margin to be a safe one. Columns of far
+    // apart scales make the exact fit pivot off the diagonal, which gives its
+    // error a floor that does not shrink with the condition number.
     std::vector<Dataset> sets;
     for (std::size_t k : {5u, 8u, 11u}) {
         for (const SearchCase& test : searchCases(k, 700 + k)) {
-            if (test.trust == ExpectedTrust::Trusted) sets.push_back(test.data);
+            if (test.trust != ExpectedTrust::Trusted) continue;
+            sets.push_back(test.data);
+            for (double spread : {4.0, 12.0}) sets.push_back(rescaled(test.data, spread, 800 + k));
         }
         for (double step : {0.3, 0.03, 0.003, 0.0003}) {
             for (int direction : {0, 1, 2}) sets.push_back(conditioned(4 * k, k, step, direction, 900 + k));
@@ -107,15 +125,15 @@ TEST(DropTree, ApproximateRssStaysFarWithinTheMarginOfTheExactFit) {
         FullWalk walk;
         if (!walkAll(data, walk)) continue;
         ++walked;
-        EXPECT_LT(walk.worstError, 1.0 / 1024) << data.name << ", condition " << walk.system.condition;
-        EXPECT_LT(walk.worstSlack, 1.0 / 1024) << data.name << ", condition " << walk.system.condition;
+        EXPECT_LT(walk.worstError, 1.0 / 64) << data.name << ", condition " << walk.system.condition;
+        EXPECT_LT(walk.worstSlack, 1.0 / 64) << data.name << ", condition " << walk.system.condition;
         worstError = std::max(worstError, walk.worstError);
         worstSlack = std::max(worstSlack, walk.worstSlack);
         worstCondition = std::max(worstCondition, walk.system.condition);
     }
-    // Only the closest chains are beyond the limit; the others reach close
-    // to it.
-    EXPECT_GE(walked, 50);
+    // Only the closest chains are beyond the limit (the others reach close
+    // to it), and some rescaled sets pivot on rounding.
+    EXPECT_GE(walked, 100);
     EXPECT_GT(worstCondition, maxTrustedCondition / 100);
     std::printf("margin: %d data sets up to condition %.3g; largest |approximate - exact| = %.3g of the margin, "
                 "largest slack %.3g of it\n",
@@ -137,6 +155,13 @@ TEST(DropTree, LeavesCollinearIllConditionedAndOutOfRangeDataToTheScreening) {
 
     EXPECT_EQ(verdict(conditioned(30, 6, 0.003, 1, 5)), DropTreeTrust::Trusted);  // condition about 1e6
     EXPECT_EQ(verdict(conditioned(30, 6, 1e-5, 1, 5)), DropTreeTrust::IllConditioned);
+
+    // A centred column near 1e19 that varies by 1e12: its sum with the
+    // intercept is rounding (of the mean) that outweighs n.
+    Dataset coarse = signalDataset(30, 6, 1);
+    for (double& value : coarse.columns[2]) value = 1e19 + 1e12 * value;
+    centreDataset(coarse);
+    EXPECT_EQ(verdict(coarse), DropTreeTrust::UnstablePivoting);
 
     Dataset fewRows = noiseDataset(6, 6, 6);  // six rows, seven coefficients
     EXPECT_NE(verdict(fewRows), DropTreeTrust::Trusted);

@@ -159,6 +159,10 @@ std::vector<SearchCase> searchCases(std::size_t k, std::uint64_t seed) {
     Dataset constant = uncentredNoise(n, k, seed, "constant y");
     constant.y.assign(n, 7.25);
     cases.push_back(centred(constant, ExpectedTrust::Fallback));
+    Dataset coarse = signalColumns(n, k, seed);
+    coarse.name = "a column near 1e19 varying by 1e12, seed=" + std::to_string(seed);
+    for (double& value : coarse.columns[1]) value = 1e19 + 1e12 * value;
+    cases.push_back(centred(coarse, ExpectedTrust::Fallback));
     Dataset tiny = signalColumns(n, k, seed);
     tiny.name = "a column near 1e-110, seed=" + std::to_string(seed);
     for (double& value : tiny.columns[2]) value *= 1e-110;

@@ -31,6 +31,7 @@ struct SearchCase {
 // fit, large offsets (centred, as the search sees them, and raw), columns of
 // very different scales; and the ones the bound must leave to the
 // exhaustive screening: a duplicated column, a column that is the sum of
-// two others, a chain too close to collinear, a constant y, sums of squares
-// beyond the trusted range.
+// two others, a chain too close to collinear, large offsets left uncentred,
+// a constant y, a column whose centred sum is rounding that outweighs n,
+// sums of squares beyond the trusted range.
 std::vector<SearchCase> searchCases(std::size_t k, std::uint64_t seed);
