@@ -6,7 +6,6 @@
 #include <atomic>
 #include <chrono>
 #include <map>
-#include <memory>
 #include <thread>
 
 #include "exact_compare.h"
@@ -30,14 +29,6 @@ std::vector<RankedSubset> exhaustive(const Dataset& data, std::uint32_t keepCoun
     RunProgress progress;
     screenSubsets(data.y, data.columns, kept, keepCount, rankCriterionFromCode(code), progress);
     return kept;
-}
-
-DropTreeTrust trustOf(const Dataset& data) {
-    CrossProducts products;
-    formCrossProducts(data.y, data.columns, products);
-    DropTreeSystem system;
-    const auto root = std::make_unique<DropNode>();
-    return startDropTree(products, system, *root);
 }
 
 const char* trustName(DropTreeTrust trust) {

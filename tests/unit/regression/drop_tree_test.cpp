@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <memory>
 
 #include "regression/least_squares_fit.h"
 #include "regression/subset_system.h"
@@ -141,37 +140,30 @@ TEST(DropTree, ApproximateRssStaysFarWithinTheMarginOfTheExactFit) {
 }
 
 TEST(DropTree, LeavesCollinearIllConditionedAndOutOfRangeDataToTheScreening) {
-    const auto verdict = [](const Dataset& data) {
-        CrossProducts products;
-        formCrossProducts(data.y, data.columns, products);
-        DropTreeSystem system;
-        const auto root = std::make_unique<DropNode>();
-        return startDropTree(products, system, *root);
-    };
     Dataset duplicated = signalDataset(30, 6, 4);
     duplicated.columns[5] = duplicated.columns[0];
-    const DropTreeTrust duplicate = verdict(duplicated);
+    const DropTreeTrust duplicate = trustOf(duplicated);
     EXPECT_TRUE(duplicate == DropTreeTrust::NotPositiveDefinite || duplicate == DropTreeTrust::IllConditioned);
 
-    EXPECT_EQ(verdict(conditioned(30, 6, 0.003, 1, 5)), DropTreeTrust::Trusted);  // condition about 1e6
-    EXPECT_EQ(verdict(conditioned(30, 6, 1e-5, 1, 5)), DropTreeTrust::IllConditioned);
+    EXPECT_EQ(trustOf(conditioned(30, 6, 0.003, 1, 5)), DropTreeTrust::Trusted);  // condition about 1e6
+    EXPECT_EQ(trustOf(conditioned(30, 6, 1e-5, 1, 5)), DropTreeTrust::IllConditioned);
 
     // A centred column near 1e19 that varies by 1e12: its sum with the
     // intercept is rounding (of the mean) that outweighs n.
     Dataset coarse = signalDataset(30, 6, 1);
     for (double& value : coarse.columns[2]) value = 1e19 + 1e12 * value;
     centreDataset(coarse);
-    EXPECT_EQ(verdict(coarse), DropTreeTrust::UnstablePivoting);
+    EXPECT_EQ(trustOf(coarse), DropTreeTrust::UnstablePivoting);
 
     Dataset fewRows = noiseDataset(6, 6, 6);  // six rows, seven coefficients
-    EXPECT_NE(verdict(fewRows), DropTreeTrust::Trusted);
+    EXPECT_NE(trustOf(fewRows), DropTreeTrust::Trusted);
 
     Dataset constant = signalDataset(30, 6, 7);
     constant.y.assign(30, 0.0);
-    EXPECT_EQ(verdict(constant), DropTreeTrust::ScaleOutOfRange);
+    EXPECT_EQ(trustOf(constant), DropTreeTrust::ScaleOutOfRange);
     Dataset huge = signalDataset(30, 6, 7);
     for (double& value : huge.columns[3]) value *= 1e110;
-    EXPECT_EQ(verdict(huge), DropTreeTrust::ScaleOutOfRange);
+    EXPECT_EQ(trustOf(huge), DropTreeTrust::ScaleOutOfRange);
 }
 
 }  // namespace

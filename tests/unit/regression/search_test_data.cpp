@@ -1,6 +1,7 @@
 #include "search_test_data.h"
 
 #include <cmath>
+#include <memory>
 
 #include "regression/centring.h"
 
@@ -168,4 +169,12 @@ std::vector<SearchCase> searchCases(std::size_t k, std::uint64_t seed) {
     for (double& value : tiny.columns[2]) value *= 1e-110;
     cases.push_back(centred(tiny, ExpectedTrust::Fallback));
     return cases;
+}
+
+DropTreeTrust trustOf(const Dataset& data) {
+    CrossProducts products;
+    formCrossProducts(data.y, data.columns, products);
+    DropTreeSystem system;
+    const auto root = std::make_unique<DropNode>();
+    return startDropTree(products, system, *root);
 }

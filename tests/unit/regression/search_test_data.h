@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "regression/drop_tree.h"
 #include "test_data.h"
 
 // Centres y and every column as the search driver does.
@@ -35,3 +36,6 @@ struct SearchCase {
 // a constant y, a column whose centred sum is rounding that outweighs n,
 // sums of squares beyond the trusted range.
 std::vector<SearchCase> searchCases(std::size_t k, std::uint64_t seed);
+
+// The verdict of the bounded search's trust test on data.
+DropTreeTrust trustOf(const Dataset& data);
