@@ -1,54 +1,141 @@
 #!/bin/sh
 # Builds the native preset and runs the regression benchmarks with
-# repetitions: the exhaustive screening (every subset of k centred random
-# columns) and the literal uBLAS fit on the same data (a fixed sample of 32
-# subsets drawn uniformly from all masks). Prints nanoseconds per subset
-# (median, and the lowest and highest of the repetitions), then, as its last
-# line, the speed-up of the screening over the literal fit at n = 1000,
-# k = 20 (ratio of the medians).
+# repetitions:
+# - the exhaustive screening (every subset of k centred random columns) and
+#   the literal uBLAS fit on the same data (a fixed sample of 32 subsets
+#   drawn uniformly from all masks): nanoseconds per subset (median, and the
+#   lowest and highest of the repetitions);
+# - the bounded search against the exhaustive screening at n = 200, k = 22,
+#   and the bounded search alone at k = 25, 30 and 31 for each criterion, on
+#   noise (y unrelated to the columns) and on signal data (y a strong
+#   combination of every third column): seconds per search, keep count 10;
+# - when R and its leaps package are installed, R's leaps on the same data
+#   at k = 25 and 30: regsubsets(method = "exhaustive", nbest = 10,
+#   nvmax = k, really.big = TRUE), then the best 10 by the same criterion
+#   from its per-size lists, timed from the call to the list, beside the
+#   bounded search's time, and whether the two lists agree.
+# The last line is the speed-up of the screening over the literal fit at
+# n = 1000, k = 20 (ratio of the medians).
 #
-#   scripts/run-benchmarks.sh [repetitions]   (default 5)
+#   scripts/run-benchmarks.sh [repetitions]   (default 5; R runs at most 3)
 set -eu
 cd "$(dirname "$0")/.."
 repetitions=${1:-5}
 
 cmake --preset native >/dev/null
-cmake --build --preset native -j2 --target regression_bench >/dev/null
+cmake --build --preset native -j2 --target regression_bench search_bench >/dev/null
 
-results=$(mktemp)
-trap 'rm -f "$results"' EXIT
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
 build/native/bench/regression_bench --benchmark_repetitions="$repetitions" --benchmark_min_time=0.3 \
-  --benchmark_format=csv >"$results" 2>/dev/null
+  --benchmark_format=csv >"$work/regression.csv" 2>/dev/null
+build/native/bench/search_bench --benchmark_repetitions="$repetitions" --benchmark_min_time=0.1 \
+  --benchmark_format=csv >"$work/search.csv" 2>/dev/null
 
-awk -F, '
-  # One row per repetition: "BM_Name/n:N/k:K",iterations,real,cpu,unit,bytes/s,items/s,...
-  $1 ~ /^"BM_/ && $1 !~ /_(mean|median|stddev|cv)"$/ {
-    name = $1; gsub(/"/, "", name)
-    if (!(name in count)) { order[++names] = name; count[name] = 0 }
-    value[name, ++count[name]] = 1e9 / $7
-  }
-  function sortRuns(name,   i, j, t) {
-    for (i = 2; i <= count[name]; i++)
-      for (j = i; j > 1 && value[name, j - 1] > value[name, j]; j--) {
-        t = value[name, j]; value[name, j] = value[name, j - 1]; value[name, j - 1] = t
+# Median, lowest and highest of the repetitions of each benchmark, one line
+# each: name median lowest highest (in the benchmark's own unit; with
+# per_item set, 1e9 / items per second, i.e. nanoseconds per item).
+summarise() {
+  awk -F, -v per_item="$2" '
+    $1 ~ /^"BM_/ && $1 !~ /_(mean|median|stddev|cv)"$/ {
+      name = $1; gsub(/"/, "", name)
+      if (!(name in count)) { order[++names] = name; count[name] = 0 }
+      value[name, ++count[name]] = per_item ? 1e9 / $7 : $3
+    }
+    END {
+      for (i = 1; i <= names; i++) {
+        name = order[i]; c = count[name]
+        for (a = 2; a <= c; a++)
+          for (b = a; b > 1 && value[name, b - 1] > value[name, b]; b--) {
+            t = value[name, b]; value[name, b] = value[name, b - 1]; value[name, b - 1] = t
+          }
+        median = c % 2 ? value[name, (c + 1) / 2] : (value[name, c / 2] + value[name, c / 2 + 1]) / 2
+        print name, median, value[name, 1], value[name, c]
       }
-  }
-  function median(name,   c) {
-    c = count[name]
-    return c % 2 ? value[name, (c + 1) / 2] : (value[name, c / 2] + value[name, c / 2 + 1]) / 2
-  }
+    }' "$1"
+}
+summarise "$work/regression.csv" 1 >"$work/regression.txt"
+summarise "$work/search.csv" 0 >"$work/search.txt"
+
+# The screening's table and its closing lines (the speed-up line last).
+awk '
+  { name[NR] = $1; median[$1] = $2; low[$1] = $3; high[$1] = $4 }
   END {
     printf "%-28s %12s %12s %12s\n", "ns per subset", "median", "lowest", "highest"
-    for (i = 1; i <= names; i++) {
-      name = order[i]; sortRuns(name)
-      printf "%-28s %12.1f %12.1f %12.1f\n", name, median(name), value[name, 1], value[name, count[name]]
-    }
+    for (i = 1; i <= NR; i++) printf "%-28s %12.1f %12.1f %12.1f\n", name[i], median[name[i]], low[name[i]], high[name[i]]
     literal = "BM_LiteralFit/n:1000/k:20"; ours = "BM_Screening/n:1000/k:20"
-    if (!(literal in count) || !(ours in count)) { print "benchmark results missing" > "/dev/stderr"; exit 1 }
+    if (!(literal in median) || !(ours in median)) { print "benchmark results missing" > "/dev/stderr"; exit 1 }
     printf "flatness in n: n=1000 vs n=100 at k=20: %.2f; n=10000 vs n=100 at k=16: %.2f\n",
-      median(ours) / median("BM_Screening/n:100/k:20"),
-      median("BM_Screening/n:10000/k:16") / median("BM_Screening/n:100/k:16")
-    printf "speed-up range over the repetitions: %.0f to %.0f\n",
-      value[literal, 1] / value[ours, count[ours]], value[literal, count[literal]] / value[ours, 1]
-    printf "speedup_vs_literal n=1000 k=20: %.1f\n", median(literal) / median(ours)
-  }' "$results"
+      median[ours] / median["BM_Screening/n:100/k:20"],
+      median["BM_Screening/n:10000/k:16"] / median["BM_Screening/n:100/k:16"]
+    printf "speed-up range over the repetitions: %.0f to %.0f\n", low[literal] / high[ours], high[literal] / low[ours]
+    printf "speedup_vs_literal n=1000 k=20: %.1f\n", median[literal] / median[ours]
+  }' "$work/regression.txt" >"$work/screening-lines.txt"
+sed '$d' "$work/screening-lines.txt"
+
+# The bounded search: table, ratio at k = 22, seconds at k = 31.
+awk '
+  function criterion(code) { return code == 0 ? "rss" : code == 1 ? "mse" : "aic" }
+  { name[NR] = $1; median[$1] = $2 / 1000; low[$1] = $3 / 1000; high[$1] = $4 / 1000 }
+  END {
+    printf "\n%-40s %10s %10s %10s\n", "seconds per search (n=200, keep 10)", "median", "lowest", "highest"
+    for (i = 1; i <= NR; i++) {
+      label = name[i]; sub(/signal:0$/, "noise", label); sub(/signal:1$/, "signal", label)
+      printf "%-40s %10.5f %10.5f %10.5f\n", label, median[name[i]], low[name[i]], high[name[i]]
+    }
+    exhaustive = "BM_Exhaustive/k:22/criterion:2/signal:0"; bounded = "BM_Bounded/k:22/criterion:2/signal:0"
+    printf "bounded_vs_exhaustive n=200 k=22: %.0f (noise, aic; range %.0f to %.0f)\n",
+      median[exhaustive] / median[bounded], low[exhaustive] / high[bounded], high[exhaustive] / low[bounded]
+    for (s = 0; s <= 1; s++)
+      for (c = 0; c <= 2; c++) {
+        key = "BM_Bounded/k:31/criterion:" c "/signal:" s
+        printf "bounded_seconds n=200 k=31 criterion=%s keep=10: %.5f %s (%.5f to %.5f)\n",
+          criterion(c), median[key], s ? "signal" : "noise", low[key], high[key]
+      }
+  }' "$work/search.txt"
+
+# R's leaps on the same data, when it is there.
+if command -v Rscript >/dev/null 2>&1 && Rscript -e 'suppressMessages(library(leaps))' >/dev/null 2>&1; then
+  r_repetitions=$((repetitions < 3 ? repetitions : 3))
+  cat >"$work/leaps.R" <<'EOF'
+args <- commandArgs(TRUE)
+d <- read.csv(args[1])
+repetitions <- as.integer(args[2])
+suppressMessages(library(leaps))
+n <- nrow(d); k <- ncol(d) - 1
+best <- function(code) {
+  fit <- regsubsets(y ~ ., data = d, method = "exhaustive", nbest = 10, nvmax = k, really.big = TRUE)
+  s <- summary(fit)
+  size <- rowSums(s$which) - 1
+  value <- switch(code + 1, s$rss, s$rss / (n - size - 1), n * log(s$rss / n) + 2 * size)
+  s$which[order(value)[1:10], -1, drop = FALSE]
+}
+for (code in 0:2) {
+  seconds <- numeric(repetitions)
+  for (r in 1:repetitions) seconds[r] <- system.time(kept <- best(code))[["elapsed"]]
+  subsets <- apply(kept, 1, function(row) paste(which(row), collapse = "+"))
+  cat(code, median(seconds), min(seconds), max(seconds), paste(subsets, collapse = " "), "\n")
+}
+EOF
+  echo
+  echo "R leaps (regsubsets, nbest = 10, then the best 10 by the criterion) beside the bounded search, same data:"
+  for k in 25 30; do
+    for data in noise signal; do
+      signal=$([ "$data" = signal ] && echo 1 || echo 0)
+      build/native/bench/search_bench --write-csv="$work/data.csv" "$k" "$data"
+      Rscript "$work/leaps.R" "$work/data.csv" "$r_repetitions" | while read -r code median low high subsets; do
+        ours=$(build/native/bench/search_bench --print-kept "$k" "$data" "$code" | tr '\n' ' ' | sed 's/ $//')
+        same=$([ "$ours" = "$subsets" ] && echo yes || echo no)
+        bounded=$(awk -v key="BM_Bounded/k:$k/criterion:$code/signal:$signal" '$1 == key { printf "%.5f", $2 / 1000 }' "$work/search.txt")
+        criterion=$(echo "$code" | sed 's/^0$/rss/; s/^1$/mse/; s/^2$/aic/')
+        echo "leaps_seconds n=200 k=$k criterion=$criterion keep=10: $median $data ($low to $high); bounded: $bounded; same list: $same"
+      done
+    done
+  done
+else
+  echo
+  echo "R with leaps not installed (scripts/install-deps.sh --with-r): no comparison with leaps"
+fi
+
+echo
+tail -n 1 "$work/screening-lines.txt"

@@ -1,8 +1,8 @@
 #include "search/search_driver.h"
 
+#include "regression/bounded_search.h"
 #include "regression/centring.h"
 #include "regression/model_result.h"
-#include "regression/screening.h"
 #include "report/result_block.h"
 
 namespace {
@@ -32,7 +32,7 @@ SearchOutcome runSearch(const RunBlock& block, RunProgress& progress, ResultTabl
         progress.subsetsDone.store(0, std::memory_order_relaxed);
         DataColumn y = block.dependentColumns[i];
         centreColumn(y);
-        if (!screenSubsets(y, columns, kept, keepCount, criterion, progress)) return SearchOutcome::Stopped;
+        if (!searchBestSubsets(y, columns, kept, keepCount, criterion, progress)) return SearchOutcome::Stopped;
         ModelResult result;
         appendResultBlock({block.dependentNames[i], block.explanatoryNames, kept, observations, y, columns}, result,
                           table);

@@ -1,0 +1,111 @@
+// The bounded search against the exhaustive screening, and at k = 31.
+//
+// BM_Exhaustive and BM_Bounded search one dependent variable (keep count
+// 10) on the same centred data: noise (y unrelated to the columns, the
+// hardest case for the bounds) or signal (y a strong combination of every
+// third column plus noise). Both report the time of one search.
+//
+// Two more modes serve the comparison with R's leaps in
+// scripts/run-benchmarks.sh, on exactly the data the benchmarks use:
+//   search_bench --write-csv=FILE k data        writes x1 … xk, y (data: noise or signal)
+//   search_bench --print-kept k data criterion  prints the kept subsets, best first, one per line,
+//                                               as 1-based variable numbers joined by '+'
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <map>
+#include <string>
+#include <tuple>
+#include <vector>
+
+#include "regression/bounded_search.h"
+#include "regression/screening.h"
+#include "search_test_data.h"
+
+namespace {
+
+constexpr std::size_t rows = 200;
+constexpr std::uint32_t keepCount = 10;
+
+// The centred data of one (k, data kind), made once.
+const Dataset& benchmarkData(std::size_t k, bool signal) {
+    static std::map<std::pair<std::size_t, bool>, Dataset> cache;
+    auto found = cache.find({k, signal});
+    if (found == cache.end()) {
+        const std::uint64_t seed = 5000 + k;
+        Dataset data = signal ? signalDataset(rows, k, seed) : noiseDataset(rows, k, seed);
+        found = cache.emplace(std::make_pair(k, signal), std::move(data)).first;
+    }
+    return found->second;
+}
+
+using Search = bool (*)(const DataColumn&, const std::vector<DataColumn>&, std::vector<RankedSubset>&, std::uint32_t,
+                       RankCriterion, RunProgress&);
+
+// Arguments: k, criterion code, signal (0 or 1).
+void timeSearch(benchmark::State& state, Search search) {
+    const Dataset& data = benchmarkData(static_cast<std::size_t>(state.range(0)), state.range(2) != 0);
+    const RankCriterion criterion = rankCriterionFromCode(static_cast<std::int32_t>(state.range(1)));
+    std::vector<RankedSubset> kept;
+    RunProgress progress;
+    for (auto _ : state) {
+        search(data.y, data.columns, kept, keepCount, criterion, progress);
+        benchmark::DoNotOptimize(kept.data());
+    }
+}
+
+void BM_Bounded(benchmark::State& state) { timeSearch(state, searchBestSubsets); }
+void BM_Exhaustive(benchmark::State& state) { timeSearch(state, screenSubsets); }
+
+bool writeCsv(const char* path, const Dataset& data) {
+    std::FILE* file = std::fopen(path, "w");
+    if (file == nullptr) return false;
+    for (std::size_t j = 0; j < data.columns.size(); ++j) std::fprintf(file, "x%zu,", j + 1);
+    std::fprintf(file, "y\n");
+    for (std::size_t r = 0; r < data.y.size(); ++r) {
+        for (const DataColumn& column : data.columns) std::fprintf(file, "%.17g,", column[r]);
+        std::fprintf(file, "%.17g\n", data.y[r]);
+    }
+    return std::fclose(file) == 0;
+}
+
+void printKept(const Dataset& data, std::int32_t code) {
+    std::vector<RankedSubset> kept;
+    RunProgress progress;
+    searchBestSubsets(data.y, data.columns, kept, keepCount, rankCriterionFromCode(code), progress);
+    for (const RankedSubset& entry : kept) {
+        std::string line;
+        for (std::size_t j = 0; j < 32; ++j) {
+            if (entry.mask & (SubsetMask{1} << j)) line += (line.empty() ? "" : "+") + std::to_string(j + 1);
+        }
+        std::printf("%s\n", line.c_str());
+    }
+}
+
+}  // namespace
+
+BENCHMARK(BM_Exhaustive)->ArgNames({"k", "criterion", "signal"})->Args({22, 2, 0})->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Bounded)
+    ->ArgNames({"k", "criterion", "signal"})
+    ->Args({22, 2, 0})
+    ->ArgsProduct({{25, 30, 31}, {0, 1, 2}, {0, 1}})
+    ->Unit(benchmark::kMillisecond);
+
+int main(int argc, char** argv) {
+    if (argc == 4 && std::strncmp(argv[1], "--write-csv=", 12) == 0) {
+        return writeCsv(argv[1] + 12, benchmarkData(std::strtoul(argv[2], nullptr, 10), std::strcmp(argv[3], "signal") == 0))
+                   ? 0
+                   : 1;
+    }
+    if (argc == 5 && std::strcmp(argv[1], "--print-kept") == 0) {
+        printKept(benchmarkData(std::strtoul(argv[2], nullptr, 10), std::strcmp(argv[3], "signal") == 0),
+                  static_cast<std::int32_t>(std::atoi(argv[4])));
+        return 0;
+    }
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

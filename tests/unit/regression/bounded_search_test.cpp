@@ -1,0 +1,220 @@
+#include "regression/bounded_search.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <map>
+#include <thread>
+
+#include "exact_compare.h"
+#include "regression/cross_products.h"
+#include "regression/drop_tree.h"
+#include "regression/kept_selection.h"
+#include "regression/screening.h"
+#include "search_test_data.h"
+
+namespace {
+
+std::vector<RankedSubset> bounded(const Dataset& data, std::uint32_t keepCount, std::int32_t code) {
+    std::vector<RankedSubset> kept{{77, 1.0}};  // the search must empty it first
+    RunProgress progress;
+    EXPECT_TRUE(searchBestSubsets(data.y, data.columns, kept, keepCount, rankCriterionFromCode(code), progress));
+    return kept;
+}
+
+std::vector<RankedSubset> exhaustive(const Dataset& data, std::uint32_t keepCount, std::int32_t code) {
+    std::vector<RankedSubset> kept;
+    RunProgress progress;
+    screenSubsets(data.y, data.columns, kept, keepCount, rankCriterionFromCode(code), progress);
+    return kept;
+}
+
+const char* trustName(DropTreeTrust trust) {
+    switch (trust) {
+    case DropTreeTrust::Trusted: return "trusted";
+    case DropTreeTrust::ScaleOutOfRange: return "scale out of range";
+    case DropTreeTrust::NotPositiveDefinite: return "not positive definite";
+    case DropTreeTrust::UnstablePivoting: return "unstable pivoting";
+    default: return "ill-conditioned";
+    }
+}
+
+// The same masks in the same order with bit-identical criteria.
+::testing::AssertionResult sameList(const std::vector<RankedSubset>& got, const std::vector<RankedSubset>& want) {
+    if (got.size() != want.size()) {
+        return ::testing::AssertionFailure() << got.size() << " entries instead of " << want.size();
+    }
+    for (std::size_t i = 0; i < got.size(); ++i) {
+        if (got[i].mask != want[i].mask || !sameDouble(got[i].criterion, want[i].criterion)) {
+            return ::testing::AssertionFailure() << "entry " << i << ": mask " << got[i].mask << ", "
+                                                 << exactText(got[i].criterion) << " instead of mask " << want[i].mask
+                                                 << ", " << exactText(want[i].criterion);
+        }
+    }
+    return ::testing::AssertionSuccess();
+}
+
+std::vector<RankedSubset> prefix(const std::vector<RankedSubset>& list, std::uint64_t count) {
+    return {list.begin(), list.begin() + static_cast<std::ptrdiff_t>(std::min<std::uint64_t>(count, list.size()))};
+}
+
+TEST(SearchBestSubsets, KeepsTheScreeningsListOnEveryKindOfDataForEveryCriterionAndKeepCount) {
+    std::map<std::string, int> verdicts;
+    int sets = 0;
+    for (std::size_t k : {4u, 7u, 10u, 13u}) {
+        for (std::uint64_t seed = 1; seed <= (k < 13 ? 3u : 1u); ++seed) {
+            for (const SearchCase& test : searchCases(k, 100 * k + seed)) {
+                const Dataset& data = test.data;
+                const DropTreeTrust trust = trustOf(data);
+                ++sets;
+                ++verdicts[trustName(trust)];
+                if (test.trust != ExpectedTrust::Either) {
+                    EXPECT_EQ(trust == DropTreeTrust::Trusted, test.trust == ExpectedTrust::Trusted)
+                        << data.name << ": " << trustName(trust);
+                }
+                const std::uint32_t all = (std::uint32_t{1} << k) - 1;
+                for (std::int32_t code : {0, 1, 2}) {
+                    // The screening's list for any keepCount is the start of
+                    // its complete list; one keepCount is also asked directly.
+                    const std::vector<RankedSubset> complete = exhaustive(data, all, code);
+                    EXPECT_TRUE(sameList(prefix(complete, 10), exhaustive(data, 10, code))) << data.name;
+                    for (std::uint32_t keepCount : {1u, 10u, 100u, all}) {
+                        EXPECT_TRUE(sameList(bounded(data, keepCount, code), prefix(complete, keepCount)))
+                            << data.name << ", criterion " << code << ", keepCount " << keepCount;
+                    }
+                }
+            }
+        }
+    }
+    std::string summary;
+    for (const auto& [verdict, count] : verdicts) summary += " " + verdict + ": " + std::to_string(count) + ";";
+    std::printf("bounded search on %d data sets:%s\n", sets, summary.c_str());
+    RecordProperty("verdicts", summary);
+}
+
+TEST(SearchBestSubsets, KeepsTheScreeningsListOnLargerSearches) {
+    struct Larger {
+        Dataset data;
+        std::int32_t code;
+    };
+    const Larger cases[] = {
+        {noiseDataset(60, 18, 181), 2},
+        {signalDataset(200, 18, 182), 1},
+        {searchCases(18, 183)[3].data, 0},  // common factors
+        {noiseDataset(150, 20, 201), 1},
+    };
+    for (const Larger& test : cases) {
+        ASSERT_EQ(trustOf(test.data), DropTreeTrust::Trusted) << test.data.name;
+        EXPECT_TRUE(sameList(bounded(test.data, 10, test.code), exhaustive(test.data, 10, test.code)))
+            << test.data.name << ", criterion " << test.code;
+    }
+}
+
+TEST(SearchBestSubsets, LargeKeepCountsListEverySolvableSubset) {
+    const Dataset data = signalDataset(30, 5, 7);
+    for (std::int32_t code : {0, 1, 2}) {
+        const std::vector<RankedSubset> complete = exhaustive(data, 31, code);
+        EXPECT_EQ(complete.size(), 31u);
+        for (std::uint32_t keepCount : {31u, 32u, 0xFFFFFFFFu}) {
+            EXPECT_TRUE(sameList(bounded(data, keepCount, code), complete)) << "criterion " << code << ", " << keepCount;
+        }
+    }
+}
+
+TEST(SearchBestSubsets, EdgeCasesAnswerAsTheScreeningDoes) {
+    const Dataset none{"no variables", {1, 3, 2, 4}, {}};
+    EXPECT_TRUE(bounded(none, 5, 0).empty());
+    Dataset one{"one variable", {1, 3, 2, 4}, {{1, 2, 3, 5}}};
+    centreDataset(one);
+    EXPECT_TRUE(sameList(bounded(one, 5, 1), exhaustive(one, 5, 1)));
+    EXPECT_EQ(bounded(one, 5, 1).size(), 1u);
+
+    const Dataset data = signalDataset(40, 12, 8);
+    RunProgress progress;
+    std::vector<RankedSubset> kept{{3, 1.0}};
+    EXPECT_TRUE(searchBestSubsets(data.y, data.columns, kept, 0, RankCriterion::ResidualSumOfSquares, progress));
+    EXPECT_TRUE(kept.empty());  // keeping none keeps none
+    EXPECT_EQ(progress.subsetsDone.load(), 4094u);
+}
+
+TEST(SearchBestSubsets, LeavesSubsetsDoneAtTwoToTheKMinusTwoWithTheBoundAndWithout) {
+    Dataset duplicated = signalDataset(50, 11, 9);
+    duplicated.columns[10] = duplicated.columns[4];
+    const Dataset trusted = signalDataset(50, 11, 9);
+    ASSERT_EQ(trustOf(trusted), DropTreeTrust::Trusted);
+    ASSERT_NE(trustOf(duplicated), DropTreeTrust::Trusted);
+    for (const Dataset* data : {&trusted, static_cast<const Dataset*>(&duplicated)}) {
+        for (std::int32_t code : {0, 2}) {
+            std::vector<RankedSubset> kept;
+            RunProgress progress;
+            ASSERT_TRUE(searchBestSubsets(data->y, data->columns, kept, 5, rankCriterionFromCode(code), progress));
+            // Every subset counted once: the count ends exactly at 2^11 − 2.
+            EXPECT_EQ(progress.subsetsDone.load(), 2046u) << data->name << ", criterion " << code;
+        }
+    }
+}
+
+TEST(SearchBestSubsets, ProgressOnlyClimbsAndStaysBelowTheLastSubsetAtKEquals31) {
+    const Dataset data = noiseDataset(200, 31, 311);
+    std::vector<RankedSubset> kept;
+    RunProgress progress;
+    std::atomic<bool> done{false};
+    std::uint32_t highest = 0;
+    bool climbing = true;
+    int readings = 0;
+    std::thread watcher([&] {
+        std::uint32_t previous = 0;
+        while (!done.load()) {
+            const std::uint32_t now = progress.subsetsDone.load(std::memory_order_relaxed);
+            climbing = climbing && now >= previous;
+            highest = std::max(highest, now);
+            previous = now;
+            ++readings;
+        }
+    });
+    const bool finished = searchBestSubsets(data.y, data.columns, kept, 100, RankCriterion::InformationCriterion, progress);
+    done = true;
+    watcher.join();
+    EXPECT_TRUE(finished);
+    EXPECT_EQ(kept.size(), 100u);
+    EXPECT_TRUE(std::is_sorted(kept.begin(), kept.end(), rankedBefore));
+    EXPECT_TRUE(climbing) << readings << " readings";
+    EXPECT_LE(highest, 0x7FFFFFFEu);
+    EXPECT_EQ(progress.subsetsDone.load(), 0x7FFFFFFEu);
+}
+
+TEST(SearchBestSubsets, StopRequestedWhileRunningEndsPromptlyWithFalse) {
+    // A million kept subsets of 31 variables would take many seconds.
+    const Dataset data = noiseDataset(200, 31, 312);
+    std::vector<RankedSubset> kept;
+    RunProgress progress;
+    std::chrono::steady_clock::time_point requested;
+    std::thread watcher([&] {
+        while (progress.subsetsDone.load(std::memory_order_relaxed) < 1000) std::this_thread::yield();
+        requested = std::chrono::steady_clock::now();
+        progress.stopRequested = true;
+    });
+    const bool finished =
+        searchBestSubsets(data.y, data.columns, kept, 1000000, RankCriterion::InformationCriterion, progress);
+    const auto returned = std::chrono::steady_clock::now();
+    watcher.join();
+    EXPECT_FALSE(finished);
+    EXPECT_LT(std::chrono::duration_cast<std::chrono::milliseconds>(returned - requested).count(), 2000);
+    EXPECT_LT(progress.subsetsDone.load(), 0x7FFFFFFEu);
+    EXPECT_TRUE(std::is_sorted(kept.begin(), kept.end(), rankedBefore));
+}
+
+TEST(SearchBestSubsets, StopRequestedBeforehandReturnsFalseWithoutSearching) {
+    const Dataset data = signalDataset(40, 12, 10);
+    std::vector<RankedSubset> kept{{5, 1.0}};
+    RunProgress progress;
+    progress.subsetsDone.store(12345);
+    progress.stopRequested.store(true);
+    EXPECT_FALSE(searchBestSubsets(data.y, data.columns, kept, 3, RankCriterion::ResidualSumOfSquares, progress));
+    EXPECT_EQ(progress.subsetsDone.load(), 12345u);
+    EXPECT_TRUE(kept.empty());
+}
+
+}  // namespace
