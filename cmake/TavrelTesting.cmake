@@ -10,16 +10,24 @@ add_subdirectory(${TAVREL_GTEST_SOURCE} ${CMAKE_BINARY_DIR}/googletest EXCLUDE_F
 
 set(TAVREL_TEST_TIMEOUT 300 CACHE STRING "Per-test timeout in seconds")
 
-# Only x86_64 Windows programs can run here (no 32-bit support in the kernel).
+# The x86_64 Windows programs always run under Wine here. The i686 ones run
+# only where the kernel runs 32-bit programs and Wine's 32-bit half is
+# installed; the test command finds that out and sets TAVREL_WINE32.
+option(TAVREL_WINE32 "Run the i686 build's Windows tests under Wine's 32-bit loader" OFF)
 set(TAVREL_RUNS_UNDER_WINE OFF)
 if(WIN32 AND CMAKE_SIZEOF_VOID_P EQUAL 8)
   set(TAVREL_RUNS_UNDER_WINE ON)
+  set(TAVREL_WINE_LOADER /usr/lib/wine/wine64)
+elseif(WIN32 AND TAVREL_WINE32)
+  set(TAVREL_RUNS_UNDER_WINE ON)
+  set(TAVREL_WINE_LOADER /usr/lib/wine/wine)
 endif()
 if(TAVREL_RUNS_UNDER_WINE)
   set(TAVREL_WINEPREFIX ${CMAKE_BINARY_DIR}/wineprefix)
-  set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_SOURCE_DIR}/tests/wine/run-in-wine.sh ${TAVREL_WINEPREFIX})
+  set(CMAKE_CROSSCOMPILING_EMULATOR
+      ${CMAKE_SOURCE_DIR}/tests/wine/run-in-wine.sh ${TAVREL_WINE_LOADER} ${TAVREL_WINEPREFIX})
   add_test(NAME wine_prefix
-           COMMAND ${CMAKE_SOURCE_DIR}/tests/wine/make-prefix.sh ${TAVREL_WINEPREFIX})
+           COMMAND ${CMAKE_SOURCE_DIR}/tests/wine/make-prefix.sh ${TAVREL_WINE_LOADER} ${TAVREL_WINEPREFIX})
   set_tests_properties(wine_prefix PROPERTIES FIXTURES_SETUP wine_prefix TIMEOUT 300)
 endif()
 

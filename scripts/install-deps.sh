@@ -6,10 +6,14 @@
 # missing. With --native it installs only what the native build needs (the
 # command-line program, its tests and benchmarks); with --with-r also R and its
 # leaps package, which the benchmark script uses as a peer for comparison.
+# Where the kernel runs 32-bit programs it also installs Wine's 32-bit half
+# (wine32, from the i386 architecture), which runs the i686 product in the
+# tests; scripts/runs-32bit.sh decides that.
 set -eu
+cd "$(dirname "$0")/.."
 
 native="cmake g++ make libboost-dev googletest libbenchmark-dev"
-packages="$native g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine wine64 locales"
+packages="$native g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine wine64 locales g++-multilib"
 case "${1:-}" in
   --native) packages=$native ;;
   --with-r) packages="$packages r-base-core r-cran-leaps" ;;
@@ -19,16 +23,30 @@ as_root() {
   if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi
 }
 
+installed() {
+  dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q "install ok installed"
+}
+
 missing=""
 for p in $packages; do
-  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
-    missing="$missing $p"
-  fi
+  installed "$p" || missing="$missing $p"
 done
 if [ -n "$missing" ]; then
   echo "installing:$missing"
   as_root apt-get update -q
   as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends $missing
+fi
+
+# Wine's 32-bit half, only where the kernel runs 32-bit programs at all.
+if [ "${1:-}" != "--native" ] && ! installed wine32:i386; then
+  if scripts/runs-32bit.sh >/dev/null 2>&1; then
+    echo "installing: wine32:i386"
+    if ! dpkg --print-foreign-architectures | grep -qx i386; then
+      as_root dpkg --add-architecture i386
+    fi
+    as_root apt-get update -q
+    as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends wine32:i386
+  fi
 fi
 
 # Wine takes its ANSI code page (932) from the Japanese locale.

@@ -4,6 +4,10 @@ int showWideMessage(const wchar_t* text, UINT style) {
     return MessageBoxW(nullptr, text, L"Tavrel", style);
 }
 
+int showWorkerMessage(const wchar_t* text, UINT style) {
+    return showWideMessage(text, style | workerBoxStyle);
+}
+
 int showNarrowMessage(const std::string& text, UINT style) {
     return MessageBoxA(nullptr, text.c_str(), "Tavrel", style);
 }

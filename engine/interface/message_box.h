@@ -8,6 +8,12 @@
 
 int showWideMessage(const wchar_t* text, UINT style);
 
+// A wide box shown by the worker thread. That thread owns no window, so its
+// box would open behind Excel while the progress figure stands still; it is
+// shown topmost and brought to the foreground instead.
+inline constexpr UINT workerBoxStyle = MB_TOPMOST | MB_SETFOREGROUND;
+int showWorkerMessage(const wchar_t* text, UINT style);
+
 // The answer to a whole number outside 1 .. 65535 (a typed number, or a keep
 // count).
 inline constexpr wchar_t numberOutOfRangeText[] =

@@ -20,6 +20,9 @@ void putCell(SAFEARRAY* array, LONG row, LONG column, const std::u16string& text
 bool handBackResults(const ResultTable& table, VARIANT* resultVariant) {
     const std::size_t rows = table.size();
     const std::size_t width = rows == 0 ? 0 : table.front().size();
+    // The caller may pass the VARIANT that holds an earlier run's table; it
+    // is released first, or every reuse would leak that table.
+    VariantClear(resultVariant);
     VariantInit(resultVariant);
     V_VT(resultVariant) = VT_ARRAY | VT_BSTR;
     SAFEARRAYBOUND bounds[2] = {{static_cast<ULONG>(rows), 1}, {static_cast<ULONG>(width), 1}};

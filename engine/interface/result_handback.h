@@ -7,7 +7,9 @@
 
 #include "report/result_table.h"
 
-// False when the array could not be created; the VARIANT then has the array
+// What the VARIANT held before is released (VariantClear), so the caller may
+// reuse one VARIANT for every run; it must therefore hold a valid value
+// (VT_EMPTY at least). False when the array could not be created; the VARIANT then has the array
 // type and a null array. The width is that of the first row (0 for an empty
 // table); shorter rows are filled up with empty strings.
 bool handBackResults(const ResultTable& table, VARIANT* resultVariant);

@@ -10,6 +10,7 @@
 #include "interface/message_box.h"
 #include "interface/result_handback.h"
 #include "interface/run_state.h"
+#include "interface/value_check.h"
 #include "interface/worker_thread.h"
 #include "names/whole_number.h"
 #include "search/constant_column.h"
@@ -19,13 +20,12 @@ namespace {
 
 constexpr std::int32_t maxExplanatoryCount = 31;
 
-// Drops every constant explanatory variable the user agrees to drop, asking
-// once per variable. False when the user cancels (removals made so far stay).
-bool dropConstantColumns(RunBlock& block) {
+// Drops every constant variable of one kind that the user agrees to drop,
+// asking once per variable. False when the user cancels (removals made so
+// far stay).
+bool dropConstantColumns(std::vector<std::string>& names, std::vector<DataColumn>& columns) {
     static const std::string question = codePage932(
         L"の分散は0です。この変数を除いて分析を続けますか？\nキャンセルを押すと分析を中断します。");
-    auto& names = block.explanatoryNames;
-    auto& columns = block.explanatoryColumns;
     std::size_t i = 0;
     while (i < names.size() && i < columns.size()) {
         if (!isConstantColumn(columns[i])) {
@@ -35,6 +35,38 @@ bool dropConstantColumns(RunBlock& block) {
         if (showNarrowMessage(names[i] + question, MB_OKCANCEL | MB_ICONWARNING) == IDCANCEL) return false;
         names.erase(names.begin() + static_cast<std::ptrdiff_t>(i));
         columns.erase(columns.begin() + static_cast<std::ptrdiff_t>(i));
+    }
+    return true;
+}
+
+// Refuses data holding a value the regression cannot compute with, naming
+// the first such variable (explanatory ones first, as the later checks go).
+bool allValuesComputable(const RunBlock& block) {
+    static const std::string suffix = codePage932(L"に計算できない値が含まれています。");
+    const std::vector<std::string>* names[2] = {&block.explanatoryNames, &block.dependentNames};
+    const std::vector<DataColumn>* columns[2] = {&block.explanatoryColumns, &block.dependentColumns};
+    for (int kind = 0; kind < 2; ++kind) {
+        const std::size_t bad = firstUncomputableColumn(*columns[kind]);
+        if (bad == columns[kind]->size()) continue;
+        showNarrowMessage((*names[kind])[bad] + suffix, MB_OK | MB_ICONERROR);
+        return false;
+    }
+    return true;
+}
+
+// The constant-variable prompts, explanatory variables first; false when
+// the run is abandoned (Cancel, or no variable of a kind left).
+bool dropConstantVariables(RunBlock& block) {
+    if (!dropConstantColumns(block.explanatoryNames, block.explanatoryColumns)) return false;
+    if (block.explanatoryColumns.empty()) {
+        showNarrowMessage(codePage932(L"独立変数が0個になりました。分析を中断します。"), MB_OK | MB_ICONERROR);
+        return false;
+    }
+    const bool hadDependents = !block.dependentColumns.empty();
+    if (!dropConstantColumns(block.dependentNames, block.dependentColumns)) return false;
+    if (hadDependents && block.dependentColumns.empty()) {
+        showNarrowMessage(codePage932(L"従属変数が0個になりました。分析を中断します。"), MB_OK | MB_ICONERROR);
+        return false;
     }
     return true;
 }
@@ -50,19 +82,48 @@ void closeWorker(RunState& state) {
     state.workerThread = nullptr;
 }
 
+// Frees the table's memory, not only its rows: a large run's table is
+// tens of megabytes, and it is of no use once handed back or dropped.
+void releaseTable(RunState& state) {
+    ResultTable().swap(state.table);
+}
+
 bool workerEnded(HANDLE thread) {
     DWORD exitCode = 0;
     if (!GetExitCodeThread(thread, &exitCode)) return true;
     return exitCode != STILL_ACTIVE;
 }
 
+// The worker takes its own reference to this library, released as it exits,
+// so that the host's FreeLibrary during a run cannot unmap the code it runs.
 bool startWorker(RunState& state) {
-    state.table.clear();
+    releaseTable(state);
     state.progress.reset();
+    HMODULE self = nullptr;
+    if (!GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS,
+                            reinterpret_cast<LPCWSTR>(reinterpret_cast<void*>(&runSearchThread)), &self)) {
+        return false;
+    }
+    state.workerModule = self;
     const std::uintptr_t handle =
         _beginthreadex(nullptr, 0, runSearchThread, &state, 0, &state.workerThreadId);
     state.workerThread = reinterpret_cast<HANDLE>(handle);
+    if (handle == 0) {
+        state.workerModule = nullptr;
+        FreeLibrary(self);
+    }
     return handle != 0;
+}
+
+// A worker that still runs keeps the run state; one that has ended without
+// handing its table back (the caller's polling was broken off) is put away,
+// so the next run can start. False while the worker runs.
+bool retireEndedWorker(RunState& state) {
+    if (state.workerThread == nullptr) return true;
+    if (!workerEnded(state.workerThread)) return false;
+    closeWorker(state);
+    releaseTable(state);
+    return true;
 }
 
 }  // namespace
@@ -71,8 +132,7 @@ extern "C" std::int32_t __stdcall MultiReg(SAFEARRAY** dependentData, SAFEARRAY*
                                            SAFEARRAY** explanatoryData, SAFEARRAY** explanatoryNames,
                                            std::int32_t keepCount, std::int32_t criterion) {
     RunState& state = runState();
-    if (state.workerThread != nullptr) {
-        // A run is still going, or has ended without handing its table back.
+    if (!retireEndedWorker(state)) {
         showWideMessage(L"前回の分析がまだ終了していません。", MB_OK | MB_ICONERROR);
         return 0;
     }
@@ -93,13 +153,10 @@ extern "C" std::int32_t __stdcall MultiReg(SAFEARRAY** dependentData, SAFEARRAY*
                         MB_OK | MB_ICONERROR);
         return 0;
     }
+    if (!allValuesComputable(block)) return 0;
     block.keepCount = keepCount;
     block.criterion = criterion;
-    if (!dropConstantColumns(block)) return 0;
-    if (block.explanatoryColumns.empty()) {
-        showNarrowMessage(codePage932(L"独立変数が0個になりました。分析を中断します。"), MB_OK | MB_ICONERROR);
-        return 0;
-    }
+    if (!dropConstantVariables(block)) return 0;
     if (!startWorker(state)) {
         showNarrowMessage(codePage932(L"スレッドの生成に失敗しました。"), MB_OK | MB_ICONERROR);
         return 0;
@@ -113,6 +170,7 @@ extern "C" std::int32_t __stdcall GetProgress(VARIANT* resultVariant) {
     if (workerEnded(state.workerThread)) {
         if (resultVariant != nullptr) handBackResults(state.table, resultVariant);
         closeWorker(state);
+        releaseTable(state);
         return -1;
     }
     Sleep(500);
@@ -130,6 +188,6 @@ extern "C" std::int32_t __stdcall AbortReg() {
     state.progress.stopRequested.store(true, std::memory_order_relaxed);
     WaitForSingleObject(state.workerThread, INFINITE);
     closeWorker(state);
-    state.table.clear();
+    releaseTable(state);
     return 0;
 }

@@ -12,6 +12,10 @@ struct RunState {
     RunBlock block;
     HANDLE workerThread = nullptr;  // null when no run is held
     unsigned workerThreadId = 0;
+    // The reference to this library that the worker holds while it runs
+    // (released by the worker as it exits), so that a host unloading the
+    // library mid-run does not pull the code from under the worker.
+    HMODULE workerModule = nullptr;
     RunProgress progress;
     ResultTable table;
 };

@@ -4,6 +4,8 @@
 # exactly that undecorated name and ordinal (and nothing else is exported),
 # and no DLL outside the system's own is imported (no MinGW runtime).
 set -eu
+# objdump translates its headings; the parsing below reads the English ones.
+export LC_ALL=C
 objdump=$1
 file=$2
 shift 2

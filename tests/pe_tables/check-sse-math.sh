@@ -9,6 +9,8 @@
 # through an exact x87 integer load). A NAME without any function
 # fails too, so a renamed function cannot slip out of the check.
 set -eu
+# objdump translates its headings; the parsing below reads the English ones.
+export LC_ALL=C
 objdump=$1
 file=$2
 shift 2

@@ -3,6 +3,7 @@
 // a finished run's handed-back table.
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -55,6 +56,39 @@ inline RunInput simpleRun(std::size_t k, std::size_t n = 12) {
     }
     input.explanatoryData = makeDataArray(columns);
     input.explanatoryNames = makeNameArray(names);
+    return input;
+}
+
+// Values spread over [-1, 1) by a fixed generator (splitmix64), so that no
+// column is constant or a combination of others.
+inline std::vector<double> noiseColumn(std::size_t n, std::uint64_t seed) {
+    std::vector<double> column(n);
+    std::uint64_t state = seed * 0x2545F4914F6CDD1Dull;
+    for (double& value : column) {
+        std::uint64_t z = (state += 0x9E3779B97F4A7C15ull);
+        z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
+        z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
+        z ^= z >> 31;
+        value = static_cast<double>(z >> 11) * 0x1.0p-52 - 1.0;
+    }
+    return column;
+}
+
+// One dependent variable over k noise columns of n rows.
+inline RunInput noiseRun(std::size_t k, std::size_t n, std::int32_t keepCount) {
+    std::vector<std::vector<double>> columns;
+    std::vector<std::string> names;
+    for (std::size_t i = 0; i < k; ++i) {
+        columns.push_back(noiseColumn(n, i + 1));
+        names.push_back("X" + std::to_string(i + 1));
+    }
+    RunInput input;
+    input.dependentData = makeDataArray({noiseColumn(n, 1000)});
+    input.dependentNames = makeNameArray({"Y"});
+    input.explanatoryData = makeDataArray(columns);
+    input.explanatoryNames = makeNameArray(names);
+    input.keepCount = keepCount;
+    input.criterion = 2;
     return input;
 }
 

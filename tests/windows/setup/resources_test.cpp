@@ -137,6 +137,37 @@ TEST_P(SetupProgramResources, HoldTheJapaneseVersionInformation) {
     EXPECT_EQ(version.fileVersion(), "1.0.0.1");
 }
 
+// The application manifest (resource 1 of type RT_MANIFEST) that Windows
+// reads before it starts a program.
+std::string manifestOf(const ResourceFile& file) {
+    HRSRC found = FindResourceW(file.module, MAKEINTRESOURCEW(1), MAKEINTRESOURCEW(24));
+    if (found == nullptr) return std::string();
+    HGLOBAL loaded = LoadResource(file.module, found);
+    const void* bytes = loaded ? LockResource(loaded) : nullptr;
+    if (bytes == nullptr) return std::string();
+    return std::string(static_cast<const char*>(bytes), SizeofResource(file.module, found));
+}
+
+TEST_P(SetupProgramResources, AskForAdministratorRightsOnWindows7To11) {
+    const ResourceFile file(builtFile(GetParam().variable));
+    ASSERT_NE(file.module, nullptr);
+    const std::string manifest = manifestOf(file);
+    ASSERT_FALSE(manifest.empty()) << "no application manifest";
+    EXPECT_NE(manifest.find("<requestedExecutionLevel level=\"requireAdministrator\" uiAccess=\"false\"/>"),
+              std::string::npos)
+        << manifest;
+    const char* systems[] = {
+        "{35138b9a-5d96-4fbd-8e2d-a2440225f93a}",  // Windows 7
+        "{4a2f28e3-53b9-4441-ba9c-d69d4a4a6e38}",  // Windows 8
+        "{1f676c76-80e1-4239-95bb-83d0f6d0da78}",  // Windows 8.1
+        "{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}",  // Windows 10 and 11
+    };
+    for (const char* id : systems) {
+        EXPECT_NE(manifest.find(std::string("<supportedOS Id=\"") + id + "\"/>"), std::string::npos)
+            << id << " missing in\n" << manifest;
+    }
+}
+
 INSTANTIATE_TEST_SUITE_P(
     Programs, SetupProgramResources,
     ::testing::Values(ProgramResources{"TAVREL_INSTALL_EXE", L"TavrelInstall", L"TAVRELINSTALL",
