@@ -1,10 +1,12 @@
 // tavrel: the all-subsets regression of the Excel add-in, from a terminal.
+#include <sys/ioctl.h>
 #include <unistd.h>
 
 #include <atomic>
 #include <chrono>
 #include <csignal>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <exception>
 #include <fstream>
@@ -13,12 +15,15 @@
 #include <sstream>
 #include <thread>
 
+#include "analysis.h"
 #include "csv.h"
 #include "dataset.h"
+#include "model_table.h"
 #include "options.h"
+#include "output_path.h"
 #include "progress_bar.h"
-#include "search/search_driver.h"
 #include "table_output.h"
+#include "text_encoding.h"
 
 namespace {
 
@@ -63,12 +68,12 @@ struct SearchRun {
 
 // Runs the search on its own thread; the calling thread draws the progress
 // line and turns Ctrl-C into the search's stop request.
-int search(const RunBlock& block, ResultTable& table) {
+int search(const RunBlock& block, Analysis& analysis) {
     RunProgress progress;
     SearchRun run;
     std::thread worker([&] {
         try {
-            run.outcome = runSearch(block, progress, table);
+            run.outcome = runAnalysis(block, progress, analysis);
         } catch (const std::exception& e) {
             run.error = e.what();
         } catch (...) {
@@ -109,6 +114,49 @@ bool writeOutput(const std::string& path, const std::string& text) {
     return static_cast<bool>(file);
 }
 
+// The terminal's width in columns: COLUMNS when it is set to a number,
+// otherwise the width of standard output when it is a terminal; 0 when
+// neither is known.
+std::size_t terminalColumns() {
+    if (const char* columns = std::getenv("COLUMNS"); columns != nullptr) {
+        char* end = nullptr;
+        const long value = std::strtol(columns, &end, 10);
+        if (end != columns && *end == '\0' && value > 0) return static_cast<std::size_t>(value);
+    }
+    struct winsize size {};
+    if (isatty(STDOUT_FILENO) == 1 && ioctl(STDOUT_FILENO, TIOCGWINSZ, &size) == 0) return size.ws_col;
+    return 0;
+}
+
+std::string renderText(const CliOptions& options, const Analysis& analysis) {
+    bool longLayout = options.layout == TableLayout::Long;
+    if (options.layout == TableLayout::Automatic && options.outputPath.empty()) {
+        const std::size_t columns = terminalColumns();
+        longLayout = columns > 0 && textTableWidth(analysis.table) > columns;
+    }
+    if (!longLayout) return renderTable(analysis.table, OutputFormat::Text);
+    std::vector<std::vector<double>> criteria;
+    for (const auto& kept : analysis.kept) {
+        criteria.emplace_back();
+        for (const RankedSubset& entry : kept) criteria.back().push_back(entry.criterion);
+    }
+    return renderLongText(analysis.table, criteria);
+}
+
+std::string render(const CliOptions& options, const RunBlock& block, const Analysis& analysis) {
+    const std::string bom = options.byteOrderMark ? "\xEF\xBB\xBF" : "";
+    switch (options.format) {
+    case OutputFormat::Text:
+        return renderText(options, analysis);
+    case OutputFormat::Csv:
+        return bom + renderTable(analysis.table, OutputFormat::Csv);
+    case OutputFormat::Models:
+        return bom + renderModelTable(block, analysis);
+    default:
+        return renderTable(analysis.table, options.format);
+    }
+}
+
 int run(const std::vector<std::string>& arguments) {
     const ParsedOptions parsed = parseOptions(arguments);
     if (!parsed.error.empty()) return fail(exitInput, parsed.error + " (see tavrel --help)");
@@ -121,11 +169,21 @@ int run(const std::vector<std::string>& arguments) {
         std::cout << "tavrel " << TAVREL_VERSION << "\n";
         return 0;
     }
+    if (const std::string problem = outputPathProblem(options.outputPath, options.dataPath); !problem.empty()) {
+        return fail(exitInput, "cannot write to " + options.outputPath + ": " + problem);
+    }
     std::string content;
     if (!readWhole(options.dataPath, content)) {
         return fail(exitInput, "cannot read " + options.dataPath + ": " + std::strerror(errno));
     }
-    const CsvParse csv = parseCsv(content);
+    const DecodedText text = decodeInput(content, options.encoding, options.delimiter ? options.delimiter : ',');
+    if (!text.error.empty()) {
+        return fail(exitInput, options.dataPath + ":" + std::to_string(text.errorLine) + ": column " +
+                                   std::to_string(text.errorColumn) + ": " + text.error);
+    }
+    content.clear();
+    const char delimiter = options.delimiter ? options.delimiter : (text.wasUtf16 ? '\t' : ',');
+    const CsvParse csv = parseCsv(text.utf8, delimiter);
     if (!csv.error.empty()) {
         return fail(exitInput, options.dataPath + ":" + std::to_string(csv.errorLine) + ": " + csv.error);
     }
@@ -134,9 +192,9 @@ int run(const std::vector<std::string>& arguments) {
     if (!dataset.error.empty()) return fail(exitInput, dataset.error);
 
     installInterruptHandler();
-    ResultTable table;
-    if (const int status = search(dataset.block, table); status != 0) return status;
-    if (!writeOutput(options.outputPath, renderTable(table, options.format))) {
+    Analysis analysis;
+    if (const int status = search(dataset.block, analysis); status != 0) return status;
+    if (!writeOutput(options.outputPath, render(options, dataset.block, analysis))) {
         return fail(exitFailure, "cannot write " + (options.outputPath.empty() ? "the output" : options.outputPath));
     }
     return 0;

@@ -105,13 +105,16 @@ TEST(Cli, CementDataGivesTheEnginesTable) {
     const Outcome outcome = run({"-y", "y", "-f", "csv", "-k", "15", example("cement.csv")});
     ASSERT_EQ(outcome.status, 0) << outcome.err;
     EXPECT_EQ(outcome.err, "");
-    EXPECT_EQ(outcome.out, renderTable(engineTable(example("cement.csv"), {"-y", "y", "-k", "15"}), OutputFormat::Csv));
+    // A UTF-8 byte order mark, so that Excel reads the Japanese text right.
+    EXPECT_EQ(outcome.out,
+              "\xEF\xBB\xBF" + renderTable(engineTable(example("cement.csv"), {"-y", "y", "-k", "15"}), OutputFormat::Csv));
     // All 15 subsets are listed; y on x1 and x2 has the textbook R² 0.97868.
     const CsvParse parse = parseCsv(outcome.out);
     ASSERT_EQ(parse.records.size(), 15u + 4u);
     bool found = false;
     for (const CsvRecord& row : parse.records) {
-        if (row.size() == 7 && row[2].text == "-" && row[3].text == "-" && row[0].text != "-" && row[1].text != "-") {
+        if (row.size() == 7 && row[2].text == "'-" && row[3].text == "'-" && row[0].text != "'-" &&
+            row[1].text != "'-") {
             EXPECT_EQ(row[4].text.substr(0, 7), "0.97868");
             found = true;
         }
