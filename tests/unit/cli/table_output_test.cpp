@@ -75,3 +75,23 @@ TEST(ToUtf8, EncodesSurrogatePairsAndReplacesLoneHalves) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(RenderLongText, OneLinePerModelWithTheVariablesInIt) {
+    const std::string text = renderLongText(table, {{-5.0}});
+    const std::string expected =
+        "\u3000従属変数: y\n"
+        "順位    基準値  決定係数  調整済み決定係数       AIC\n"
+        "   1  -5.00000   0.25000           0.20000  -3.00000  x1=0.50000**\n"
+        "\u3000N=5 **p<.01 *p<.05\n"
+        "\n";
+    EXPECT_EQ(text, expected);
+}
+
+TEST(TextTableWidth, IsTheWidestLine) {
+    // "0.50000**     -   0.25000   0.20000  -3.00000" is 45 columns.
+    EXPECT_EQ(textTableWidth(table), 45u);
+}
+
+}  // namespace
