@@ -408,4 +408,22 @@ TEST(Cli, HelpListsEveryOptionAndEveryExitStatus) {
     }
 }
 
+TEST(Cli, ExcelSampleFileGivesTheCementModels) {
+    // examples/cement-excel.csv is cement.csv as Japanese Excel saves it.
+    const Outcome excel = run({"-y", "発熱量", "-k", "15", "-f", "csv", example("cement-excel.csv")});
+    const Outcome plain = run({"-y", "y", "-k", "15", "-f", "csv", example("cement.csv")});
+    ASSERT_EQ(excel.status, 0) << excel.err;
+    EXPECT_EQ(excel.err, "tavrel: warning: column '試料' holds no numbers and is left out\n");
+    const CsvParse a = parseCsv(excel.out), b = parseCsv(plain.out);
+    ASSERT_EQ(a.records.size(), b.records.size());
+    EXPECT_EQ(a.records[0][0].text, "\u3000従属変数: 発熱量");
+    EXPECT_EQ(a.records[1][0].text, "C3A");
+    for (std::size_t r = 2; r < a.records.size(); ++r) {
+        ASSERT_EQ(a.records[r].size(), b.records[r].size());
+        for (std::size_t c = 0; c < a.records[r].size(); ++c) {
+            EXPECT_EQ(a.records[r][c].text, b.records[r][c].text) << "row " << r << " cell " << c;
+        }
+    }
+}
+
 }  // namespace
