@@ -4,6 +4,7 @@
 #include "regression/centring.h"
 #include "regression/model_result.h"
 #include "report/result_block.h"
+#include "search/constant_column.h"
 
 SearchOutcome runAnalysis(const RunBlock& block, RunProgress& progress, Analysis& analysis) {
     std::vector<DataColumn> columns = block.explanatoryColumns;
@@ -19,10 +20,19 @@ SearchOutcome runAnalysis(const RunBlock& block, RunProgress& progress, Analysis
         DataColumn y = block.dependentColumns[i];
         centreColumn(y);
         std::vector<RankedSubset> kept;
-        if (!searchBestSubsets(y, columns, kept, keepCount, criterion, progress)) return SearchOutcome::Stopped;
+        if (isConstantColumn(block.dependentColumns[i])) {
+            // No subset explains a variable without variance: no model rows.
+            const std::size_t k = columns.size();
+            progress.subsetsDone.store(k == 0 ? 0u : static_cast<std::uint32_t>((std::uint64_t{1} << k) - 2u),
+                                       std::memory_order_relaxed);
+        } else if (!searchBestSubsets(y, columns, kept, keepCount, criterion, progress)) {
+            return SearchOutcome::Stopped;
+        }
         ModelResult result;
-        appendResultBlock({block.dependentNames[i], block.explanatoryNames, kept, observations, y, columns}, result,
-                          analysis.table);
+        if (!appendResultBlock({block.dependentNames[i], block.explanatoryNames, kept, observations, y, columns},
+                               result, analysis.table, progress)) {
+            return SearchOutcome::Stopped;
+        }
         analysis.kept.push_back(std::move(kept));
     }
     return SearchOutcome::Completed;

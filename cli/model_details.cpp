@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <limits>
 
+#include "regression/fit_levels.h"
 #include "regression/least_squares_fit.h"
 #include "regression/subset_mask.h"
 
@@ -95,13 +96,23 @@ CentredData centreData(const DataColumn& y, const std::vector<DataColumn>& colum
 }
 
 double fullModelMeanSquare(const CentredData& data) {
-    const std::size_t k = data.columns.size();
-    const std::int64_t df = static_cast<std::int64_t>(data.y.size()) - static_cast<std::int64_t>(k) - 1;
-    if (k == 0 || df <= 0) return notANumber;
-    const SubsetMask all = static_cast<SubsetMask>((std::uint64_t{1} << k) - 1u);
-    const LeastSquaresFit fit = fitLeastSquares(data.y, data.columns, all);
-    if (!fit.ok) return notANumber;
-    return std::max(fit.rss, 0.0) / static_cast<double>(df);
+    // The columns in their order, each kept where the fit still takes it:
+    // a column that is a combination of earlier ones adds nothing to the
+    // span (R's lm aliases it the same way), so the full model's residuals
+    // are those of the others.
+    SubsetMask basis = 0;
+    double rss = 0.0;
+    for (std::size_t i = 0; i < data.columns.size(); ++i) {
+        const SubsetMask candidate = basis | (SubsetMask{1} << i);
+        const LeastSquaresFit fit = fitLeastSquares(data.y, data.columns, candidate);
+        if (!fit.ok) continue;
+        basis = candidate;
+        rss = std::max(fit.rss, 0.0);
+    }
+    const std::int64_t df =
+        static_cast<std::int64_t>(data.y.size()) - static_cast<std::int64_t>(subsetSize(basis)) - 1;
+    if (basis == 0 || df <= 0) return notANumber;
+    return rss / static_cast<double>(df);
 }
 
 ModelDetails computeModelDetails(const CentredData& data, SubsetMask mask, double fullMeanSquare) {
@@ -126,13 +137,24 @@ ModelDetails computeModelDetails(const CentredData& data, SubsetMask mask, doubl
     out.aic = logLikelihoodTerm + 2.0 * dd + 2.0;
     out.bic = logLikelihoodTerm + dd * std::log(n) + 2.0;
     out.cp = out.rss / fullMeanSquare - n + 2.0 * (dd + 1.0);
-    out.f = (sst - out.rss) / dd / out.residualMeanSquare;
+    out.f = fit.exactFit ? INFINITY : (sst - out.rss) / dd / out.residualMeanSquare;
     out.fPValue = upperTailOfF(out.f, dd, df);
     for (std::size_t j = 1; j <= d; ++j) {
         const double beta = fit.beta[j];
         const double se = std::sqrt(fit.inverse.at(j, j) * out.residualMeanSquare);
         out.coefficients.push_back(beta);
         out.standardErrors.push_back(se);
+        if (fit.exactFit) {
+            // As the results table decides it: with RSS = 0, t is the limit
+            // +∞ (p = 0) where leaving the variable out would raise the RSS
+            // above the exact-fit level, and the variable contributes nothing
+            // (p = 1) where it would not.
+            const double contribution = beta * beta / fit.inverse.at(j, j);
+            const bool matters = contribution > exactFitLevel * sst;
+            out.tValues.push_back(matters ? std::copysign(INFINITY, beta) : 0.0);
+            out.pValues.push_back(!(df > 0.0) ? notANumber : matters ? 0.0 : 1.0);
+            continue;
+        }
         out.tValues.push_back(beta / se);
         out.pValues.push_back(twoSidedPOfT(beta / se, df));
     }

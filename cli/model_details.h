@@ -35,13 +35,16 @@ struct ModelDetails {
 };
 
 // The residual mean square of the model with every column (Mallows' Cp is
-// measured against it); NaN when that model has no residual degrees of
-// freedom or its fit is rejected.
+// measured against it), over the degrees of freedom of the columns that are
+// not combinations of earlier ones; NaN when no residual degrees of freedom
+// are left.
 double fullModelMeanSquare(const CentredData& data);
 
 // The details of the subset mask, from the same exact fit as the screening's
 // on the centred data. Centring changes neither the raw coefficients nor
 // their standard errors; the intercept of the uncentred data is
 // ȳ + β₀ − Σ β_j x̄_j, and its variance MSE·cᵀA⁻¹c with c = (1, −x̄_1, …).
-// A residual sum of squares that rounding leaves below zero counts as 0.
+// An exact fit (the fit's RSS taken as 0) has zero standard errors; its t
+// values are the limits ±∞ (p 0) or, for a variable that contributes
+// nothing, 0 (p 1), as the results table marks them.
 ModelDetails computeModelDetails(const CentredData& data, SubsetMask mask, double fullMeanSquare);
