@@ -189,7 +189,14 @@ int run(const std::vector<std::string>& arguments) {
     }
     const Dataset dataset = buildDataset(csv, options.dataPath, options);
     for (const std::string& warning : dataset.warnings) std::cerr << "tavrel: warning: " << warning << "\n";
-    if (!dataset.error.empty()) return fail(exitInput, dataset.error);
+    if (!dataset.error.empty()) {
+        // A name that is not found may be the encoding's fault: say which
+        // one the file was read in.
+        const bool unknownName = dataset.error.rfind("unknown variable", 0) == 0;
+        return fail(exitInput, dataset.error + (unknownName ? std::string(" (the file was read as ") + text.name +
+                                                                  "; --encoding chooses another)"
+                                                            : ""));
+    }
 
     installInterruptHandler();
     Analysis analysis;

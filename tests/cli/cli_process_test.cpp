@@ -331,6 +331,8 @@ TEST(Cli, RefusesWhatItCannotReadWithFileLineColumnAndReason) {
                                 "explain"},
         {{"-y", "y", "--drop-incomplete=no", errors}, "--drop-incomplete takes no value"},
         {{"-y", " ", errors}, "-y needs a variable name, not ' '"},
+        {{"-y", "血圧", cp932}, "unknown variable '血圧'; the columns are '店舗名', 'x1', 'x2', 'x3', 'x4', '発熱量' "
+                                "(the file was read as CP932; --encoding chooses another)"},
     };
     for (const Case& c : cases) {
         const Outcome outcome = run(c.arguments);
