@@ -157,21 +157,9 @@ std::string render(const CliOptions& options, const RunBlock& block, const Analy
     }
 }
 
-int run(const std::vector<std::string>& arguments) {
-    const ParsedOptions parsed = parseOptions(arguments);
-    if (!parsed.error.empty()) return fail(exitInput, parsed.error + " (see tavrel --help)");
-    const CliOptions& options = parsed.options;
-    if (options.showHelp) {
-        std::cout << usageText();
-        return 0;
-    }
-    if (options.showVersion) {
-        std::cout << "tavrel " << TAVREL_VERSION << "\n";
-        return 0;
-    }
-    if (const std::string problem = outputPathProblem(options.outputPath, options.dataPath); !problem.empty()) {
-        return fail(exitInput, "cannot write to " + options.outputPath + ": " + problem);
-    }
+// Reads, decodes and parses the data file and builds the run's data from
+// it; warnings go to standard error. 0, or the exit status of a refusal.
+int loadDataset(const CliOptions& options, Dataset& dataset) {
     std::string content;
     if (!readWhole(options.dataPath, content)) {
         return fail(exitInput, "cannot read " + options.dataPath + ": " + std::strerror(errno));
@@ -187,7 +175,7 @@ int run(const std::vector<std::string>& arguments) {
     if (!csv.error.empty()) {
         return fail(exitInput, options.dataPath + ":" + std::to_string(csv.errorLine) + ": " + csv.error);
     }
-    const Dataset dataset = buildDataset(csv, options.dataPath, options);
+    dataset = buildDataset(csv, options.dataPath, options);
     for (const std::string& warning : dataset.warnings) std::cerr << "tavrel: warning: " << warning << "\n";
     if (!dataset.error.empty()) {
         // A name that is not found may be the encoding's fault: say which
@@ -197,6 +185,26 @@ int run(const std::vector<std::string>& arguments) {
                                                                   "; --encoding chooses another)"
                                                             : ""));
     }
+    return 0;
+}
+
+int run(const std::vector<std::string>& arguments) {
+    const ParsedOptions parsed = parseOptions(arguments);
+    if (!parsed.error.empty()) return fail(exitInput, parsed.error + " (see tavrel --help)");
+    const CliOptions& options = parsed.options;
+    if (options.showHelp) {
+        std::cout << usageText();
+        return 0;
+    }
+    if (options.showVersion) {
+        std::cout << "tavrel " << TAVREL_VERSION << "\n";
+        return 0;
+    }
+    if (const std::string problem = outputPathProblem(options.outputPath, options.dataPath); !problem.empty()) {
+        return fail(exitInput, "cannot write to " + options.outputPath + ": " + problem);
+    }
+    Dataset dataset;
+    if (const int status = loadDataset(options, dataset); status != 0) return status;
 
     installInterruptHandler();
     Analysis analysis;
