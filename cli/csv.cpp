@@ -4,6 +4,7 @@ namespace {
 
 struct Cursor {
     const std::string& text;
+    char delimiter = ',';
     std::size_t pos = 0;
     std::size_t line = 1;
 
@@ -37,7 +38,7 @@ bool readQuoted(Cursor& in, CsvField& field, std::string& error) {
                 continue;
             }
             ++in.pos;
-            if (!in.atEnd() && in.peek() != ',' && in.peek() != '\n' && in.peek() != '\r') {
+            if (!in.atEnd() && in.peek() != in.delimiter && in.peek() != '\n' && in.peek() != '\r') {
                 error = "unexpected text after a closing quotation mark";
                 return false;
             }
@@ -57,7 +58,7 @@ bool readQuoted(Cursor& in, CsvField& field, std::string& error) {
 }
 
 void readPlain(Cursor& in, CsvField& field) {
-    while (!in.atEnd() && in.peek() != ',' && in.peek() != '\n' && in.peek() != '\r') {
+    while (!in.atEnd() && in.peek() != in.delimiter && in.peek() != '\n' && in.peek() != '\r') {
         field.text += in.peek();
         ++in.pos;
     }
@@ -75,7 +76,7 @@ bool readRecord(Cursor& in, CsvRecord& record, std::string& error) {
         }
         record.push_back(std::move(field));
         if (in.atEnd() || in.takeLineBreak()) return true;
-        ++in.pos;  // the comma
+        ++in.pos;  // the delimiter
     }
 }
 
@@ -85,9 +86,9 @@ bool isBlank(const CsvRecord& record) {
 
 }  // namespace
 
-CsvParse parseCsv(const std::string& content) {
+CsvParse parseCsv(const std::string& content, char delimiter) {
     CsvParse parse;
-    Cursor in{content};
+    Cursor in{content, delimiter};
     if (content.compare(0, 3, "\xEF\xBB\xBF") == 0) in.pos = 3;
     while (!in.atEnd()) {
         CsvRecord record;
@@ -101,8 +102,9 @@ CsvParse parseCsv(const std::string& content) {
     return parse;
 }
 
-std::string csvField(const std::string& text) {
-    if (text.find_first_of(",\"\r\n") == std::string::npos) return text;
+std::string csvField(const std::string& text, char delimiter) {
+    const char special[] = {delimiter, '"', '\r', '\n', '\0'};
+    if (text.find_first_of(special) == std::string::npos) return text;
     std::string quoted = "\"";
     for (char c : text) {
         if (c == '"') quoted += '"';

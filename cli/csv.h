@@ -1,8 +1,8 @@
 #pragma once
-// Comma-separated values as RFC 4180 describes them: fields separated by
-// commas, records by CR LF or LF, fields in double quotes may hold commas,
-// line breaks and doubled quotes. A UTF-8 byte order mark at the start is
-// skipped; blank lines are ignored.
+// Delimited values as RFC 4180 describes them: fields separated by commas
+// (or another delimiter: tab, semicolon), records by CR LF or LF, fields in
+// double quotes may hold delimiters, line breaks and doubled quotes. A UTF-8
+// byte order mark at the start is skipped; blank lines are ignored.
 #include <cstddef>
 #include <string>
 #include <vector>
@@ -20,8 +20,8 @@ struct CsvParse {
     std::size_t errorLine = 0;
 };
 
-CsvParse parseCsv(const std::string& content);
+CsvParse parseCsv(const std::string& content, char delimiter = ',');
 
-// One field as RFC 4180 writes it: quoted when it holds a comma, a quote or
-// a line break.
-std::string csvField(const std::string& text);
+// One field as RFC 4180 writes it: quoted when it holds the delimiter, a
+// quote or a line break.
+std::string csvField(const std::string& text, char delimiter = ',');

@@ -1,10 +1,12 @@
 // tavrel: the all-subsets regression of the Excel add-in, from a terminal.
+#include <sys/ioctl.h>
 #include <unistd.h>
 
 #include <atomic>
 #include <chrono>
 #include <csignal>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <exception>
 #include <fstream>
@@ -13,13 +15,17 @@
 #include <sstream>
 #include <thread>
 
+#include "analysis.h"
 #include "csv.h"
 #include "dataset.h"
+#include "model_table.h"
 #include "options.h"
+#include "output_path.h"
 #include "progress_bar.h"
 #include "search/dependency_warnings.h"
 #include "search/search_driver.h"
 #include "table_output.h"
+#include "text_encoding.h"
 
 namespace {
 
@@ -64,12 +70,12 @@ struct SearchRun {
 
 // Runs the search on its own thread; the calling thread draws the progress
 // line and turns Ctrl-C into the search's stop request.
-int search(const RunBlock& block, ResultTable& table) {
+int search(const RunBlock& block, Analysis& analysis) {
     RunProgress progress;
     SearchRun run;
     std::thread worker([&] {
         try {
-            run.outcome = runSearch(block, progress, table);
+            run.outcome = runAnalysis(block, progress, analysis);
         } catch (const std::exception& e) {
             run.error = e.what();
         } catch (...) {
@@ -110,6 +116,80 @@ bool writeOutput(const std::string& path, const std::string& text) {
     return static_cast<bool>(file);
 }
 
+// The terminal's width in columns: COLUMNS when it is set to a number,
+// otherwise the width of standard output when it is a terminal; 0 when
+// neither is known.
+std::size_t terminalColumns() {
+    if (const char* columns = std::getenv("COLUMNS"); columns != nullptr) {
+        char* end = nullptr;
+        const long value = std::strtol(columns, &end, 10);
+        if (end != columns && *end == '\0' && value > 0) return static_cast<std::size_t>(value);
+    }
+    struct winsize size {};
+    if (isatty(STDOUT_FILENO) == 1 && ioctl(STDOUT_FILENO, TIOCGWINSZ, &size) == 0) return size.ws_col;
+    return 0;
+}
+
+std::string renderText(const CliOptions& options, const Analysis& analysis) {
+    bool longLayout = options.layout == TableLayout::Long;
+    if (options.layout == TableLayout::Automatic && options.outputPath.empty()) {
+        const std::size_t columns = terminalColumns();
+        longLayout = columns > 0 && textTableWidth(analysis.table) > columns;
+    }
+    if (!longLayout) return renderTable(analysis.table, OutputFormat::Text);
+    std::vector<std::vector<double>> criteria;
+    for (const auto& kept : analysis.kept) {
+        criteria.emplace_back();
+        for (const RankedSubset& entry : kept) criteria.back().push_back(entry.criterion);
+    }
+    return renderLongText(analysis.table, criteria);
+}
+
+std::string render(const CliOptions& options, const RunBlock& block, const Analysis& analysis) {
+    const std::string bom = options.byteOrderMark ? "\xEF\xBB\xBF" : "";
+    switch (options.format) {
+    case OutputFormat::Text:
+        return renderText(options, analysis);
+    case OutputFormat::Csv:
+        return bom + renderTable(analysis.table, OutputFormat::Csv);
+    case OutputFormat::Models:
+        return bom + renderModelTable(block, analysis);
+    default:
+        return renderTable(analysis.table, options.format);
+    }
+}
+
+// Reads, decodes and parses the data file and builds the run's data from
+// it; warnings go to standard error. 0, or the exit status of a refusal.
+int loadDataset(const CliOptions& options, Dataset& dataset) {
+    std::string content;
+    if (!readWhole(options.dataPath, content)) {
+        return fail(exitInput, "cannot read " + options.dataPath + ": " + std::strerror(errno));
+    }
+    const DecodedText text = decodeInput(content, options.encoding, options.delimiter ? options.delimiter : ',');
+    if (!text.error.empty()) {
+        return fail(exitInput, options.dataPath + ":" + std::to_string(text.errorLine) + ": column " +
+                                   std::to_string(text.errorColumn) + ": " + text.error);
+    }
+    content.clear();
+    const char delimiter = options.delimiter ? options.delimiter : (text.wasUtf16 ? '\t' : ',');
+    const CsvParse csv = parseCsv(text.utf8, delimiter);
+    if (!csv.error.empty()) {
+        return fail(exitInput, options.dataPath + ":" + std::to_string(csv.errorLine) + ": " + csv.error);
+    }
+    dataset = buildDataset(csv, options.dataPath, options);
+    for (const std::string& warning : dataset.warnings) std::cerr << "tavrel: warning: " << warning << "\n";
+    if (!dataset.error.empty()) {
+        // A name that is not found may be the encoding's fault: say which
+        // one the file was read in.
+        const bool unknownName = dataset.error.rfind("unknown variable", 0) == 0;
+        return fail(exitInput, dataset.error + (unknownName ? std::string(" (the file was read as ") + text.name +
+                                                                  "; --encoding chooses another)"
+                                                            : ""));
+    }
+    return 0;
+}
+
 int run(const std::vector<std::string>& arguments) {
     const ParsedOptions parsed = parseOptions(arguments);
     if (!parsed.error.empty()) return fail(exitInput, parsed.error + " (see tavrel --help)");
@@ -122,23 +202,17 @@ int run(const std::vector<std::string>& arguments) {
         std::cout << "tavrel " << TAVREL_VERSION << "\n";
         return 0;
     }
-    std::string content;
-    if (!readWhole(options.dataPath, content)) {
-        return fail(exitInput, "cannot read " + options.dataPath + ": " + std::strerror(errno));
+    if (const std::string problem = outputPathProblem(options.outputPath, options.dataPath); !problem.empty()) {
+        return fail(exitInput, "cannot write to " + options.outputPath + ": " + problem);
     }
-    const CsvParse csv = parseCsv(content);
-    if (!csv.error.empty()) {
-        return fail(exitInput, options.dataPath + ":" + std::to_string(csv.errorLine) + ": " + csv.error);
-    }
-    const Dataset dataset = buildDataset(csv, options.dataPath, options);
-    for (const std::string& warning : dataset.warnings) std::cerr << "tavrel: warning: " << warning << "\n";
-    if (!dataset.error.empty()) return fail(exitInput, dataset.error);
+    Dataset dataset;
+    if (const int status = loadDataset(options, dataset); status != 0) return status;
     for (const std::string& warning : dependencyWarnings(dataset.block)) std::cerr << "tavrel: warning: " << warning << "\n";
 
     installInterruptHandler();
-    ResultTable table;
-    if (const int status = search(dataset.block, table); status != 0) return status;
-    if (!writeOutput(options.outputPath, renderTable(table, options.format))) {
+    Analysis analysis;
+    if (const int status = search(dataset.block, analysis); status != 0) return status;
+    if (!writeOutput(options.outputPath, render(options, dataset.block, analysis))) {
         return fail(exitFailure, "cannot write " + (options.outputPath.empty() ? "the output" : options.outputPath));
     }
     return 0;

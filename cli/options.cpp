@@ -27,13 +27,52 @@ bool parseFormat(const std::string& text, OutputFormat& format) {
     if (text == "text") format = OutputFormat::Text;
     else if (text == "csv") format = OutputFormat::Csv;
     else if (text == "tsv") format = OutputFormat::Tsv;
+    else if (text == "models") format = OutputFormat::Models;
     else return false;
+    return true;
+}
+
+bool parseEncoding(const std::string& text, InputEncoding& encoding) {
+    if (text == "utf-8" || text == "utf8") encoding = InputEncoding::Utf8;
+    else if (text == "cp932" || text == "sjis" || text == "shift_jis") encoding = InputEncoding::Cp932;
+    else return false;
+    return true;
+}
+
+bool parseDelimiter(const std::string& text, char& delimiter) {
+    if (text == "comma" || text == ",") delimiter = ',';
+    else if (text == "tab" || text == "\t") delimiter = '\t';
+    else if (text == "semicolon" || text == ";") delimiter = ';';
+    else return false;
+    return true;
+}
+
+bool parseLayout(const std::string& text, TableLayout& layout) {
+    if (text == "long") layout = TableLayout::Long;
+    else if (text == "wide") layout = TableLayout::Wide;
+    else return false;
+    return true;
+}
+
+// A variable name given on the command line must name something: blank
+// text (spaces, full-width spaces) would match no column, or the wrong one.
+bool isBlankName(const std::string& text) {
+    std::size_t i = 0;
+    while (i < text.size()) {
+        if (text[i] == ' ' || (text[i] >= '\t' && text[i] <= '\r')) ++i;
+        else if (text.compare(i, 3, "\xE3\x80\x80") == 0) i += 3;
+        else return false;
+    }
     return true;
 }
 
 // Applies one option that takes a value; false with an error message when
 // the value is not acceptable.
 bool applyValue(const std::string& name, const std::string& value, CliOptions& options, std::string& error) {
+    if ((name == "-y" || name == "--dependent" || name == "-x" || name == "--explanatory") && isBlankName(value)) {
+        error = name + " needs a variable name, not '" + value + "'";
+        return false;
+    }
     if (name == "-y" || name == "--dependent") {
         options.dependents.push_back(value);
     } else if (name == "-x" || name == "--explanatory") {
@@ -50,10 +89,29 @@ bool applyValue(const std::string& name, const std::string& value, CliOptions& o
         }
     } else if (name == "-f" || name == "--format") {
         if (!parseFormat(value, options.format)) {
-            error = "--format must be text, csv or tsv, not '" + value + "'";
+            error = "--format must be text, csv, tsv or models, not '" + value + "'";
+            return false;
+        }
+    } else if (name == "--encoding") {
+        if (!parseEncoding(value, options.encoding)) {
+            error = "--encoding must be utf-8 or cp932, not '" + value + "'";
+            return false;
+        }
+    } else if (name == "--delimiter") {
+        if (!parseDelimiter(value, options.delimiter)) {
+            error = "--delimiter must be comma, tab or semicolon, not '" + value + "'";
+            return false;
+        }
+    } else if (name == "--layout") {
+        if (!parseLayout(value, options.layout)) {
+            error = "--layout must be long or wide, not '" + value + "'";
             return false;
         }
     } else {
+        if (value.empty()) {
+            error = name + " needs a file name";
+            return false;
+        }
         options.outputPath = value;  // -o / --output
     }
     return true;
@@ -61,11 +119,27 @@ bool applyValue(const std::string& name, const std::string& value, CliOptions& o
 
 bool takesValue(const std::string& name) {
     static const char* const names[] = {"-y", "--dependent", "-x", "--explanatory", "-k", "--keep", "-c",
-                                        "--criterion", "-f", "--format", "-o", "--output"};
+                                        "--criterion", "-f", "--format", "-o", "--output",
+                                        "--encoding", "--delimiter", "--layout"};
     for (const char* candidate : names) {
         if (name == candidate) return true;
     }
     return false;
+}
+
+bool isFlag(const std::string& name) {
+    static const char* const names[] = {"-h", "--help", "--version", "--drop-incomplete", "--no-bom"};
+    for (const char* candidate : names) {
+        if (name == candidate) return true;
+    }
+    return false;
+}
+
+void setFlag(const std::string& name, CliOptions& options) {
+    if (name == "-h" || name == "--help") options.showHelp = true;
+    else if (name == "--version") options.showVersion = true;
+    else if (name == "--drop-incomplete") options.dropIncomplete = true;
+    else options.byteOrderMark = false;  // --no-bom
 }
 
 }  // namespace
@@ -91,12 +165,14 @@ ParsedOptions parseOptions(const std::vector<std::string>& arguments) {
             options.dataPath = arguments[i];
         } else if (argument == "--") {
             onlyFiles = true;
-        } else if (argument == "-h" || argument == "--help") {
-            options.showHelp = true;
-        } else if (argument == "--version") {
-            options.showVersion = true;
-        } else if (argument == "--drop-incomplete") {
-            options.dropIncomplete = true;
+        } else if (isFlag(argument)) {
+            // A flag is on by being named; "--drop-incomplete=no" must not
+            // quietly mean yes.
+            if (hasInlineValue) {
+                parsed.error = argument + " takes no value";
+                return parsed;
+            }
+            setFlag(argument, options);
         } else if (takesValue(argument)) {
             if (!hasInlineValue) {
                 if (i + 1 >= arguments.size()) {
@@ -123,21 +199,44 @@ std::string usageText() {
            "Fits an ordinary least-squares model with intercept on every non-empty subset of the\n"
            "explanatory variables and prints the best models for each dependent variable.\n"
            "\n"
-           "DATA.csv  UTF-8, comma-separated; the first row names the variables, every other\n"
-           "          cell is a number with '.' as decimal point.\n"
+           "DATA.csv  the first row names the variables, every other row is an observation. Read as\n"
+           "          Excel saves it: UTF-8 (with or without a byte order mark), code page 932\n"
+           "          (\"CSV (コンマ区切り)\"), or UTF-16 with a byte order mark (\"Unicode テキスト\",\n"
+           "          tab-separated). Numbers use '.' as decimal point and may group thousands\n"
+           "          (\"1,234.5\"); Excel's error values (#N/A, #DIV/0!, ...) count as empty cells.\n"
+           "          Columns the run does not use may hold anything. '-' reads standard input.\n"
            "\n"
            "options:\n"
            "  -y, --dependent NAME    a dependent variable (repeat for several; required)\n"
-           "  -x, --explanatory NAME  an explanatory variable (repeat; default: every other column)\n"
+           "  -x, --explanatory NAME  an explanatory variable (repeat; default: every other named\n"
+           "                          column that holds numbers)\n"
            "  -k, --keep N            models kept per dependent variable, 1 to 65535 (default 10)\n"
            "  -c, --criterion C       ranking: rss, mse or aic (default aic)\n"
-           "  -f, --format F          text (default), csv or tsv\n"
-           "  -o, --output FILE       write the table to FILE instead of standard output\n"
-           "      --drop-incomplete   drop rows with an empty cell among the chosen variables\n"
+           "  -f, --format F          text (default), csv, tsv, or models (one CSV row per model with\n"
+           "                          raw coefficients, standard errors, t and p, BIC, Mallows' Cp, F)\n"
+           "  -o, --output FILE       write to FILE instead of standard output (checked before the\n"
+           "                          search: the folder must exist and FILE must not be the input)\n"
+           "      --layout L          text format: wide (one column per variable) or long (one line\n"
+           "                          per model); default long when the table is wider than the\n"
+           "                          terminal (COLUMNS or the terminal's width), else wide\n"
+           "      --no-bom            csv and models output without the UTF-8 byte order mark that\n"
+           "                          Excel needs to recognise UTF-8\n"
+           "      --encoding E        utf-8 or cp932 for a file without a byte order mark (default:\n"
+           "                          UTF-8 when the bytes are valid UTF-8, else cp932)\n"
+           "      --delimiter D       comma, tab or semicolon (default comma; tab for UTF-16 files)\n"
+           "      --drop-incomplete   drop rows with an empty cell or an Excel error value among the\n"
+           "                          chosen variables\n"
            "  -h, --help              show this help\n"
            "      --version           show the version\n"
            "\n"
-           "Names match after trimming spaces and folding a-z to upper case. Constant explanatory\n"
-           "variables are dropped with a warning; at most 31 explanatory variables.\n"
-           "Exit status: 0 done, 2 bad input or options, 130 interrupted (Ctrl-C).\n";
+           "Names match after trimming spaces (full-width ones too) and folding a-z to upper case.\n"
+           "Constant explanatory variables are dropped with a warning; a constant dependent variable\n"
+           "is refused. At most 31 explanatory variables.\n"
+           "\n"
+           "exit status:\n"
+           "  0    done\n"
+           "  1    the search failed, or the output could not be written at the end\n"
+           "  2    bad options or bad input (the message names the file, line, column and reason),\n"
+           "       or an output file that cannot be written\n"
+           "  130  interrupted (Ctrl-C); nothing is written\n";
 }

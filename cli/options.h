@@ -4,7 +4,13 @@
 #include <string>
 #include <vector>
 
-enum class OutputFormat { Text, Csv, Tsv };
+#include "text_encoding.h"
+
+enum class OutputFormat { Text, Csv, Tsv, Models };
+
+// How the text table is laid out: Automatic picks Long when the table is
+// wider than the terminal.
+enum class TableLayout { Automatic, Wide, Long };
 
 struct CliOptions {
     std::vector<std::string> dependents;   // -y, in the order given
@@ -15,6 +21,10 @@ struct CliOptions {
     std::string outputPath;                // empty: standard output
     std::string dataPath;
     bool dropIncomplete = false;
+    InputEncoding encoding = InputEncoding::Automatic;  // --encoding
+    char delimiter = '\0';                 // --delimiter; '\0': comma, or tab for UTF-16 files
+    bool byteOrderMark = true;             // csv and models output start with a UTF-8 byte order mark
+    TableLayout layout = TableLayout::Automatic;
     bool showHelp = false;
     bool showVersion = false;
 };

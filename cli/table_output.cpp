@@ -4,6 +4,8 @@
 #include <vector>
 
 #include "csv.h"
+#include "dataset.h"
+#include "report/number_text.h"
 
 namespace {
 
@@ -108,14 +110,98 @@ std::string renderDelimited(const ResultTable& table, OutputFormat format) {
     for (const ResultRow& row : table) {
         for (std::size_t c = 0; c < row.size(); ++c) {
             if (c > 0) out += format == OutputFormat::Csv ? "," : "\t";
-            out += format == OutputFormat::Csv ? csvField(toUtf8(row[c])) : tsvCell(row[c]);
+            out += format == OutputFormat::Csv ? spreadsheetCsvCell(toUtf8(row[c])) : tsvCell(row[c]);
         }
         out += format == OutputFormat::Csv ? "\r\n" : "\n";
     }
     return out;
 }
 
+bool isTitleRow(const ResultRow& row) {
+    return !row.empty() && row[0].rfind(u"\u3000従属変数: ", 0) == 0;
+}
+
+// Right-aligns the cells of rows under common widths; the last cell of each
+// row is left as it is.
+std::string alignedLines(const std::vector<std::vector<std::u16string>>& rows) {
+    std::vector<std::size_t> widths;
+    for (const auto& row : rows) {
+        widths.resize(std::max(widths.size(), row.size()), 0);
+        for (std::size_t c = 0; c + 1 < row.size(); ++c) widths[c] = std::max(widths[c], displayWidth(row[c]));
+    }
+    std::string out;
+    for (const auto& row : rows) {
+        std::string line;
+        for (std::size_t c = 0; c < row.size(); ++c) {
+            if (c > 0) line += "  ";
+            if (c + 1 < row.size()) line.append(widths[c] - displayWidth(row[c]), ' ');
+            line += toUtf8(row[c]);
+        }
+        line.erase(line.find_last_not_of(' ') + 1);
+        out += line + "\n";
+    }
+    return out;
+}
+
+// One block's model rows as long lines: names from the header row.
+std::string longBlock(const ResultRow& header, const std::vector<const ResultRow*>& models,
+                      const std::vector<double>& criteria) {
+    const std::size_t k = header.size() >= 3 ? header.size() - 3 : 0;
+    std::vector<std::vector<std::u16string>> rows;
+    rows.push_back({u"順位", u"基準値", u"決定係数", u"調整済み決定係数", u"AIC", u""});
+    for (std::size_t m = 0; m < models.size(); ++m) {
+        const ResultRow& row = *models[m];
+        const std::string rank = std::to_string(m + 1);
+        std::u16string variables;
+        for (std::size_t i = 0; i < k; ++i) {
+            if (row[i] == u"-") continue;
+            variables += (variables.empty() ? u"" : u" ") + header[i] + u"=" + row[i];
+        }
+        const double criterion = m < criteria.size() ? criteria[m] : 0.0;
+        rows.push_back({std::u16string(rank.begin(), rank.end()), formatNumber(criterion), row[k], row[k + 1],
+                        row[k + 2], variables});
+    }
+    return alignedLines(rows);
+}
+
 }  // namespace
+
+std::string renderLongText(const ResultTable& table, const std::vector<std::vector<double>>& criteria) {
+    std::string out;
+    std::size_t block = 0;
+    for (std::size_t r = 0; r < table.size(); ++r) {
+        const ResultRow& row = table[r];
+        if (!isTitleRow(row) || r + 1 >= table.size()) {
+            out += (row.empty() ? std::string() : toUtf8(row[0])) + "\n";
+            continue;
+        }
+        out += toUtf8(row[0]) + "\n";
+        const ResultRow& header = table[++r];
+        std::vector<const ResultRow*> models;
+        while (r + 1 < table.size() && isGridRow(table[r + 1])) models.push_back(&table[++r]);
+        static const std::vector<double> none;
+        out += longBlock(header, models, block < criteria.size() ? criteria[block] : none);
+        ++block;
+    }
+    return out;
+}
+
+std::size_t textTableWidth(const ResultTable& table) {
+    const std::vector<std::size_t> widths = columnWidths(table);
+    std::size_t width = 0;
+    for (std::size_t c = 0; c < widths.size(); ++c) width += widths[c] + (c > 0 ? 2 : 0);
+    for (const ResultRow& row : table) {
+        if (!isGridRow(row) && !row.empty()) width = std::max(width, displayWidth(row[0]));
+    }
+    return width;
+}
+
+std::string spreadsheetCsvCell(const std::string& text) {
+    double value = 0.0;
+    const bool formulaLike = !text.empty() && (text[0] == '=' || text[0] == '+' || text[0] == '-' || text[0] == '@');
+    if (formulaLike && !parseNumber(text, value)) return csvField("'" + text);
+    return csvField(text);
+}
 
 std::string toUtf8(const std::u16string& text) {
     std::string out;

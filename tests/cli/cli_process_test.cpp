@@ -9,13 +9,16 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <algorithm>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <sstream>
 #include <thread>
 
 #include "csv.h"
 #include "dataset.h"
+#include "report/narrow_text.h"
 #include "search/search_driver.h"
 #include "table_output.h"
 
@@ -105,13 +108,16 @@ TEST(Cli, CementDataGivesTheEnginesTable) {
     const Outcome outcome = run({"-y", "y", "-f", "csv", "-k", "15", example("cement.csv")});
     ASSERT_EQ(outcome.status, 0) << outcome.err;
     EXPECT_EQ(outcome.err, "");
-    EXPECT_EQ(outcome.out, renderTable(engineTable(example("cement.csv"), {"-y", "y", "-k", "15"}), OutputFormat::Csv));
+    // A UTF-8 byte order mark, so that Excel reads the Japanese text right.
+    EXPECT_EQ(outcome.out,
+              "\xEF\xBB\xBF" + renderTable(engineTable(example("cement.csv"), {"-y", "y", "-k", "15"}), OutputFormat::Csv));
     // All 15 subsets are listed; y on x1 and x2 has the textbook R² 0.97868.
     const CsvParse parse = parseCsv(outcome.out);
     ASSERT_EQ(parse.records.size(), 15u + 4u);
     bool found = false;
     for (const CsvRecord& row : parse.records) {
-        if (row.size() == 7 && row[2].text == "-" && row[3].text == "-" && row[0].text != "-" && row[1].text != "-") {
+        if (row.size() == 7 && row[2].text == "'-" && row[3].text == "'-" && row[0].text != "'-" &&
+            row[1].text != "'-") {
             EXPECT_EQ(row[4].text.substr(0, 7), "0.97868");
             found = true;
         }
@@ -234,6 +240,192 @@ TEST(Cli, HelpAndVersion) {
     const Outcome version = run({"--version"});
     EXPECT_EQ(version.status, 0);
     EXPECT_EQ(version.out.rfind("tavrel ", 0), 0u) << version.out;
+}
+
+// ---- Files as Japanese Excel saves them ----
+
+// The cement data with Japanese names, a text column the run does not use,
+// and the empty column a trailing comma makes, with CR LF line ends.
+std::string excelSheet(char delimiter) {
+    const char* stores[] = {"東京", "大阪"};
+    std::ifstream file(example("cement.csv"));
+    std::string line;
+    std::getline(file, line);
+    const std::string d(1, delimiter);
+    std::string text = "店舗名" + d + "x1" + d + "x2" + d + "x3" + d + "x4" + d + "発熱量" + d + "\r\n";
+    for (int r = 0; std::getline(file, line); ++r) {
+        std::replace(line.begin(), line.end(), ',', delimiter);
+        text += std::string(stores[r % 2]) + d + line + d + "\r\n";
+    }
+    return text;
+}
+
+// Code page 932 of the few words the sheet holds (bytes as iconv gives them).
+std::string toCp932(std::string text) {
+    const std::pair<const char*, const char*> words[] = {{"店舗名", "\x93\x58\x95\xDC\x96\xBC"},
+                                                         {"発熱量", "\x94\xAD\x94\x4D\x97\xCA"},
+                                                         {"東京", "\x93\x8C\x8B\x9E"},
+                                                         {"大阪", "\x91\xE5\x8D\xE3"}};
+    for (const auto& [utf8, cp932] : words) {
+        for (std::size_t at = text.find(utf8); at != std::string::npos; at = text.find(utf8, at)) {
+            text.replace(at, std::strlen(utf8), cp932);
+        }
+    }
+    return text;
+}
+
+std::string toUtf16LittleEndian(const std::string& utf8) {
+    std::string bytes = "\xFF\xFE";
+    for (char16_t unit : narrowToUtf16(utf8)) {
+        bytes += static_cast<char>(unit & 0xFF);
+        bytes += static_cast<char>(unit >> 8);
+    }
+    return bytes;
+}
+
+TEST(Cli, ReadsEveryEncodingJapaneseExcelSavesTheSameWay) {
+    const std::string reference = writeTemp("sheet-utf8.csv", excelSheet(','));
+    const Outcome expected = run({"-y", "発熱量", "-k", "3", reference});
+    ASSERT_EQ(expected.status, 0) << expected.err;
+    EXPECT_EQ(expected.out.rfind("\u3000従属変数: 発熱量\n", 0), 0u) << expected.out;
+    EXPECT_NE(expected.out.find("0.98234**"), std::string::npos) << expected.out;  // cement's best model
+    EXPECT_EQ(expected.err, "tavrel: warning: column '店舗名' holds no numbers and is left out\n");
+    const std::vector<std::pair<std::string, std::string>> files = {
+        {"CSV (コンマ区切り), code page 932", writeTemp("sheet-cp932.csv", toCp932(excelSheet(',')))},
+        {"CSV UTF-8, with a byte order mark", writeTemp("sheet-bom.csv", "\xEF\xBB\xBF" + excelSheet(','))},
+        {"Unicode テキスト, UTF-16 and tabs", writeTemp("sheet-utf16.txt", toUtf16LittleEndian(excelSheet('\t')))},
+    };
+    for (const auto& [kind, path] : files) {
+        // The name typed with a trailing full-width space is found too.
+        const Outcome outcome = run({"-y", "発熱量\u3000", "-k", "3", path});
+        EXPECT_EQ(outcome.status, 0) << kind << ": " << outcome.err;
+        EXPECT_EQ(outcome.out, expected.out) << kind;
+        EXPECT_EQ(outcome.err, expected.err) << kind;
+    }
+    // Semicolons, as some European settings save.
+    const Outcome semicolons =
+        run({"-y", "発熱量", "-k", "3", "--delimiter", "semicolon", writeTemp("sheet-semi.csv", excelSheet(';'))});
+    EXPECT_EQ(semicolons.out, expected.out) << semicolons.err;
+}
+
+TEST(Cli, RefusesWhatItCannotReadWithFileLineColumnAndReason) {
+    const std::string cp932 = writeTemp("refuse-cp932.csv", toCp932(excelSheet(',')));
+    const std::string broken = writeTemp("refuse-bytes.csv", "a,y\r\n1,2\r\n2,\xFF\r\n");
+    const std::string errors = writeTemp("refuse-errors.csv", "a,y\r\n1,2\r\n#DIV/0!,3\r\n2,4\r\n");
+    const std::string huge = writeTemp("refuse-huge.csv", "a,y\r\n1,2\r\n1e300,3\r\n2,4\r\n");
+    const std::string constant = writeTemp("refuse-constant.csv", "a,y\r\n1,0.1\r\n2,0.1\r\n3,0.1\r\n");
+    struct Case {
+        std::vector<std::string> arguments;
+        std::string message;
+    };
+    const std::vector<Case> cases = {
+        {{"-y", "発熱量", "--encoding", "utf-8", cp932},
+         cp932 + ":1: column 1: byte 0x93 is not UTF-8 (give --encoding cp932 for a file saved as \"CSV (コンマ区切り)\")"},
+        {{"-y", "y", broken}, broken + ":3: column 2: byte 0xFF is neither UTF-8 nor code page 932 (Shift_JIS); save "
+                                       "the sheet as \"CSV UTF-8\""},
+        {{"-y", "y", errors},
+         errors + ":3: column 1 ('a'): Excel error value #DIV/0! (use --drop-incomplete to drop such rows)"},
+        {{"-y", "y", huge}, huge + ":3: column 1 ('a'): '1e300' is too large: values beyond 1e150 in magnitude "
+                                   "overflow the sums of squares"},
+        {{"-y", "y", constant}, "dependent variable 'y' is constant (every value is the same): there is nothing to "
+                                "explain"},
+        {{"-y", "y", "--drop-incomplete=no", errors}, "--drop-incomplete takes no value"},
+        {{"-y", " ", errors}, "-y needs a variable name, not ' '"},
+        {{"-y", "血圧", cp932}, "unknown variable '血圧'; the columns are '店舗名', 'x1', 'x2', 'x3', 'x4', '発熱量' "
+                                "(the file was read as CP932; --encoding chooses another)"},
+    };
+    for (const Case& c : cases) {
+        const Outcome outcome = run(c.arguments);
+        EXPECT_EQ(outcome.status, 2) << c.message;
+        EXPECT_EQ(outcome.out, "") << c.message;
+        EXPECT_NE(outcome.err.find("tavrel: " + c.message), std::string::npos) << outcome.err;
+    }
+}
+
+TEST(Cli, ErrorCellsAndGroupedNumbersAsExcelWritesThem) {
+    const std::string path = writeTemp("excel-cells.csv",
+                                       "a,b,y,\r\n\"1,234\",2,3,\r\n\"2,001\",#N/A,5,\r\n\"3,100.5\",1,4,\r\n"
+                                       "\"4,000\",4,#VALUE!,\r\n\"5,002\",2,7,\r\n\"6,050\",5,6,\r\n");
+    const Outcome outcome = run({"-y", "y", "--drop-incomplete", path});
+    ASSERT_EQ(outcome.status, 0) << outcome.err;
+    EXPECT_EQ(outcome.err, "tavrel: warning: dropped 2 incomplete rows\n");
+    EXPECT_NE(outcome.out.find("N=4 "), std::string::npos) << outcome.out;
+}
+
+TEST(Cli, CsvStartsWithAByteOrderMarkUnlessToldNot) {
+    const Outcome marked = run({"-y", "y", "-k", "1", "-f", "csv", example("cement.csv")});
+    EXPECT_EQ(marked.out.rfind("\xEF\xBB\xBF\u3000従属変数: y,", 0), 0u) << marked.out;
+    const Outcome plain = run({"-y", "y", "-k", "1", "-f", "csv", "--no-bom", example("cement.csv")});
+    EXPECT_EQ(plain.out, marked.out.substr(3));
+    const Outcome models = run({"-y", "y", "-k", "1", "-f", "models", example("cement.csv")});
+    EXPECT_EQ(models.out.rfind("\xEF\xBB\xBF" "dependent,rank,size,variables,", 0), 0u) << models.out;
+    // TSV is for programs: no mark.
+    const Outcome tsv = run({"-y", "y", "-k", "1", "-f", "tsv", example("cement.csv")});
+    EXPECT_EQ(tsv.out.rfind("\u3000従属変数: y\t", 0), 0u) << tsv.out;
+}
+
+TEST(Cli, OutputFileIsCheckedBeforeTheSearch) {
+    const std::string data = writeTemp("keep-me.csv", "a,b,y\n1,2,3\n2,1,5\n3,4,4\n4,3,8\n");
+    const Outcome missing = run({"-y", "y", "-o", "/nonexistent-folder/out.csv", longData()});
+    EXPECT_EQ(missing.status, 2);
+    EXPECT_EQ(missing.err,
+              "tavrel: cannot write to /nonexistent-folder/out.csv: the folder '/nonexistent-folder' does not exist\n");
+    const Outcome itself = run({"-y", "y", "-o", data, data});
+    EXPECT_EQ(itself.status, 2);
+    EXPECT_EQ(itself.err, "tavrel: cannot write to " + data + ": it is the input file\n");
+    std::ifstream file(data);
+    std::stringstream content;
+    content << file.rdbuf();
+    EXPECT_EQ(content.str(), "a,b,y\n1,2,3\n2,1,5\n3,4,4\n4,3,8\n");
+}
+
+TEST(Cli, LongLayoutWhenTheTableIsWiderThanTheTerminal) {
+    const std::string wide = run({"-y", "y", "-k", "2", "--layout", "wide", example("cement.csv")}).out;
+    setenv("COLUMNS", "40", 1);
+    const Outcome narrow = run({"-y", "y", "-k", "2", example("cement.csv")});
+    const Outcome forced = run({"-y", "y", "-k", "2", "--layout", "wide", example("cement.csv")});
+    setenv("COLUMNS", "200", 1);
+    const Outcome roomy = run({"-y", "y", "-k", "2", example("cement.csv")});
+    unsetenv("COLUMNS");
+    ASSERT_EQ(narrow.status, 0) << narrow.err;
+    EXPECT_NE(narrow.out.find("\n   1  22.97388  0.98234**           0.97645  24.97388  x1=0.56774** x2=0.43041 "
+                              "x4=-0.26318\n"),
+              std::string::npos)
+        << narrow.out;
+    EXPECT_EQ(forced.out, wide);
+    EXPECT_EQ(roomy.out, wide);
+    EXPECT_EQ(run({"-y", "y", "-k", "2", "--layout", "long", example("cement.csv")}).out, narrow.out);
+}
+
+TEST(Cli, HelpListsEveryOptionAndEveryExitStatus) {
+    const Outcome help = run({"--help"});
+    ASSERT_EQ(help.status, 0);
+    for (const char* option : {"--dependent", "--explanatory", "--keep", "--criterion", "--format", "--output",
+                               "--layout", "--no-bom", "--encoding", "--delimiter", "--drop-incomplete", "--help",
+                               "--version", "models", "cp932"}) {
+        EXPECT_NE(help.out.find(option), std::string::npos) << option;
+    }
+    for (const char* status : {"\n  0    ", "\n  1    ", "\n  2    ", "\n  130  "}) {
+        EXPECT_NE(help.out.find(status), std::string::npos) << status;
+    }
+}
+
+TEST(Cli, ExcelSampleFileGivesTheCementModels) {
+    // examples/cement-excel.csv is cement.csv as Japanese Excel saves it.
+    const Outcome excel = run({"-y", "発熱量", "-k", "15", "-f", "csv", example("cement-excel.csv")});
+    const Outcome plain = run({"-y", "y", "-k", "15", "-f", "csv", example("cement.csv")});
+    ASSERT_EQ(excel.status, 0) << excel.err;
+    EXPECT_EQ(excel.err, "tavrel: warning: column '試料' holds no numbers and is left out\n");
+    const CsvParse a = parseCsv(excel.out), b = parseCsv(plain.out);
+    ASSERT_EQ(a.records.size(), b.records.size());
+    EXPECT_EQ(a.records[0][0].text, "\u3000従属変数: 発熱量");
+    EXPECT_EQ(a.records[1][0].text, "C3A");
+    for (std::size_t r = 2; r < a.records.size(); ++r) {
+        ASSERT_EQ(a.records[r].size(), b.records[r].size());
+        for (std::size_t c = 0; c < a.records[r].size(); ++c) {
+            EXPECT_EQ(a.records[r][c].text, b.records[r][c].text) << "row " << r << " cell " << c;
+        }
+    }
 }
 
 }  // namespace

@@ -84,3 +84,109 @@ TEST(ParseNumber, AcceptsDecimalAndExponentFormsOnly) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(BuildDataset, UnusedColumnsMayHoldTextAndDefaultsLeaveTextColumnsOut) {
+    const std::string content = "店舗名,a,b,備考,y\nA店,1,2,新規,3\nB店,2,1,,5\nC店,3,5,改装,4\nD店,4,3,x,8\n";
+    const Dataset chosen = build(content, {"y"}, {"a", "b"});
+    ASSERT_EQ(chosen.error, "");
+    EXPECT_EQ(chosen.block.explanatoryNames, (std::vector<std::string>{"a", "b"}));
+    EXPECT_TRUE(chosen.warnings.empty());
+    const Dataset defaulted = build(content, {"y"});
+    ASSERT_EQ(defaulted.error, "");
+    EXPECT_EQ(defaulted.block.explanatoryNames, (std::vector<std::string>{"a", "b"}));
+    ASSERT_EQ(defaulted.warnings.size(), 2u);
+    EXPECT_EQ(defaulted.warnings[0], "column '店舗名' holds no numbers and is left out");
+    EXPECT_EQ(defaulted.warnings[1], "column '備考' holds no numbers and is left out");
+    // Chosen, a text column is an error at its first text cell.
+    EXPECT_EQ(build(content, {"y"}, {"a", "店舗名"}).error, "d.csv:2: column 1 ('店舗名'): 'A店' is not a number");
+}
+
+TEST(BuildDataset, TrailingEmptyColumnIsIgnoredWhereverItEnds) {
+    // A trailing comma in the header (and maybe in the rows) makes an
+    // unnamed, empty column; it is neither a variable nor a reason to drop rows.
+    for (const std::string content : {"a,b,y,\n1,2,3,\n2,1,5,\n3,4,4,\n", "a,b,y,\n1,2,3\n2,1,5\n3,4,4\n",
+                                      "a,b,y\n1,2,3,\n2,1,5,\n3,4,4,\n"}) {
+        const Dataset data = build(content, {"y"}, {}, true);
+        ASSERT_EQ(data.error, "") << content;
+        EXPECT_EQ(data.block.explanatoryNames, (std::vector<std::string>{"a", "b"})) << content;
+        EXPECT_EQ(data.block.dependentColumns[0], (DataColumn{3, 5, 4})) << content;
+        EXPECT_EQ(data.warnings, std::vector<std::string>{"dropped 0 incomplete rows"}) << content;
+    }
+    // An unnamed column with values is left out with a warning, not guessed at.
+    const Dataset unnamed = build("a,,b,y\n1,7,2,3\n2,8,1,5\n3,9,4,4\n", {"y"});
+    ASSERT_EQ(unnamed.error, "");
+    EXPECT_EQ(unnamed.block.explanatoryNames, (std::vector<std::string>{"a", "b"}));
+    EXPECT_EQ(unnamed.warnings, std::vector<std::string>{"column 2 has no name in the header and is left out"});
+    // Rows of nothing but delimiters (Excel's empty rows) are no observations.
+    EXPECT_EQ(build("a,y\n1,2\n,\n2,5\n3,4\n", {"y"}).block.dependentColumns[0], (DataColumn{2, 5, 4}));
+}
+
+TEST(BuildDataset, ExcelErrorValuesAreEmptyCellsForDropIncompleteAndReportedOtherwise) {
+    const std::string content = "a,b,y\n1,2,3\n2,#N/A,5\n3,1,#DIV/0!\n4,5,6\n5,3,#VALUE!\n6,1,2\n";
+    const Dataset dropped = build(content, {"y"}, {}, true);
+    ASSERT_EQ(dropped.error, "");
+    EXPECT_EQ(dropped.block.dependentColumns[0], (DataColumn{3, 6, 2}));
+    EXPECT_EQ(dropped.warnings, std::vector<std::string>{"dropped 3 incomplete rows"});
+    EXPECT_EQ(build(content, {"y"}).error,
+              "d.csv:3: column 2 ('b'): Excel error value #N/A (use --drop-incomplete to drop such rows)");
+    for (const char* error : {"#REF!", "#NAME?", "#NUM!", "#NULL!"}) {
+        EXPECT_NE(build(std::string("a,y\n1,2\n") + error + ",3\n2,4\n", {"y"}).error.find("Excel error value"),
+                  std::string::npos)
+            << error;
+    }
+}
+
+TEST(BuildDataset, NumbersWithThousandsSeparatorsAreNumbers) {
+    const Dataset data = build("a,y\n\"1,234.5\",1\n\"-12,345,678\",2\n3,4\n", {"y"});
+    ASSERT_EQ(data.error, "");
+    EXPECT_EQ(data.block.explanatoryColumns[0], (DataColumn{1234.5, -12345678, 3}));
+    // Separators out of their places make no number.
+    EXPECT_EQ(build("a,y\n\"12,34\",1\n3,4\n", {"y"}).error, "d.csv:2: column 1 ('a'): '12,34' is not a number");
+}
+
+TEST(BuildDataset, NamesAreTrimmedOfSpacesAndFullWidthSpaces) {
+    // Header cells typed with spaces, a typed name with a trailing U+3000.
+    const Dataset data = build("y, x1 ,\u3000体重\u3000\n1,2,3\n2,1,5\n4,3,3\n", {"y\u3000"}, {"x1", " 体重"});
+    ASSERT_EQ(data.error, "");
+    EXPECT_EQ(data.block.dependentNames, std::vector<std::string>{"y"});
+    EXPECT_EQ(data.block.explanatoryNames, (std::vector<std::string>{"x1", "体重"}));
+}
+
+TEST(BuildDataset, RefusesAConstantDependentVariableByName) {
+    EXPECT_EQ(build("a,y\n1,0.1\n2,0.1\n3,0.1\n", {"y"}).error,
+              "dependent variable 'y' is constant (every value is the same): there is nothing to explain");
+    EXPECT_EQ(build("a,y,z\n1,1,0.1\n2,2,0.1\n3,4,0.1\n", {"y", "z"}).error,
+              "dependent variable 'z' is constant (every value is the same): there is nothing to explain");
+}
+
+TEST(BuildDataset, RefusesValuesThatCannotBeComputedWithWhereTheyStand) {
+    EXPECT_EQ(build("a,y\n1,2\n1e200,3\n2,4\n", {"y"}).error,
+              "d.csv:3: column 1 ('a'): '1e200' is too large: values beyond 1e150 in magnitude overflow the sums "
+              "of squares");
+    EXPECT_EQ(build("a,y\n1,2\n2,-1e151\n3,1\n", {"y"}).error.substr(0, 33), "d.csv:3: column 2 ('y'): '-1e151'");
+    for (const char* text : {"inf", "-Inf", "NaN", "Infinity", "1e999"}) {
+        EXPECT_EQ(build(std::string("a,y\n1,2\n") + text + ",3\n2,4\n", {"y"}).error,
+                  std::string("d.csv:3: column 1 ('a'): '") + text + "' is not a finite number");
+    }
+    // Not even with --drop-incomplete: such a value is not missing.
+    EXPECT_NE(build("a,y\n1,2\nnan,3\n2,4\n", {"y"}, {}, true).error, "");
+    // 1e150 itself and values in unused columns are fine.
+    EXPECT_EQ(build("a,b,y\n1e150,inf,2\n1,1e300,3\n2,x,4\n", {"y"}, {"a"}).error, "");
+}
+
+TEST(ClassifyCell, TellsNumbersEmptiesErrorsAndTextApart) {
+    double value = 0.0;
+    EXPECT_EQ(classifyCell(" 1,234 ", value), CellKind::Number);
+    EXPECT_EQ(value, 1234.0);
+    EXPECT_EQ(classifyCell("1e-400", value), CellKind::Number);  // rounds to zero
+    EXPECT_EQ(value, 0.0);
+    EXPECT_EQ(classifyCell("\u3000", value), CellKind::Empty);
+    EXPECT_EQ(classifyCell(" #N/A ", value), CellKind::ExcelError);
+    EXPECT_EQ(classifyCell("#n/a", value), CellKind::NotNumber);
+    EXPECT_EQ(classifyCell("1.5e151", value), CellKind::TooLarge);
+    EXPECT_EQ(classifyCell("1,5", value), CellKind::NotNumber);
+}
+
+}  // namespace

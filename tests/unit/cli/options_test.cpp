@@ -51,3 +51,42 @@ TEST(ParseOptions, HelpAndVersionNeedNothingElse) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(ParseOptions, ReadsTheOptionsForExcelFiles) {
+    const ParsedOptions parsed = parseOptions({"-y", "Y", "--encoding", "cp932", "--delimiter=semicolon", "--no-bom",
+                                               "--layout", "long", "-f", "models", "d.csv"});
+    ASSERT_EQ(parsed.error, "");
+    EXPECT_EQ(parsed.options.encoding, InputEncoding::Cp932);
+    EXPECT_EQ(parsed.options.delimiter, ';');
+    EXPECT_FALSE(parsed.options.byteOrderMark);
+    EXPECT_EQ(parsed.options.layout, TableLayout::Long);
+    EXPECT_EQ(parsed.options.format, OutputFormat::Models);
+    const ParsedOptions defaults = parseOptions({"-y", "Y", "d.csv"});
+    EXPECT_EQ(defaults.options.encoding, InputEncoding::Automatic);
+    EXPECT_EQ(defaults.options.delimiter, '\0');
+    EXPECT_TRUE(defaults.options.byteOrderMark);
+    EXPECT_EQ(defaults.options.layout, TableLayout::Automatic);
+}
+
+TEST(ParseOptions, AFlagGivenAValueIsAnErrorNotASilentYes) {
+    EXPECT_EQ(parseOptions({"-y", "Y", "--drop-incomplete=no", "d.csv"}).error, "--drop-incomplete takes no value");
+    EXPECT_EQ(parseOptions({"-y", "Y", "--no-bom=1", "d.csv"}).error, "--no-bom takes no value");
+    EXPECT_EQ(parseOptions({"--help=yes"}).error, "--help takes no value");
+}
+
+TEST(ParseOptions, BlankNamesAndBadChoicesAreRefused) {
+    EXPECT_EQ(parseOptions({"-y", "", "d.csv"}).error, "-y needs a variable name, not ''");
+    EXPECT_EQ(parseOptions({"-y", "Y", "--explanatory=  ", "d.csv"}).error,
+              "--explanatory needs a variable name, not '  '");
+    EXPECT_EQ(parseOptions({"-y", "\u3000", "d.csv"}).error, "-y needs a variable name, not '\u3000'");
+    EXPECT_EQ(parseOptions({"-y", "Y", "-o", "", "d.csv"}).error, "-o needs a file name");
+    EXPECT_EQ(parseOptions({"-y", "Y", "--encoding", "latin1", "d.csv"}).error,
+              "--encoding must be utf-8 or cp932, not 'latin1'");
+    EXPECT_EQ(parseOptions({"-y", "Y", "--delimiter", "|", "d.csv"}).error,
+              "--delimiter must be comma, tab or semicolon, not '|'");
+    EXPECT_EQ(parseOptions({"-y", "Y", "--layout", "tall", "d.csv"}).error, "--layout must be long or wide, not 'tall'");
+}
+
+}  // namespace

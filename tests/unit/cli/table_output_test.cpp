@@ -14,7 +14,7 @@ const ResultTable table = {
     {u"", u"", u"", u"", u""},
 };
 
-TEST(RenderTable, CsvParsesBackToTheSameCells) {
+TEST(RenderTable, CsvParsesBackToTheSameCellsWithFormulaLikeTextMarked) {
     const CsvParse parse = parseCsv(renderTable(table, OutputFormat::Csv));
     ASSERT_TRUE(parse.error.empty()) << parse.error;
     // The empty separator row reads as a row of empty fields.
@@ -22,9 +22,25 @@ TEST(RenderTable, CsvParsesBackToTheSameCells) {
     for (std::size_t r = 0; r < table.size(); ++r) {
         ASSERT_EQ(parse.records[r].size(), table[r].size()) << "row " << r;
         for (std::size_t c = 0; c < table[r].size(); ++c) {
-            EXPECT_EQ(parse.records[r][c].text, toUtf8(table[r][c])) << "row " << r << " cell " << c;
+            // The lone "-" of a variable left out is not a number, so a
+            // spreadsheet must be told it is text; "-3.00000" is a number.
+            const std::string expected = r == 2 && c == 1 ? "'-" : toUtf8(table[r][c]);
+            EXPECT_EQ(parse.records[r][c].text, expected) << "row " << r << " cell " << c;
         }
     }
+}
+
+TEST(SpreadsheetCsvCell, MarksTextThatASpreadsheetWouldEvaluate) {
+    EXPECT_EQ(spreadsheetCsvCell("=SUM(A1:A3)"), "'=SUM(A1:A3)");
+    EXPECT_EQ(spreadsheetCsvCell("+cmd|' /C calc'!A0"), "'+cmd|' /C calc'!A0");
+    EXPECT_EQ(spreadsheetCsvCell("@x"), "'@x");
+    EXPECT_EQ(spreadsheetCsvCell("-0.26318**"), "'-0.26318**");
+    EXPECT_EQ(spreadsheetCsvCell("-=1,2"), "\"'-=1,2\"");  // marked, then quoted for the comma
+    // Numbers and other text stay as they are.
+    EXPECT_EQ(spreadsheetCsvCell("-0.26318"), "-0.26318");
+    EXPECT_EQ(spreadsheetCsvCell("+1e-5"), "+1e-5");
+    EXPECT_EQ(spreadsheetCsvCell("x=1"), "x=1");
+    EXPECT_EQ(spreadsheetCsvCell(""), "");
 }
 
 TEST(RenderTable, TsvKeepsOneLinePerRow) {
@@ -56,6 +72,26 @@ TEST(ToUtf8, EncodesSurrogatePairsAndReplacesLoneHalves) {
     EXPECT_EQ(toUtf8(u"A\u00E9\u6C7A"), "A\xC3\xA9\xE6\xB1\xBA");
     EXPECT_EQ(toUtf8(u"\U0001F600"), "\xF0\x9F\x98\x80");
     EXPECT_EQ(toUtf8(std::u16string(1, char16_t(0xD800))), "\xEF\xBF\xBD");
+}
+
+}  // namespace
+
+namespace {
+
+TEST(RenderLongText, OneLinePerModelWithTheVariablesInIt) {
+    const std::string text = renderLongText(table, {{-5.0}});
+    const std::string expected =
+        "\u3000従属変数: y\n"
+        "順位    基準値  決定係数  調整済み決定係数       AIC\n"
+        "   1  -5.00000   0.25000           0.20000  -3.00000  x1=0.50000**\n"
+        "\u3000N=5 **p<.01 *p<.05\n"
+        "\n";
+    EXPECT_EQ(text, expected);
+}
+
+TEST(TextTableWidth, IsTheWidestLine) {
+    // "0.50000**     -   0.25000   0.20000  -3.00000" is 45 columns.
+    EXPECT_EQ(textTableWidth(table), 45u);
 }
 
 }  // namespace

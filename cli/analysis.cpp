@@ -1,0 +1,39 @@
+#include "analysis.h"
+
+#include "regression/bounded_search.h"
+#include "regression/centring.h"
+#include "regression/model_result.h"
+#include "report/result_block.h"
+#include "search/constant_column.h"
+
+SearchOutcome runAnalysis(const RunBlock& block, RunProgress& progress, Analysis& analysis) {
+    std::vector<DataColumn> columns = block.explanatoryColumns;
+    for (DataColumn& column : columns) centreColumn(column);
+    const std::uint32_t keepCount = static_cast<std::uint32_t>(block.keepCount);
+    const RankCriterion criterion = rankCriterionFromCode(block.criterion);
+    const std::uint32_t observations =
+        block.dependentColumns.empty() ? 0 : static_cast<std::uint32_t>(block.dependentColumns.front().size());
+    for (std::size_t i = 0; i < block.dependentColumns.size(); ++i) {
+        if (progress.stopping()) return SearchOutcome::Stopped;
+        progress.dependentsDone.store(static_cast<std::uint32_t>(i), std::memory_order_relaxed);
+        progress.subsetsDone.store(0, std::memory_order_relaxed);
+        DataColumn y = block.dependentColumns[i];
+        centreColumn(y);
+        std::vector<RankedSubset> kept;
+        if (isConstantColumn(block.dependentColumns[i])) {
+            // No subset explains a variable without variance: no model rows.
+            const std::size_t k = columns.size();
+            progress.subsetsDone.store(k == 0 ? 0u : static_cast<std::uint32_t>((std::uint64_t{1} << k) - 2u),
+                                       std::memory_order_relaxed);
+        } else if (!searchBestSubsets(y, columns, kept, keepCount, criterion, progress)) {
+            return SearchOutcome::Stopped;
+        }
+        ModelResult result;
+        if (!appendResultBlock({block.dependentNames[i], block.explanatoryNames, kept, observations, y, columns},
+                               result, analysis.table, progress)) {
+            return SearchOutcome::Stopped;
+        }
+        analysis.kept.push_back(std::move(kept));
+    }
+    return SearchOutcome::Completed;
+}

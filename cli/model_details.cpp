@@ -1,0 +1,163 @@
+#include "model_details.h"
+
+#include <boost/math/distributions/fisher_f.hpp>
+#include <boost/math/distributions/students_t.hpp>
+
+#include <cmath>
+#include <cstdint>
+#include <limits>
+
+#include "regression/fit_levels.h"
+#include "regression/least_squares_fit.h"
+#include "regression/subset_mask.h"
+
+namespace {
+
+namespace policies = boost::math::policies;
+
+// As in the model statistics: arguments out of the distributions' domain
+// give NaN rather than an exception, and the arithmetic stays in double
+// (SSE2 on every target) instead of x87 long double.
+using QuietPolicy = policies::policy<policies::domain_error<policies::ignore_error>,
+                                     policies::pole_error<policies::ignore_error>,
+                                     policies::overflow_error<policies::ignore_error>,
+                                     policies::evaluation_error<policies::ignore_error>,
+                                     policies::rounding_error<policies::ignore_error>,
+                                     policies::promote_float<false>, policies::promote_double<false>>;
+
+constexpr double notANumber = std::numeric_limits<double>::quiet_NaN();
+
+double meanOf(const DataColumn& column) {
+    double sum = 0.0;
+    for (double value : column) sum += value;
+    return column.empty() ? 0.0 : sum / static_cast<double>(column.size());
+}
+
+DataColumn minus(const DataColumn& column, double mean) {
+    DataColumn out = column;
+    for (double& value : out) value -= mean;
+    return out;
+}
+
+double upperTailOfF(double f, double d, double df) {
+    if (!(df > 0.0) || std::isnan(f) || f < 0.0) return notANumber;
+    if (std::isinf(f)) return 0.0;
+    const boost::math::fisher_f_distribution<double, QuietPolicy> distribution(d, df);
+    return boost::math::cdf(boost::math::complement(distribution, f));
+}
+
+double twoSidedPOfT(double t, double df) {
+    if (!(df > 0.0) || std::isnan(t)) return notANumber;
+    if (std::isinf(t)) return 0.0;
+    const boost::math::students_t_distribution<double, QuietPolicy> distribution(df);
+    return 2.0 * boost::math::cdf(distribution, -std::fabs(t));
+}
+
+// Σ (y − ȳ)² of the centred y: a plain running sum of squares in row order.
+double totalSumOfSquares(const DataColumn& centredY) {
+    double sum = 0.0;
+    for (double value : centredY) sum += value * value;
+    return sum;
+}
+
+// The intercept of the uncentred data and its standard error, from the
+// centred fit's β and A⁻¹ (coefficient j of the fit is column index[j − 1]).
+void recoverIntercept(const CentredData& data, const LeastSquaresFit& fit, const std::vector<std::size_t>& index,
+                      double mse, ModelDetails& out) {
+    const std::size_t e = fit.order();
+    std::vector<double> c(e);
+    c[0] = 1.0;
+    double intercept = data.yMean + fit.beta[0];
+    for (std::size_t j = 1; j < e; ++j) {
+        c[j] = -data.columnMeans[index[j - 1]];
+        intercept += c[j] * fit.beta[j];
+    }
+    double quadratic = 0.0;
+    for (std::size_t a = 0; a < e; ++a) {
+        double row = 0.0;
+        for (std::size_t b = 0; b < e; ++b) row += fit.inverse.at(a, b) * c[b];
+        quadratic += c[a] * row;
+    }
+    out.intercept = intercept;
+    out.interceptStandardError = std::sqrt(quadratic * mse);
+}
+
+}  // namespace
+
+CentredData centreData(const DataColumn& y, const std::vector<DataColumn>& columns) {
+    CentredData data;
+    data.yMean = meanOf(y);
+    data.y = minus(y, data.yMean);
+    for (const DataColumn& column : columns) {
+        data.columnMeans.push_back(meanOf(column));
+        data.columns.push_back(minus(column, data.columnMeans.back()));
+    }
+    return data;
+}
+
+double fullModelMeanSquare(const CentredData& data) {
+    // The columns in their order, each kept where the fit still takes it:
+    // a column that is a combination of earlier ones adds nothing to the
+    // span (R's lm aliases it the same way), so the full model's residuals
+    // are those of the others.
+    SubsetMask basis = 0;
+    double rss = 0.0;
+    for (std::size_t i = 0; i < data.columns.size(); ++i) {
+        const SubsetMask candidate = basis | (SubsetMask{1} << i);
+        const LeastSquaresFit fit = fitLeastSquares(data.y, data.columns, candidate);
+        if (!fit.ok) continue;
+        basis = candidate;
+        rss = std::max(fit.rss, 0.0);
+    }
+    const std::int64_t df =
+        static_cast<std::int64_t>(data.y.size()) - static_cast<std::int64_t>(subsetSize(basis)) - 1;
+    if (basis == 0 || df <= 0) return notANumber;
+    return rss / static_cast<double>(df);
+}
+
+ModelDetails computeModelDetails(const CentredData& data, SubsetMask mask, double fullMeanSquare) {
+    ModelDetails out;
+    const LeastSquaresFit fit = fitLeastSquares(data.y, data.columns, mask);
+    if (!fit.ok) return out;
+    out.ok = true;
+    std::vector<std::size_t> index;
+    for (SubsetMask rest = mask; rest != 0; rest = withoutLowestVariable(rest)) index.push_back(lowestVariable(rest));
+    const std::size_t d = index.size();
+    const double n = static_cast<double>(data.y.size());
+    const double dd = static_cast<double>(d);
+    const double df = n - dd - 1.0;
+    const double sst = totalSumOfSquares(data.y);
+
+    out.size = d;
+    out.rss = std::max(fit.rss, 0.0);
+    out.residualMeanSquare = df > 0.0 ? out.rss / df : notANumber;
+    out.rSquared = 1.0 - out.rss / sst;
+    out.adjustedRSquared = 1.0 - out.residualMeanSquare / (sst / (n - 1.0));
+    const double logLikelihoodTerm = n * std::log(out.rss / n);
+    out.aic = logLikelihoodTerm + 2.0 * dd + 2.0;
+    out.bic = logLikelihoodTerm + dd * std::log(n) + 2.0;
+    out.cp = out.rss / fullMeanSquare - n + 2.0 * (dd + 1.0);
+    out.f = fit.exactFit ? INFINITY : (sst - out.rss) / dd / out.residualMeanSquare;
+    out.fPValue = upperTailOfF(out.f, dd, df);
+    for (std::size_t j = 1; j <= d; ++j) {
+        const double beta = fit.beta[j];
+        const double se = std::sqrt(fit.inverse.at(j, j) * out.residualMeanSquare);
+        out.coefficients.push_back(beta);
+        out.standardErrors.push_back(se);
+        if (fit.exactFit) {
+            // As the results table decides it: with RSS = 0, t is the limit
+            // +∞ (p = 0) where leaving the variable out would raise the RSS
+            // above the exact-fit level, and the variable contributes nothing
+            // (p = 1) where it would not.
+            const double contribution = beta * beta / fit.inverse.at(j, j);
+            const bool matters = contribution > exactFitLevel * sst;
+            out.tValues.push_back(matters ? std::copysign(INFINITY, beta) : 0.0);
+            out.pValues.push_back(!(df > 0.0) ? notANumber : matters ? 0.0 : 1.0);
+            continue;
+        }
+        out.tValues.push_back(beta / se);
+        out.pValues.push_back(twoSidedPOfT(beta / se, df));
+    }
+    recoverIntercept(data, fit, index, out.residualMeanSquare, out);
+    return out;
+}

@@ -1,0 +1,94 @@
+#include "model_table.h"
+
+#include <charconv>
+#include <cmath>
+
+#include "model_details.h"
+#include "regression/subset_mask.h"
+#include "table_output.h"
+
+namespace {
+
+std::vector<std::string> headerCells(const std::vector<std::string>& names) {
+    std::vector<std::string> cells = {"dependent", "rank", "size", "variables", "criterion", "rss", "mse",
+                                      "r2", "adj_r2", "aic", "bic", "cp", "f", "f_p"};
+    for (const std::string& name : names) {
+        cells.push_back(name);
+        cells.push_back(name + "_se");
+        cells.push_back(name + "_t");
+        cells.push_back(name + "_p");
+    }
+    cells.push_back("intercept");
+    cells.push_back("intercept_se");
+    return cells;
+}
+
+std::string joinedNames(const std::vector<std::string>& names, SubsetMask mask) {
+    std::string text;
+    for (SubsetMask rest = mask; rest != 0; rest = withoutLowestVariable(rest)) {
+        text += (text.empty() ? "" : "+") + names[lowestVariable(rest)];
+    }
+    return text;
+}
+
+std::vector<std::string> modelCells(const std::string& dependent, std::size_t rank, const RankedSubset& entry,
+                                    const std::vector<std::string>& names, const ModelDetails& m) {
+    std::vector<std::string> cells = {dependent, std::to_string(rank), std::to_string(subsetSize(entry.mask)),
+                                      joinedNames(names, entry.mask), plainNumber(entry.criterion)};
+    if (!m.ok) {
+        cells.resize(14 + 4 * names.size() + 2);
+        return cells;
+    }
+    for (double value : {m.rss, m.residualMeanSquare, m.rSquared, m.adjustedRSquared, m.aic, m.bic, m.cp, m.f,
+                         m.fPValue}) {
+        cells.push_back(plainNumber(value));
+    }
+    std::size_t j = 0;
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        if ((entry.mask >> i & 1u) == 0) {
+            cells.insert(cells.end(), 4, "");
+            continue;
+        }
+        cells.push_back(plainNumber(m.coefficients[j]));
+        cells.push_back(plainNumber(m.standardErrors[j]));
+        cells.push_back(plainNumber(m.tValues[j]));
+        cells.push_back(plainNumber(m.pValues[j]));
+        ++j;
+    }
+    cells.push_back(plainNumber(m.intercept));
+    cells.push_back(plainNumber(m.interceptStandardError));
+    return cells;
+}
+
+std::string csvLine(const std::vector<std::string>& cells) {
+    std::string line;
+    for (std::size_t c = 0; c < cells.size(); ++c) {
+        if (c > 0) line += ',';
+        line += spreadsheetCsvCell(cells[c]);
+    }
+    return line + "\r\n";
+}
+
+}  // namespace
+
+std::string plainNumber(double value) {
+    if (!std::isfinite(value)) return "";
+    char buffer[64];
+    const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
+    return std::string(buffer, result.ptr);
+}
+
+std::string renderModelTable(const RunBlock& block, const Analysis& analysis) {
+    const std::vector<std::string>& names = block.explanatoryNames;
+    std::string out = csvLine(headerCells(names));
+    for (std::size_t i = 0; i < analysis.kept.size(); ++i) {
+        const CentredData data = centreData(block.dependentColumns[i], block.explanatoryColumns);
+        const double fullMeanSquare = fullModelMeanSquare(data);
+        std::size_t rank = 1;
+        for (const RankedSubset& entry : analysis.kept[i]) {
+            const ModelDetails details = computeModelDetails(data, entry.mask, fullMeanSquare);
+            out += csvLine(modelCells(block.dependentNames[i], rank++, entry, names, details));
+        }
+    }
+    return out;
+}
