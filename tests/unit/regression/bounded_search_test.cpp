@@ -31,15 +31,7 @@ std::vector<RankedSubset> exhaustive(const Dataset& data, std::uint32_t keepCoun
     return kept;
 }
 
-const char* trustName(DropTreeTrust trust) {
-    switch (trust) {
-    case DropTreeTrust::Trusted: return "trusted";
-    case DropTreeTrust::ScaleOutOfRange: return "scale out of range";
-    case DropTreeTrust::NotPositiveDefinite: return "not positive definite";
-    case DropTreeTrust::UnstablePivoting: return "unstable pivoting";
-    default: return "ill-conditioned";
-    }
-}
+const char* trustName(DropTreeTrust trust) { return trust == DropTreeTrust::Trusted ? "trusted" : dropTreeTrustText(trust); }
 
 // The same masks in the same order with bit-identical criteria.
 ::testing::AssertionResult sameList(const std::vector<RankedSubset>& got, const std::vector<RankedSubset>& want) {
