@@ -7,6 +7,7 @@
 
 #include "regression/cross_products.h"
 #include "regression/drop_tree.h"
+#include "regression/fit_levels.h"
 #include "regression/kept_selection.h"
 #include "regression/least_squares_fit.h"
 #include "regression/ranking_criterion.h"
@@ -22,10 +23,15 @@ constexpr double largestFinite = std::numeric_limits<double>::max();
 constexpr double infinity = std::numeric_limits<double>::infinity();
 
 // A relative RSS whose lower bound is at or below this level may be one the
-// exact fit rounds to an exact fit (RSS 0: criterion 0, or −∞ for the
-// information criterion). The exact fit's level sits far below it, so
-// treating everything under it as possibly 0 is conservative.
-constexpr double exactFitBoundLevel = 0x1p-40;
+// exact fit takes for an exact fit (RSS 0: criterion 0, or −∞ for the
+// information criterion): twice the exact fit's own level, for the
+// difference between its SST and the centred y·y here.
+constexpr double exactFitBoundLevel = 2.0 * exactFitLevel;
+
+// The double path of the exact fit only reports an RSS above
+// refitResidualLevel · SST (it refits anything smaller); the factor allows
+// for its SST being formed from uncentred double sums.
+constexpr double doublePathLeastRss = 0.99 * refitResidualLevel;
 
 // The most subtrees a run's dependencies may split into before the search
 // leaves the data to the screening (only fewer rows than variables come
@@ -93,23 +99,29 @@ void fitExactly(Search& search, SubsetMask mask) {
 }
 
 // A lower bound on the criterion of every subset of smallest … largest
-// variables below a node with relative RSS relativeRss and margin Δ: their
-// exact RSS is at least (relativeRss − Δ)·y·y, or 0 where that is so small
-// that the exact fit may take it for an exact fit. Sizes without residual
+// variables below a node with relative RSS relativeRss and margins Δ. A
+// member's exact RSS (relative) is at least relativeRss − Δ_double if its
+// fit takes the double path, and then also above doublePathLeastRss; and at
+// least relativeRss − Δ_refit if it is refitted. So it is at least
+// min(max(relativeRss − Δ_double, doublePathLeastRss), relativeRss −
+// Δ_refit): near-exact fits are told apart to the refit's precision. Where
+// that is so small that the exact fit may take it for an exact fit, the
+// bound is that of RSS 0. Sizes without residual
 // degrees of freedom are not ranked and the empty subset does not count;
 // with no rankable size left the bound is +∞. The criterion is monotone in
 // RSS for a fixed size, and monotone in the size for a fixed RSS bound, so
 // the least value is at one end of the range. It is computed with the same
 // operations as the exact criterion, so the rounding of each is monotone in
 // RSS; the margin keeps a gap far wider than the logarithm's rounding error.
-double criterionBound(const Search& search, double relativeRss, double margin, std::size_t smallest,
+double criterionBound(const Search& search, double relativeRss, const DropMargin& margin, std::size_t smallest,
                       std::size_t largest) {
     const std::size_t n = search.system->rows;
     if (n < 3) return infinity;
     smallest = std::max<std::size_t>(smallest, 1);
     largest = std::min(largest, n - 2);
     if (smallest > largest) return infinity;
-    const double relative = relativeRss - margin;
+    const double relative = std::min(std::max(relativeRss - margin.doublePath, doublePathLeastRss),
+                                     relativeRss - margin.refitPath);
     double rss = relative * search.system->yy;
     if (!(relative > exactFitBoundLevel)) {
         if (search.criterion == RankCriterion::InformationCriterion) return -infinity;
@@ -152,7 +164,8 @@ void visitChild(Search& search, std::size_t depth, std::size_t i) {
     // The subsets of the child's subtree, less the empty one if it is there.
     const std::uint64_t subtree = (std::uint64_t{1} << below) - (smallest == 0 ? 1u : 0u);
     const double rss = node.childRss[i].hi + node.childRss[i].lo;
-    const double margin = dropTreeMargin(search.system->variables, search.system->rows, node.childTrace[i], search.offsetFactor);
+    const DropMargin margin =
+        dropTreeMargin(search.system->variables, search.system->rows, node.childTrace[i], rss, search.offsetFactor);
     if (!mayEnter(search, criterionBound(search, rss, margin, smallest, size), smallestMask)) {
         search.decided += subtree;
         return;
@@ -222,18 +235,40 @@ void finish(Search& search) {
     std::sort_heap(search.kept->begin(), search.kept->end(), rankedBefore);
 }
 
+// A y whose centred sum of squares is at most this share of its uncentred
+// one is surely constant for the exact fit (its level is 2^-80, decided in
+// double-double to far better than this factor of 2), and one above
+// noVarianceShare·4 surely is not; in between the search leaves the verdict
+// to the screening.
+constexpr double noVarianceShare = 0x1p-81;
+
 // Checks the data and plans the subtrees; the verdict says whether the
-// bound can be used.
+// bound can be used. noVariance: y is constant, so no subset is a model.
 DropTreeTrust prepare(const DataColumn& y, const std::vector<DataColumn>& columns, const CrossProducts& products,
-                      ScaledSystem& system, SubsetMask& excluded, SubsetPlan& plan) {
+                      ScaledSystem& system, SubsetMask& excluded, SubsetPlan& plan, bool& noVariance) {
+    noVariance = false;
+    if (products.at(products.yIndex(), products.yIndex()) == 0.0) {
+        noVariance = true;
+        return DropTreeTrust::Trusted;
+    }
+    // The scales first (the pivoting check is left for when the constant
+    // columns are known), so that the double-double sums stay in range.
     SubsetMask zeroColumns = 0;
-    const DropTreeTrust trust = checkDropTree(products, zeroColumns);
+    const SubsetMask every = static_cast<SubsetMask>((std::uint64_t{1} << columns.size()) - 1u);
+    if (checkDropTree(products, every, zeroColumns) != DropTreeTrust::Trusted) return DropTreeTrust::ScaleOutOfRange;
+    if (!formScaledSystem(y, columns, system) || system.yShare <= noVarianceShare) {
+        noVariance = true;
+        return DropTreeTrust::Trusted;
+    }
+    const DropTreeTrust trust = checkDropTree(products, system.constant, zeroColumns);
     if (trust != DropTreeTrust::Trusted) return trust;
-    if (!formScaledSystem(y, columns, system)) return DropTreeTrust::ScaleOutOfRange;
+    if (system.yShare <= 4.0 * noVarianceShare) return DropTreeTrust::ScaleOutOfRange;
     const std::size_t k = columns.size();
     const SubsetMask all = static_cast<SubsetMask>((std::uint64_t{1} << k) - 1u);
-    excluded = zeroColumns | system.constant;
-    if (!(uncentredFactor(products, excluded) <= maxUncentredFactor)) return DropTreeTrust::Uncentred;
+    excluded = zeroColumns;
+    if (!(uncentredFactor(products, zeroColumns | system.constant) <= maxUncentredFactor)) {
+        return DropTreeTrust::Uncentred;
+    }
     if (!planSubsetRoots(system, all & ~excluded, maxRoots, plan)) return DropTreeTrust::TooManyRoots;
     return DropTreeTrust::Trusted;
 }
@@ -247,7 +282,8 @@ DropTreeTrust boundedSearchVerdict(const DataColumn& y, const std::vector<DataCo
     const auto system = std::make_unique<ScaledSystem>();
     SubsetMask excluded = 0;
     SubsetPlan plan;
-    return prepare(y, columns, products, *system, excluded, plan);
+    bool noVariance = false;
+    return prepare(y, columns, products, *system, excluded, plan, noVariance);
 }
 
 bool searchBestSubsets(const DataColumn& y, const std::vector<DataColumn>& columns, std::vector<RankedSubset>& kept,
@@ -271,14 +307,20 @@ bool searchBestSubsets(const DataColumn& y, const std::vector<DataColumn>& colum
     const auto system = std::make_unique<ScaledSystem>();
     SubsetMask excluded = 0;
     SubsetPlan plan;
-    if (prepare(y, columns, products, *system, excluded, plan) != DropTreeTrust::Trusted) {
+    bool noVariance = false;
+    if (prepare(y, columns, products, *system, excluded, plan, noVariance) != DropTreeTrust::Trusted) {
         return screenSubsets(y, columns, kept, keepCount, criterion, progress);
+    }
+    if (noVariance) {
+        kept.clear();
+        progress.subsetsDone.store(static_cast<std::uint32_t>(subsets - 1u), std::memory_order_relaxed);
+        return true;
     }
     Search search;
     search.levels.resize(k + 1);
     search.products = &products;
     search.system = system.get();
-    search.offsetFactor = uncentredFactor(products, excluded);
+    search.offsetFactor = uncentredFactor(products, excluded | system->constant);
     search.criterion = criterion;
     search.kept = &kept;
     search.keepCount = keepCount;
@@ -288,7 +330,7 @@ bool searchBestSubsets(const DataColumn& y, const std::vector<DataColumn>& colum
     // The list grows as it fills; a large keepCount is not reserved up front.
     kept.reserve(static_cast<std::size_t>(std::min<std::uint64_t>({keepCount, subsets, 4096})));
 
-    // Subsets that hold a constant column, and those the plan found singular,
+    // Subsets that hold a zero column, and those the plan found singular,
     // are decided without a fit.
     const std::size_t usable = k - subsetSize(excluded);
     search.decided = (subsets - ((std::uint64_t{1} << usable) - 1u)) + plan.rejected;

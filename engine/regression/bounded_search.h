@@ -30,7 +30,7 @@
 //
 // Exact linear dependencies among the columns split the subsets into
 // several subtrees with positive definite roots (subset_roots.h); the
-// subsets that hold a whole dependent set, or a constant column, are
+// subsets that hold a whole dependent set, or a zero column, are
 // singular for the exact fit and decided without one. Ill-conditioned
 // systems get margins that grow with the conditioning of each subtree
 // (drop_tree.h), computed in double-double.

@@ -55,6 +55,10 @@ void formCrossProducts(const DataColumn& y, const DataColumn* const* columns, st
 
     products.variables = count;
     products.rows = n;
+    products.extended.reset();
+    for (std::size_t a = 0; a < count + 2; ++a) {
+        products.columns[a] = data[a];
+    }
     const std::size_t order = products.order();
     double* sums = products.entries;
     std::fill(sums, sums + order * order, 0.0);

@@ -11,6 +11,7 @@
 // fit that builds its own design matrix would compute, and forming them once
 // takes the data out of the per-subset cost.
 #include <cstddef>
+#include <memory>
 #include <vector>
 
 #include "regression/data_column.h"
@@ -20,10 +21,19 @@
 constexpr std::size_t maxExplanatoryVariables = 31;
 constexpr std::size_t maxCrossProductOrder = maxExplanatoryVariables + 2;
 
+struct ExtendedCrossProducts;
+
 struct CrossProducts {
     std::size_t variables = 0;  // k
     std::size_t rows = 0;       // n, the length of y
     double entries[maxCrossProductOrder * maxCrossProductOrder];  // row-major, stride variables + 2
+    // The values of each index's column (nullptr for the intercept), kept so
+    // that the double-double cross-products can be formed from the same data
+    // when a subset needs them; the columns must outlive these products.
+    const double* columns[maxCrossProductOrder] = {};
+    // Those double-double cross-products, once formed
+    // (extended_cross_products.h); empty until a subset needs them.
+    mutable std::shared_ptr<ExtendedCrossProducts> extended;
 
     std::size_t order() const { return variables + 2; }
     std::size_t yIndex() const { return variables + 1; }

@@ -24,7 +24,7 @@ bool scaleInRange(double sumOfSquares) { return sumOfSquares >= 0x1p-200 && sumO
 // such a sum with the intercept; a centred column of values near 1e14 or
 // more then outweighs n) the elimination divides by rounding noise and the
 // exact fit loses digits that no bound on the conditioning accounts for.
-// Zero columns take no part: every subset holding one is singular.
+// The columns of mask take no part.
 bool pivotingUnstable(const CrossProducts& products, SubsetMask zeroColumns) {
     const std::size_t e = products.variables + 1;
     const auto used = [&](std::size_t a) { return a == 0 || (zeroColumns & (SubsetMask{1} << (a - 1))) == 0; };
@@ -37,6 +37,14 @@ bool pivotingUnstable(const CrossProducts& products, SubsetMask zeroColumns) {
         }
     }
     return false;
+}
+
+// √x for x ≥ 0: one Newton step from the double square root.
+DoubleDouble squareRoot(DoubleDouble x) {
+    if (!(x.hi > 0.0)) return {0.0, 0.0};
+    const double s = std::sqrt(x.hi);
+    const double correction = (x - twoProduct(s, s)).hi / (2.0 * s);
+    return quickTwoSum(s, correction);
 }
 
 // G = a⁻¹ for the symmetric positive definite a (order e, stride `stride`)
@@ -52,7 +60,7 @@ bool invertPositiveDefinite(const DoubleDouble* a, std::size_t e, DoubleDouble* 
                 r[i * stride + j] = sum / r[i * stride + i];
             } else {
                 if (!(sum.hi > 0.0)) return false;
-                r[j * stride + j] = sqrt(sum);
+                r[j * stride + j] = squareRoot(sum);
             }
         }
     }
@@ -101,7 +109,7 @@ const char* dropTreeTrustText(DropTreeTrust trust) {
     }
 }
 
-DropTreeTrust checkDropTree(const CrossProducts& products, SubsetMask& zeroColumns) {
+DropTreeTrust checkDropTree(const CrossProducts& products, SubsetMask constantColumns, SubsetMask& zeroColumns) {
     zeroColumns = 0;
     const std::size_t k = products.variables;
     if (!scaleInRange(products.at(products.yIndex(), products.yIndex()))) return DropTreeTrust::ScaleOutOfRange;
@@ -114,7 +122,7 @@ DropTreeTrust checkDropTree(const CrossProducts& products, SubsetMask& zeroColum
             return DropTreeTrust::ScaleOutOfRange;
         }
     }
-    if (pivotingUnstable(products, zeroColumns)) return DropTreeTrust::UnstablePivoting;
+    if (pivotingUnstable(products, zeroColumns | constantColumns)) return DropTreeTrust::UnstablePivoting;
     return DropTreeTrust::Trusted;
 }
 
@@ -136,29 +144,38 @@ DropTreeTrust checkDropTree(const CrossProducts& products, SubsetMask& zeroColum
 //   Columns of far apart scales make the elimination pivot off the
 //   diagonal, which gives its error a floor that does not shrink with t:
 //   the term κ₀ = 64 covers it.
-// - Exact fit, refit path: the same with u of double-double: negligible
-//   against the tree's term below.
+// - Exact fit, refit path: the same from double-double cross-products of
+//   the same data, with u₂ for u and no cap on t.
 // - Tree: the double-double inverse has an error of order e·u₂·κ·‖G‖ with
 //   κ ≤ e·t and ‖G‖ ≤ t, and the fitted part bᵀGb with ‖b‖² ≤ e takes it
 //   up to e³·u₂·t², downdates included (each is a Schur complement of the
 //   same inverse).
-// Hence Δ(t) = 4·u·(n + e³)·(min(t, k/level)·F + κ₀) + 4·u₂·e³·t² (e = k + 1,
-// u = 2^-53, u₂ = 2^-104), F the factor by which the exact fit's uncentred
-// system is worse conditioned than the centred one (1 for centred data, as
-// the search driver hands over; +∞ for a numerically constant column, whose
-// subtrees are then never pruned).
+// Hence, with e = k + 1, u = 2^-53, u₂ = 2^-104 and κ₀ = 64:
+//   Δ_refit(t)  = 4·u₂·e³·t² + 4·u₂·(n + e³)·(t + κ₀) + 256·u·r,
+//   Δ_double(t) = 4·u·(n + e³)·(min(t, k/level)·F + κ₀) + Δ_refit(t),
+// F the factor by which the exact fit's uncentred system is worse
+// conditioned than the centred one, and r the node's relative RSS (both
+// fits hand back doubles, and the bound itself is formed in double: each
+// rounds relative to the RSS; 1 for F with centred data, as the search
+// driver hands over; the bound is not used above maxUncentredFactor).
 //
 // Evidence (drop_tree_test: every subset of every node of data sets with
-// condition numbers up to 1e11, scales up to 1e±12 apart, exact and
-// near-exact fits, exact dependencies): |tree − exact| stays below 1/64 of
-// Δ, as does the slack of every node against its subtree's least exact
-// RSS. On noise at k = 31, n = 200, t ≈ 37: Δ ≈ 1.4e-9 of y·y.
-double dropTreeMargin(std::size_t variables, std::size_t rows, double trace, double offsetFactor) {
+// traces up to 1e15, scales up to 1e±12 apart, exact and near-exact fits,
+// exact dependencies): |tree − exact| stays below 1/64 of the margin of the
+// exact fit's path, as does the slack of every node against its subtree's
+// least exact RSS. On noise at k = 31, n = 200, t ≈ 37: Δ_double ≈ 1.4e-9
+// and Δ_refit ≈ 1e-25 of y·y.
+DropMargin dropTreeMargin(std::size_t variables, std::size_t rows, double trace, double relativeRss,
+                          double offsetFactor) {
     const double e = static_cast<double>(variables + 1);
     const double e3 = e * e * e;
+    const double n = static_cast<double>(rows);
     const double doubleTrace = std::min(trace, static_cast<double>(variables) / doublePathLevel) * offsetFactor;
-    return 4.0 * unitRoundoff * (static_cast<double>(rows) + e3) * (doubleTrace + 64.0) +
-           4.0 * extendedRoundoff * e3 * trace * trace;
+    DropMargin margin;
+    margin.refitPath = 4.0 * extendedRoundoff * e3 * trace * trace + 4.0 * extendedRoundoff * (n + e3) * (trace + 64.0) +
+                       256.0 * unitRoundoff * std::fabs(relativeRss);
+    margin.doublePath = 4.0 * unitRoundoff * (n + e3) * (doubleTrace + 64.0) + margin.refitPath;
+    return margin;
 }
 
 double uncentredFactor(const CrossProducts& products, SubsetMask zeroColumns) {

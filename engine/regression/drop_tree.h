@@ -43,6 +43,7 @@
 #include "regression/cross_products.h"
 #include "regression/data_column.h"
 #include "regression/double_double.h"
+#include "regression/fit_levels.h"
 #include "regression/scaled_system.h"
 
 // Why the bound cannot be used on a data set (the search then screens every
@@ -67,14 +68,26 @@ const char* dropTreeTrustText(DropTreeTrust trust);
 // of them. Columns whose sum of squares is exactly 0 (a constant column
 // centred to zero) are not a reason to fall back: they are returned in
 // zeroColumns, and every subset that holds one is singular for the exact fit.
-DropTreeTrust checkDropTree(const CrossProducts& products, SubsetMask& zeroColumns);
+// Constant columns (scaled_system.h) take no part in the pivoting check:
+// what the exact fit makes of them moves an RSS by rounding of order n·u of
+// y·y only, far inside the margin's floor.
+DropTreeTrust checkDropTree(const CrossProducts& products, SubsetMask constantColumns, SubsetMask& zeroColumns);
 
-// The margin Δ(t): a bound on |approximate RSS of a node − exact RSS of any
+// The margins Δ(t): bounds on |approximate RSS of a node − exact RSS of any
 // subset below it| relative to the centred y·y, for a node whose inverse
-// has trace at most t, with k variables and n rows. offsetFactor (≥ 1,
-// from uncentredFactor) accounts for the exact fit working on uncentred
-// columns. See drop_tree.cpp for the terms and their evidence.
-double dropTreeMargin(std::size_t variables, std::size_t rows, double trace, double offsetFactor = 1.0);
+// has trace at most t, with k variables and n rows: one for subsets the
+// exact fit takes through its double path, one for those it refits in
+// double-double. offsetFactor (≥ 1, from uncentredFactor) accounts for the
+// exact fit working on uncentred columns. See drop_tree.cpp for the terms
+// and their evidence.
+struct DropMargin {
+    double doublePath = 0.0;
+    double refitPath = 0.0;
+};
+// relativeRss is the node's approximate RSS: the results of both fits are
+// doubles, rounded relative to their own size.
+DropMargin dropTreeMargin(std::size_t variables, std::size_t rows, double trace, double relativeRss,
+                          double offsetFactor = 1.0);
 
 // 1 + Σ_j c_j²/(1 − c_j²), c_j the cosine between column j and the
 // intercept column in the double cross-products: how much worse the exact
@@ -84,11 +97,12 @@ double dropTreeMargin(std::size_t variables, std::size_t rows, double trace, dou
 double uncentredFactor(const CrossProducts& products, SubsetMask zeroColumns);
 
 // The exact fit takes a subset through the double path (LU of the double
-// normal equations) only while every variable keeps 1 − R²_j of at least
-// this level; below it the fit is refined in extended precision, whose
-// error is far smaller. So the double path's error is that of a system
-// whose trace is at most k / doublePathLevel.
-constexpr double doublePathLevel = 1e-7;
+// normal equations) only while every variable keeps 1 − R²_j above
+// 1/refitVarianceInflation as its double inverse shows it; this level
+// allows that estimate a factor of 2. Below it the fit is refined in
+// double-double, whose error is far smaller. So the double path's error is
+// that of a system whose trace is at most k / doublePathLevel.
+constexpr double doublePathLevel = 0.5 / refitVarianceInflation;
 
 struct DropNode {
     std::size_t order = 0;  // the node's variables, slot j the j-th in ascending order

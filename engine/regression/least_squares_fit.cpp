@@ -3,13 +3,67 @@
 #include <stdexcept>
 
 #include "regression/cross_products.h"
+#include "regression/extended_cross_products.h"
+#include "regression/extended_fit.h"
+#include "regression/fit_levels.h"
 #include "regression/matrix_inverse.h"
 #include "regression/subset_mask.h"
 
+namespace {
+
+// Whether the double fit resolves the subset (see the header). The VIF of
+// each variable comes from the computed inverse and the centred sum of
+// squares A_jj − A_0j²/n of its column; rounding garbage shows as a huge,
+// negative or NaN value, and every comparison is written so that NaN fails.
+bool resolvedInDouble(const SubsetSystem& system, const LeastSquaresFit& fit) {
+    const SquareMatrix& a = system.crossProducts;
+    const std::size_t e = system.order();
+    const double n = a.at(0, 0);
+    double largest = 1.0;
+    for (std::size_t j = 1; j < e; ++j) {
+        const double spread = a.at(j, j) - a.at(0, j) * a.at(0, j) / n;
+        const double inflation = fit.inverse.at(j, j) * spread;
+        if (!(inflation < refitVarianceInflation) || !(inflation > 0.5)) {
+            return false;
+        }
+        largest = inflation > largest ? inflation : largest;
+    }
+    const double sst = system.yy - system.xty[0] * system.xty[0] / n;
+    return sst > refitTotalLevel * system.yy && fit.rss > refitResidualLevel * largest * sst;
+}
+
+bool refitExtended(const SubsetSystem& system, LeastSquaresFit& fit) {
+    fit.refitted = true;
+    fit.ok = false;
+    if (system.products == nullptr) {
+        return false;
+    }
+    const ExtendedCrossProducts& products = extendedCrossProducts(*system.products);
+    ExtendedSolution solution;
+    const std::size_t e = system.order();
+    solveExtended(products, system.source, e, products.yIndex(), solution);
+    if (solution.verdict != ExtendedVerdict::Solved) {
+        return false;
+    }
+    fit.ok = true;
+    fit.exactFit = solution.exactFit;
+    fit.inverse = solution.inverse;
+    for (std::size_t i = 0; i < e; ++i) {
+        fit.xty[i] = system.xty[i];
+        fit.beta[i] = solution.beta[i];
+    }
+    fit.rss = solution.rss;
+    return true;
+}
+
+}  // namespace
+
 bool solveSubsetSystem(const SubsetSystem& system, LeastSquaresFit& fit) {
+    fit.refitted = false;
+    fit.exactFit = false;
     fit.ok = invertMatrix(system.crossProducts, fit.inverse);
     if (!fit.ok) {
-        return false;
+        return refitExtended(system, fit);
     }
     const std::size_t e = system.order();
     for (std::size_t i = 0; i < e; ++i) {
@@ -30,6 +84,9 @@ bool solveSubsetSystem(const SubsetSystem& system, LeastSquaresFit& fit) {
         fitted += fit.xty[j] * fit.beta[j];
     }
     fit.rss = system.yy - fitted;
+    if (!resolvedInDouble(system, fit)) {
+        return refitExtended(system, fit);
+    }
     return true;
 }
 

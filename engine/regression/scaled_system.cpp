@@ -48,7 +48,10 @@ bool formScaledSystem(const DataColumn& y, const std::vector<DataColumn>& column
         }
         const DoubleDouble squares = centred[i * width + i];
         const double uncentred = productSum(*all[i], *all[i]).hi;
-        if (!(squares.hi > constantShare * uncentred)) {
+        if (i == k) {
+            system.yShare = squares.hi / uncentred;
+            scale[i] = squares.hi > 0.0 ? 1.0 / std::sqrt(squares.hi) : 0.0;
+        } else if (!(squares.hi > constantShare * uncentred)) {
             scale[i] = 0.0;
             if (i < k) system.constant |= SubsetMask{1} << i;
         } else {
@@ -57,12 +60,18 @@ bool formScaledSystem(const DataColumn& y, const std::vector<DataColumn>& column
     }
     if (scale[k] == 0.0) return false;
     system.yy = centred[k * width + k].hi;
-    system.yyScaled = centred[k * width + k] * scale[k] * scale[k];
+    system.yyScaled = centred[k * width + k] * toDoubleDouble(scale[k]) * toDoubleDouble(scale[k]);
     for (std::size_t i = 0; i < k; ++i) {
         for (std::size_t j = 0; j < k; ++j) {
-            system.matrix[i * scaledStride + j] = centred[i * width + j] * scale[i] * scale[j];
+            system.matrix[i * scaledStride + j] = centred[i * width + j] * toDoubleDouble(scale[i]) * toDoubleDouble(scale[j]);
         }
-        system.xty[i] = centred[i * width + k] * scale[i] * scale[k];
+        system.xty[i] = centred[i * width + k] * toDoubleDouble(scale[i]) * toDoubleDouble(scale[k]);
+    }
+    // A constant column explains nothing beyond the intercept: it stands in
+    // as a unit column orthogonal to everything else.
+    for (std::size_t i = 0; i < k; ++i) {
+        if ((system.constant & (SubsetMask{1} << i)) == 0) continue;
+        system.matrix[i * scaledStride + i] = toDoubleDouble(1.0);
     }
     return true;
 }

@@ -25,15 +25,18 @@ struct ScaledSystem {
     double yy = 0.0;            // centred y·y, the unit of relative RSS values
     // Variables whose centred sum of squares is zero or only rounding of
     // their uncentred one: constant columns (after centring noise, too).
+    // Whatever the exact fit makes of a subset that holds one, such a
+    // column changes its RSS by rounding only, so the tree takes it as a
+    // unit column orthogonal to the others (row and column 0, diagonal 1).
     SubsetMask constant = 0;
-    DoubleDouble matrix[scaledStride * scaledStride];  // C̃, row-major; rows of constant variables are 0
+    DoubleDouble matrix[scaledStride * scaledStride];  // C̃, row-major
     DoubleDouble xty[scaledStride];                    // C̃_iy / √(centred y·y)
+    double yShare = 0.0;  // centred over uncentred y·y: how far y is from a constant
     DoubleDouble yyScaled;                             // centred y·y over its rounded self: 1 within rounding
 
     const DoubleDouble& at(std::size_t i, std::size_t j) const { return matrix[i * scaledStride + j]; }
 };
 
-// Forms the system. False when y itself is constant (its centred sum of
-// squares is not positive beyond rounding): nothing can be ranked by a
-// relative RSS then.
+// Forms the system. False when y has no centred sum of squares at all;
+// yShare tells how close to constant it is otherwise.
 bool formScaledSystem(const DataColumn& y, const std::vector<DataColumn>& columns, ScaledSystem& system);

@@ -15,19 +15,22 @@
 //     factorised first.
 // Where a forced variable is itself dependent on the forced ones before it,
 // every subset that holds them all is singular under the exact fit's rank
-// rule (1 − R²_j ≤ τ with τ ≥ 1e-15), and that whole part is rejected
-// without a tree.
+// rule (1 − R²_j ≤ rankTolerance), and that whole part is rejected without
+// a tree.
 #include <cstdint>
 #include <vector>
 
 #include "regression/data_column.h"
+#include "regression/fit_levels.h"
 #include "regression/scaled_system.h"
 
 // A residual share at or below this level marks an exact dependency. It
-// lies well below the least rank tolerance of the exact fit (1e-15), so
-// that a subset this rejects is one the exact fit rejects too, and far above
-// the double-double rounding of the scaled system (about 1e-30).
-constexpr double dependentLevel = 0x1p-53;
+// lies a factor 16 below the exact fit's rank tolerance, whose decision is
+// taken in double-double to about 1e-20, so that a subset this rejects is
+// one the exact fit rejects too; and far above the double-double rounding
+// of the scaled system (about 1e-30), which is what an exact dependency
+// among stored doubles leaves.
+constexpr double dependentLevel = rankTolerance / 16;
 
 struct SubsetRoot {
     SubsetMask mask = 0;       // the root: every member is a subset of it

@@ -5,7 +5,7 @@
 void gatherSubsetSystem(const CrossProducts& products, SubsetMask mask, SubsetSystem& system) {
     // Row/column of the cross-products for each coefficient: 0 for the
     // intercept, 1 + bit index for each variable, lowest bit first.
-    std::size_t source[maxModelOrder];
+    std::size_t* source = system.source;
     std::size_t e = 1;
     source[0] = 0;
     for (SubsetMask rest = mask; rest != 0; rest = withoutLowestVariable(rest)) {
@@ -25,4 +25,5 @@ void gatherSubsetSystem(const CrossProducts& products, SubsetMask mask, SubsetSy
     }
     system.yy = products.at(yIndex, yIndex);
     system.rows = products.rows;
+    system.products = &products;
 }

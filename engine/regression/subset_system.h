@@ -11,6 +11,10 @@ struct SubsetSystem {
     double xty[maxModelOrder];        // Xᵀy
     double yy = 0.0;                  // y·y
     std::size_t rows = 0;             // n
+    // Where the system was gathered from, for a refit in double-double:
+    // the run's cross-products and, per coefficient, its index there.
+    const CrossProducts* products = nullptr;
+    std::size_t source[maxModelOrder];
 
     std::size_t order() const { return crossProducts.order; }
 };

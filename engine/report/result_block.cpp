@@ -1,5 +1,8 @@
 #include "report/result_block.h"
 
+#include <memory>
+
+#include "regression/cross_products.h"
 #include "regression/model_statistics.h"
 #include "report/model_row.h"
 #include "report/narrow_text.h"
@@ -34,19 +37,32 @@ ResultRow footerRow(std::uint32_t observations, std::size_t width) {
 
 }  // namespace
 
-void appendResultBlock(const BlockInput& input, ModelResult& result, ResultTable& table) {
+bool appendResultBlock(const BlockInput& input, ModelResult& result, ResultTable& table, const RunProgress& progress) {
     const std::size_t width = input.explanatoryNames.size() + 3;
     ResultTable block;
     block.reserve(input.kept.size() + 4);
     block.push_back(titleRow(input.dependentName, width));
     block.push_back(headerRow(input.explanatoryNames));
-    for (const RankedSubset& entry : input.kept) {
-        // The search kept only subsets whose fit succeeded, and this is the
-        // same fit, so the statistics are there.
-        computeModelStatistics(input.y, input.columns, entry.mask, result);
-        block.push_back(formatModelRow(entry.mask, result, width));
+    if (!input.kept.empty()) {
+        // Heap storage: the cross-products are several kilobytes, and this
+        // runs on worker threads with modest stacks.
+        const std::unique_ptr<CrossProducts> products = std::make_unique<CrossProducts>();
+        formCrossProducts(input.y, input.columns, *products);
+        for (const RankedSubset& entry : input.kept) {
+            if (progress.stopping()) return false;
+            // The search kept only subsets whose fit succeeded, and this is
+            // the same fit on the same sums, so the statistics are there.
+            computeModelStatistics(*products, entry.mask, result);
+            block.push_back(formatModelRow(entry.mask, result, width));
+        }
     }
     block.push_back(footerRow(input.observations, width));
     block.push_back(ResultRow(width));
     table.insert(table.end(), std::make_move_iterator(block.begin()), std::make_move_iterator(block.end()));
+    return true;
+}
+
+void appendResultBlock(const BlockInput& input, ModelResult& result, ResultTable& table) {
+    const RunProgress running;
+    appendResultBlock(input, result, table, running);
 }

@@ -9,6 +9,7 @@
 #include "regression/data_column.h"
 #include "regression/model_result.h"
 #include "regression/ranked_subset.h"
+#include "regression/run_progress.h"
 #include "report/result_table.h"
 
 struct BlockInput {
@@ -22,6 +23,16 @@ struct BlockInput {
 
 // Computes each kept model's statistics (into result, reused from model to
 // model) just before formatting its row, and appends the whole block to
-// table at once: a block is either complete in the table or absent.
+// table at once: a block is either complete in the table or absent. The
+// cross-products of y and the columns are formed once for the block; each
+// model's statistics are then gathered from them, so a model costs nothing
+// proportional to the number of rows (and the numbers are those of the
+// search's fit, bit for bit).
+//
+// The stop request is checked between the models: when it is set, nothing
+// is appended and the answer is false. True when the block was appended.
+bool appendResultBlock(const BlockInput& input, ModelResult& result, ResultTable& table, const RunProgress& progress);
+
+// The same without a stop request: the block is always appended.
 void appendResultBlock(const BlockInput& input, ModelResult& result, ResultTable& table);
 

@@ -4,8 +4,14 @@
 #include "regression/centring.h"
 #include "regression/model_result.h"
 #include "report/result_block.h"
+#include "search/constant_column.h"
 
 namespace {
+
+// 2^k − 2: where the count of decided subsets rests after a search.
+std::uint32_t lastSubsetCount(std::size_t k) {
+    return k == 0 ? 0u : static_cast<std::uint32_t>((std::uint64_t{1} << k) - 2u);
+}
 
 // The explanatory columns as the search sees them: centred on their means,
 // so the normal equations keep their digits when a column's mean is large
@@ -32,10 +38,20 @@ SearchOutcome runSearch(const RunBlock& block, RunProgress& progress, ResultTabl
         progress.subsetsDone.store(0, std::memory_order_relaxed);
         DataColumn y = block.dependentColumns[i];
         centreColumn(y);
-        if (!searchBestSubsets(y, columns, kept, keepCount, criterion, progress)) return SearchOutcome::Stopped;
+        if (isConstantColumn(block.dependentColumns[i])) {
+            // No subset explains a variable without variance (the fit
+            // rejects every one): the block has no model rows, and the
+            // search of 2^k subsets is not run for nothing.
+            kept.clear();
+            progress.subsetsDone.store(lastSubsetCount(columns.size()), std::memory_order_relaxed);
+        } else if (!searchBestSubsets(y, columns, kept, keepCount, criterion, progress)) {
+            return SearchOutcome::Stopped;
+        }
         ModelResult result;
-        appendResultBlock({block.dependentNames[i], block.explanatoryNames, kept, observations, y, columns}, result,
-                          table);
+        if (!appendResultBlock({block.dependentNames[i], block.explanatoryNames, kept, observations, y, columns}, result,
+                               table, progress)) {
+            return SearchOutcome::Stopped;
+        }
     }
     return SearchOutcome::Completed;
 }

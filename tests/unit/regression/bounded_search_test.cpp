@@ -132,12 +132,16 @@ TEST(SearchBestSubsets, EdgeCasesAnswerAsTheScreeningDoes) {
 }
 
 TEST(SearchBestSubsets, LeavesSubsetsDoneAtTwoToTheKMinusTwoWithTheBoundAndWithout) {
-    Dataset duplicated = signalDataset(50, 11, 9);
-    duplicated.columns[10] = duplicated.columns[4];
     const Dataset trusted = signalDataset(50, 11, 9);
+    Dataset duplicated = signalDataset(50, 11, 9);  // split into several subtrees, some subsets rejected
+    duplicated.columns[10] = duplicated.columns[4];
+    Dataset coarse = signalDataset(50, 11, 9);  // left to the screening
+    for (double& value : coarse.columns[2]) value = 1e19 + 1e12 * value;
+    centreDataset(coarse);
     ASSERT_EQ(trustOf(trusted), DropTreeTrust::Trusted);
-    ASSERT_NE(trustOf(duplicated), DropTreeTrust::Trusted);
-    for (const Dataset* data : {&trusted, static_cast<const Dataset*>(&duplicated)}) {
+    ASSERT_EQ(trustOf(duplicated), DropTreeTrust::Trusted);
+    ASSERT_NE(trustOf(coarse), DropTreeTrust::Trusted);
+    for (const Dataset* data : {&trusted, static_cast<const Dataset*>(&duplicated), static_cast<const Dataset*>(&coarse)}) {
         for (std::int32_t code : {0, 2}) {
             std::vector<RankedSubset> kept;
             RunProgress progress;

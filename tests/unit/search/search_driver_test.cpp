@@ -89,3 +89,49 @@ TEST(RunSearch, OffsetsInTheDataLeaveTheTableUnchanged) {
 }
 
 }  // namespace
+
+namespace {
+
+// The number at the start of a cell (before its marks); the cells are ASCII.
+double numberOfCell(const std::u16string& cell) {
+    std::string text;
+    for (char16_t c : cell) {
+        if (c == u'*') break;
+        text.push_back(static_cast<char>(c));
+    }
+    return std::stod(text);
+}
+
+TEST(RunSearch, AConstantDependentVariableGetsABlockWithoutModelRows) {
+    RunBlock block = exampleRun(2, 5);
+    block.dependentColumns[0].assign(15, 0.1);
+    RunProgress progress;
+    ResultTable table;
+    EXPECT_EQ(runSearch(block, progress, table), SearchOutcome::Completed);
+    // Title, header, footer, separator for Y1; five models for Y2.
+    ASSERT_EQ(table.size(), 4u + 9u);
+    EXPECT_EQ(table[2][0].substr(0, 3), u"\u3000N=");
+    EXPECT_EQ(table[4][0], u"\u3000従属変数: Y2");
+}
+
+TEST(RunSearch, ExactDependenciesNeverReachTheTable) {
+    // C = A + B on non-integer data: no row may hold all three, and every
+    // R² lies in [0, 1].
+    RunBlock block = exampleRun(1, 100);
+    for (std::size_t r = 0; r < 15; ++r) {
+        block.explanatoryColumns[2][r] = block.explanatoryColumns[0][r] + block.explanatoryColumns[1][r];
+    }
+    RunProgress progress;
+    ResultTable table;
+    ASSERT_EQ(runSearch(block, progress, table), SearchOutcome::Completed);
+    ASSERT_EQ(table.size(), 6u + 4u);  // the 7 subsets less {A, B, C}
+    for (std::size_t r = 2; r + 2 < table.size(); ++r) {
+        const bool all = table[r][0] != u"-" && table[r][1] != u"-" && table[r][2] != u"-";
+        EXPECT_FALSE(all) << "row " << r;
+        const double rSquared = numberOfCell(table[r][3]);
+        EXPECT_GE(rSquared, 0.0) << "row " << r;
+        EXPECT_LE(rSquared, 1.0) << "row " << r;
+    }
+}
+
+}  // namespace

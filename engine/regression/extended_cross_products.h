@@ -1,0 +1,35 @@
+#pragma once
+// The cross-products of one dependent variable with all of the run's
+// explanatory variables in double-double arithmetic (double_double.h), for
+// the subsets that the double fit cannot resolve (extended_fit.h).
+//
+// Same layout as CrossProducts: index 0 the intercept, 1 + i explanatory
+// column i, k + 1 the dependent variable. Each entry is the sum over the rows
+// in ascending order of the exact products (two-product) accumulated with
+// error-free two-sum into a double-double pair (Ogita, Rump and Oishi's
+// Dot2): as accurate as a sum formed in twice the double precision, i.e. a
+// relative error of about n²·2^-106 of Σ|products|, and the same bits on
+// every target.
+#include <cstddef>
+
+#include "regression/cross_products.h"
+#include "regression/double_double.h"
+
+struct ExtendedCrossProducts {
+    std::size_t variables = 0;  // k
+    std::size_t rows = 0;       // n
+    DoubleDouble entries[maxCrossProductOrder * maxCrossProductOrder];  // row-major, stride variables + 2
+
+    std::size_t order() const { return variables + 2; }
+    std::size_t yIndex() const { return variables + 1; }
+    const DoubleDouble& at(std::size_t a, std::size_t b) const { return entries[a * order() + b]; }
+};
+
+// Forms the extended cross-products of the columns products was formed
+// from (their addresses are kept in products, and must still be valid).
+void formExtendedCrossProducts(const CrossProducts& products, ExtendedCrossProducts& extended);
+
+// The extended cross-products of products' run, formed on the first call
+// and kept in products for the later ones: a run whose subsets all resolve
+// in double never pays for them.
+const ExtendedCrossProducts& extendedCrossProducts(const CrossProducts& products);

@@ -1,0 +1,175 @@
+#include "regression/extended_fit.h"
+
+#include <algorithm>
+
+#include "regression/fit_levels.h"
+
+namespace {
+
+using DD = DoubleDouble;
+
+constexpr std::size_t maxVariables = maxModelOrder - 1;
+
+// The centred system of one solve and its factors.
+struct CentredSystem {
+    std::size_t d = 0;
+    DD n;
+    DD mean[maxVariables];       // m_j = A_0j / n
+    DD meanTarget;
+    DD c[maxVariables][maxVariables];  // C, then (lower part) L and (diagonal) D
+    DD spread[maxVariables];     // C_jj before the factorisation
+    DD rhs[maxVariables];        // Xᵀy centred, then z
+    DD sst;
+    DD targetSquares;            // the target's uncentred sum of squares
+};
+
+void centre(const ExtendedCrossProducts& p, const std::size_t* source, std::size_t e, std::size_t target,
+            CentredSystem& s) {
+    s.d = e - 1;
+    s.n = p.at(0, 0);
+    for (std::size_t i = 0; i < s.d; ++i) {
+        s.mean[i] = p.at(0, source[i + 1]) / s.n;
+    }
+    s.meanTarget = p.at(0, target) / s.n;
+    for (std::size_t i = 0; i < s.d; ++i) {
+        const std::size_t a = source[i + 1];
+        for (std::size_t j = i; j < s.d; ++j) {
+            const std::size_t b = source[j + 1];
+            s.c[i][j] = p.at(a, b) - s.mean[i] * p.at(0, b);
+            s.c[j][i] = s.c[i][j];
+        }
+        s.spread[i] = s.c[i][i];
+        s.rhs[i] = p.at(a, target) - s.mean[i] * p.at(0, target);
+    }
+    s.targetSquares = p.at(target, target);
+    s.sst = s.targetSquares - s.meanTarget * p.at(0, target);
+}
+
+// L·D·Lᵀ in place with the right-hand side eliminated along; false as soon
+// as a pivot shows the variable to be (nearly) a combination of the ones
+// before it. rss receives SST − Σ z_p² / D_p.
+bool factorise(CentredSystem& s, DD& rss) {
+    rss = s.sst;
+    for (std::size_t p = 0; p < s.d; ++p) {
+        const DD pivot = s.c[p][p];
+        if (!(pivot.hi > rankTolerance * s.spread[p].hi) || !(s.spread[p].hi > 0.0)) {
+            return false;
+        }
+        for (std::size_t i = p + 1; i < s.d; ++i) {
+            const DD l = s.c[i][p] / pivot;
+            for (std::size_t j = p + 1; j < s.d; ++j) {
+                s.c[i][j] = s.c[i][j] - l * s.c[p][j];
+            }
+            s.rhs[i] = s.rhs[i] - l * s.rhs[p];
+            s.c[i][p] = l;
+        }
+        rss = rss - s.rhs[p] * s.rhs[p] / pivot;
+    }
+    return true;
+}
+
+// x = (L·D·Lᵀ)⁻¹ b: forward with L, divide by D, backward with Lᵀ.
+void solveFactored(const CentredSystem& s, DD* x) {
+    for (std::size_t i = 0; i < s.d; ++i) {
+        for (std::size_t k = 0; k < i; ++k) {
+            x[i] = x[i] - s.c[i][k] * x[k];
+        }
+    }
+    for (std::size_t i = 0; i < s.d; ++i) {
+        x[i] = x[i] / s.c[i][i];
+    }
+    for (std::size_t i = s.d; i-- > 0;) {
+        for (std::size_t k = i + 1; k < s.d; ++k) {
+            x[i] = x[i] - s.c[k][i] * x[k];
+        }
+    }
+}
+
+}  // namespace
+
+void solveExtended(const ExtendedCrossProducts& products, const std::size_t* source, std::size_t e,
+                   std::size_t target, ExtendedSolution& solution) {
+    CentredSystem s;
+    centre(products, source, e, target, s);
+    solution.order = e;
+    solution.leastIndependence = 0.0;
+    solution.exactFit = false;
+    if (!isFinite(s.sst) || !isFinite(s.targetSquares)) {
+        solution.verdict = ExtendedVerdict::NotFinite;
+        return;
+    }
+    DD rss;
+    if (!factorise(s, rss)) {
+        solution.verdict = ExtendedVerdict::RankDeficient;
+        return;
+    }
+
+    // β of the variables: z / D, then back with Lᵀ (z is the eliminated
+    // right-hand side).
+    const std::size_t d = s.d;
+    DD beta[maxVariables];
+    for (std::size_t i = 0; i < d; ++i) {
+        beta[i] = s.rhs[i] / s.c[i][i];
+    }
+    for (std::size_t i = d; i-- > 0;) {
+        for (std::size_t k = i + 1; k < d; ++k) {
+            beta[i] = beta[i] - s.c[k][i] * beta[k];
+        }
+    }
+    // C⁻¹, column by column; every 1 − R²_j from its diagonal.
+    DD inverse[maxVariables][maxVariables];
+    double least = 1.0;
+    for (std::size_t q = 0; q < d; ++q) {
+        DD column[maxVariables];
+        for (std::size_t i = 0; i < d; ++i) column[i] = toDoubleDouble(i == q ? 1.0 : 0.0);
+        solveFactored(s, column);
+        for (std::size_t i = 0; i < d; ++i) inverse[i][q] = column[i];
+    }
+    for (std::size_t j = 0; j < d; ++j) {
+        const double inflation = toDouble(inverse[j][j] * s.spread[j]);  // 1 / (1 − R²_j)
+        if (!(inflation > 0.0) || !(inflation * rankTolerance < 1.0)) {
+            solution.leastIndependence = inflation > 0.0 ? 1.0 / inflation : 0.0;
+            solution.verdict = ExtendedVerdict::RankDeficient;
+            return;
+        }
+        least = std::min(least, 1.0 / inflation);
+    }
+    solution.leastIndependence = least;
+
+    // The intercept: β_0 = ȳ − Σ m_j β_j; (XᵀX)⁻¹ row 0 = −C⁻¹·m and
+    // entry (0, 0) = 1/n + mᵀC⁻¹m.
+    DD intercept = s.meanTarget;
+    for (std::size_t j = 0; j < d; ++j) intercept = intercept - s.mean[j] * beta[j];
+    DD interceptRow[maxVariables];
+    DD corner = toDoubleDouble(1.0) / s.n;
+    for (std::size_t j = 0; j < d; ++j) {
+        DD sum;
+        for (std::size_t k = 0; k < d; ++k) sum = sum + s.mean[k] * inverse[k][j];
+        interceptRow[j] = -sum;
+        corner = corner + sum * s.mean[j];
+    }
+
+    solution.beta[0] = toDouble(intercept);
+    solution.inverse.order = e;
+    solution.inverse.at(0, 0) = toDouble(corner);
+    bool finite = isFinite(rss) && isFinite(intercept) && isFinite(corner);
+    for (std::size_t j = 0; j < d; ++j) {
+        solution.beta[j + 1] = toDouble(beta[j]);
+        solution.inverse.at(0, j + 1) = toDouble(interceptRow[j]);
+        solution.inverse.at(j + 1, 0) = toDouble(interceptRow[j]);
+        for (std::size_t k = 0; k < d; ++k) solution.inverse.at(j + 1, k + 1) = toDouble(inverse[j][k]);
+        finite = finite && isFinite(beta[j]) && isFinite(interceptRow[j]);
+    }
+    if (!finite) {
+        solution.verdict = ExtendedVerdict::NotFinite;
+        return;
+    }
+    solution.residualShare = toDouble(rss / s.sst);
+    if (!(s.sst.hi > constantDependentLevel * s.targetSquares.hi)) {
+        solution.verdict = ExtendedVerdict::NoVariance;
+        return;
+    }
+    solution.exactFit = !(rss.hi > exactFitLevel * s.sst.hi);
+    solution.rss = solution.exactFit ? 0.0 : toDouble(rss);
+    solution.verdict = ExtendedVerdict::Solved;
+}
