@@ -17,6 +17,7 @@
 #include "dataset.h"
 #include "options.h"
 #include "progress_bar.h"
+#include "search/dependency_warnings.h"
 #include "search/search_driver.h"
 #include "table_output.h"
 
@@ -132,6 +133,7 @@ int run(const std::vector<std::string>& arguments) {
     const Dataset dataset = buildDataset(csv, options.dataPath, options);
     for (const std::string& warning : dataset.warnings) std::cerr << "tavrel: warning: " << warning << "\n";
     if (!dataset.error.empty()) return fail(exitInput, dataset.error);
+    for (const std::string& warning : dependencyWarnings(dataset.block)) std::cerr << "tavrel: warning: " << warning << "\n";
 
     installInterruptHandler();
     ResultTable table;

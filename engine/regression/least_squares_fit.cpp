@@ -18,17 +18,19 @@ namespace {
 bool resolvedInDouble(const SubsetSystem& system, const LeastSquaresFit& fit) {
     const SquareMatrix& a = system.crossProducts;
     const std::size_t e = system.order();
-    const double n = a.at(0, 0);
+    // 1/n once: the test only needs to be deterministic, not to round like
+    // a division, and it runs for every subset.
+    const double perRow = 1.0 / a.at(0, 0);
     double largest = 1.0;
     for (std::size_t j = 1; j < e; ++j) {
-        const double spread = a.at(j, j) - a.at(0, j) * a.at(0, j) / n;
+        const double spread = a.at(j, j) - a.at(0, j) * a.at(0, j) * perRow;
         const double inflation = fit.inverse.at(j, j) * spread;
         if (!(inflation < refitVarianceInflation) || !(inflation > 0.5)) {
             return false;
         }
         largest = inflation > largest ? inflation : largest;
     }
-    const double sst = system.yy - system.xty[0] * system.xty[0] / n;
+    const double sst = system.yy - system.xty[0] * system.xty[0] * perRow;
     return sst > refitTotalLevel * system.yy && fit.rss > refitResidualLevel * largest * sst;
 }
 

@@ -135,3 +135,30 @@ TEST(RunSearch, ExactDependenciesNeverReachTheTable) {
 }
 
 }  // namespace
+
+#include "search/dependency_warnings.h"
+
+namespace {
+
+TEST(DependencyWarnings, NameTheCombinationAndTheExactFitOnceEach) {
+    RunBlock block = exampleRun(2, 3);
+    block.explanatoryNames = {"a", "b", "s", "c"};
+    block.explanatoryColumns.push_back(block.explanatoryColumns[2]);
+    for (std::size_t r = 0; r < 15; ++r) {
+        // s = a + b on non-integer values; Y2 = 1.5·a − c exactly.
+        block.explanatoryColumns[1][r] = 0.37 * std::sin(static_cast<double>(r) * 1.3) + 0.01;
+        block.explanatoryColumns[2][r] = block.explanatoryColumns[0][r] + block.explanatoryColumns[1][r];
+        block.dependentColumns[1][r] = 1.5 * block.explanatoryColumns[0][r] - block.explanatoryColumns[3][r];
+    }
+    const std::vector<std::string> expected = {
+        "s is a linear combination of a, b: models that contain all of them are left out",
+        "Y2 is fitted exactly by a, c",
+    };
+    EXPECT_EQ(dependencyWarnings(block), expected);
+}
+
+TEST(DependencyWarnings, SayNothingAboutOrdinaryData) {
+    EXPECT_TRUE(dependencyWarnings(exampleRun(2, 3)).empty());
+}
+
+}  // namespace

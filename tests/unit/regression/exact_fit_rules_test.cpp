@@ -1,0 +1,214 @@
+// The rank rule, the double-double refit and the exact-fit rule on the data
+// of real worksheets: dependencies that must be rejected on every subset
+// that holds them whole, severe collinearity that must stay and be fitted
+// right, exact fits, and a y without variance.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <iostream>
+#include <limits>
+
+#include "dependency_test_data.h"
+#include "exact_compare.h"
+#include "regression/cross_products.h"
+#include "regression/extended_fit.h"
+#include "regression/fit_levels.h"
+#include "regression/least_squares_fit.h"
+#include "regression/linear_dependencies.h"
+#include "regression/model_statistics.h"
+#include "regression/subset_system.h"
+#include "rule_reference.h"
+#include "statistics_reference.h"
+
+namespace {
+
+SubsetMask maskOf(const std::vector<std::size_t>& columns) {
+    SubsetMask mask = 0;
+    for (std::size_t c : columns) mask |= SubsetMask{1} << c;
+    return mask;
+}
+
+TEST(ExactFitRules, EveryExactDependencyIsRejectedOnEverySubsetThatHoldsItWhole) {
+    for (const DependencyCase& test : dependencyCases()) {
+        const Dataset& data = test.data;
+        CrossProducts products;
+        formCrossProducts(data.y, data.columns, products);
+        SubsetSystem system;
+        LeastSquaresFit fit;
+        const SubsetMask last = (SubsetMask{1} << data.columns.size()) - 1;
+        for (const KnownDependency& dependency : test.dependencies) {
+            std::vector<std::size_t> members = dependency.combination;
+            members.push_back(dependency.column);
+            const SubsetMask whole = maskOf(members);
+            std::size_t checked = 0;
+            for (SubsetMask mask = 1; mask <= last; ++mask) {
+                if ((mask & whole) != whole) continue;
+                gatherSubsetSystem(products, mask, system);
+                EXPECT_FALSE(solveSubsetSystem(system, fit)) << data.name << ", mask " << mask;
+                EXPECT_FALSE(fitLeastSquares(data.y, data.columns, mask).ok) << data.name << ", mask " << mask;
+                ++checked;
+            }
+            EXPECT_GT(checked, 0u) << data.name;
+        }
+    }
+}
+
+TEST(ExactFitRules, VerdictsAndResidualsAgreeWithTheIndependentReferenceOnEverySubset) {
+    std::size_t rejected = 0, refitted = 0, subsets = 0, unclear = 0;
+    for (const DependencyCase& test : dependencyCases()) {
+        const Dataset& data = test.data;
+        const SubsetMask last = (SubsetMask{1} << data.columns.size()) - 1;
+        for (SubsetMask mask = 1; mask <= last; ++mask) {
+            const LeastSquaresFit fit = fitLeastSquares(data.y, data.columns, mask);
+            const ReferenceVerdict reference = referenceVerdict(data.y, data.columns, mask);
+            const Expected expected = expectedVerdict(reference);
+            ++subsets;
+            rejected += fit.ok ? 0 : 1;
+            refitted += fit.refitted ? 1 : 0;
+            if (expected == Expected::Either) {
+                ++unclear;
+                continue;
+            }
+            ASSERT_EQ(fit.ok, expected == Expected::Model)
+                << data.name << ", mask " << mask << ": reference least 1 - R2_j "
+                << static_cast<double>(reference.leastIndependence);
+            if (!fit.ok) continue;
+            if (referenceExactFit(reference)) {
+                EXPECT_TRUE(fit.exactFit) << data.name << ", mask " << mask;
+                EXPECT_EQ(fit.rss, 0.0) << data.name << ", mask " << mask;
+            } else {
+                EXPECT_FALSE(fit.exactFit) << data.name << ", mask " << mask;
+                EXPECT_NEAR(fit.rss, static_cast<double>(reference.rss()), 1e-10 * static_cast<double>(reference.sst))
+                    << data.name << ", mask " << mask;
+            }
+        }
+    }
+    std::cout << "dependency data: " << subsets << " subsets, " << rejected << " rejected, " << refitted
+              << " refitted in double-double, " << unclear << " within a factor 4 of a level\n";
+    EXPECT_GT(rejected, 30u);
+    EXPECT_GT(refitted, rejected);
+    EXPECT_LT(unclear, subsets / 20);
+}
+
+TEST(ExactFitRules, SevereButLegalCollinearityIsKeptAndItsCoefficientsAreRight) {
+    for (const DependencyCase& test : dependencyCases()) {
+        if (!test.legalCollinearity) continue;
+        const Dataset& data = test.data;
+        const SubsetMask last = (SubsetMask{1} << data.columns.size()) - 1;
+        std::size_t refitted = 0;
+        for (SubsetMask mask = 1; mask <= last; ++mask) {
+            const LeastSquaresFit fit = fitLeastSquares(data.y, data.columns, mask);
+            ASSERT_TRUE(fit.ok) << "mask " << mask;
+            refitted += fit.refitted ? 1 : 0;
+            const ReferenceModel reference = referenceModel(data.y, data.columns, mask);
+            for (std::size_t j = 1; j < fit.order(); ++j) {
+                EXPECT_NEAR(fit.beta[j], reference.beta[j], 1e-8 * (1.0 + std::fabs(reference.beta[j])))
+                    << "mask " << mask << ", coefficient " << j;
+                EXPECT_NEAR(fit.inverse.at(j, j), reference.inverseDiagonal[j], 1e-8 * std::fabs(reference.inverseDiagonal[j]))
+                    << "mask " << mask << ", coefficient " << j;
+            }
+        }
+        // The closest pairs (1 − R² near 1e-9 and 3e-6) are refitted.
+        EXPECT_GT(refitted, 0u);
+    }
+}
+
+TEST(ExactFitRules, WellConditionedDataNeverReachTheRefit) {
+    for (std::uint64_t seed = 1; seed <= 4; ++seed) {
+        Dataset data = randomDataset(60, 8, 500 + seed);
+        const SubsetMask last = (SubsetMask{1} << data.columns.size()) - 1;
+        CrossProducts products;
+        formCrossProducts(data.y, data.columns, products);
+        SubsetSystem system;
+        LeastSquaresFit fit;
+        for (SubsetMask mask = 1; mask <= last; ++mask) {
+            gatherSubsetSystem(products, mask, system);
+            ASSERT_TRUE(solveSubsetSystem(system, fit)) << "mask " << mask;
+            ASSERT_FALSE(fit.refitted) << "mask " << mask;
+        }
+        // Nor are the double-double cross-products ever formed.
+        EXPECT_FALSE(products.extended) << data.name;
+    }
+}
+
+TEST(ExactFitRules, AnExactFitRanksFirstWithRSquaredOneAndNeverShowsNaN) {
+    for (const DependencyCase& test : dependencyCases()) {
+        if (test.fittedBy.empty()) continue;
+        const Dataset& data = test.data;
+        const SubsetMask exact = maskOf(test.fittedBy);
+        const SubsetMask last = (SubsetMask{1} << data.columns.size()) - 1;
+        for (SubsetMask mask = 1; mask <= last; ++mask) {
+            ModelResult result;
+            ASSERT_TRUE(computeModelStatistics(data.y, data.columns, mask, result)) << mask;
+            const bool holdsFit = (mask & exact) == exact;
+            EXPECT_EQ(fitLeastSquares(data.y, data.columns, mask).exactFit, holdsFit) << "mask " << mask;
+            EXPECT_FALSE(std::isnan(result.statistics[0]) || std::isnan(result.statistics[2])) << "mask " << mask;
+            for (double c : result.coefficients) EXPECT_TRUE(std::isfinite(c)) << "mask " << mask;
+            if (!holdsFit) continue;
+            EXPECT_EQ(result.statistics[0], 1.0) << "mask " << mask;
+            EXPECT_EQ(result.statistics[1], 1.0) << "mask " << mask;
+            EXPECT_EQ(result.statistics[2], -std::numeric_limits<double>::infinity()) << "mask " << mask;
+            EXPECT_EQ(result.pValues[0], 0.0) << "mask " << mask;
+            // The exact-fit rule for the marks: the fitting columns are
+            // needed (p 0), the others contribute nothing (p 1).
+            std::size_t j = 1;
+            for (std::size_t c = 0; c < data.columns.size(); ++c) {
+                if (!(mask & (SubsetMask{1} << c))) continue;
+                const bool needed = (exact >> c) & 1u;
+                EXPECT_EQ(result.pValues[j], needed ? 0.0 : 1.0) << "mask " << mask << ", column " << c;
+                ++j;
+            }
+        }
+    }
+}
+
+TEST(ExactFitRules, TheDependencyFinderNamesEachDependencyAndTheExactFit) {
+    for (const DependencyCase& test : dependencyCases()) {
+        const DependencyReport report = findLinearDependencies(test.data.y, test.data.columns);
+        ASSERT_EQ(report.dependencies.size(), test.dependencies.size()) << test.data.name;
+        for (std::size_t i = 0; i < report.dependencies.size(); ++i) {
+            EXPECT_EQ(report.dependencies[i].column, test.dependencies[i].column) << test.data.name;
+            EXPECT_EQ(report.dependencies[i].combination, test.dependencies[i].combination) << test.data.name;
+        }
+        EXPECT_EQ(report.exactFit, !test.fittedBy.empty()) << test.data.name;
+        EXPECT_EQ(report.fittedBy, test.fittedBy) << test.data.name;
+    }
+}
+
+TEST(ExactFitRules, AConstantOrZeroDependentVariableIsNoModelOnAnySubset) {
+    for (const DependencyCase& test : dependencyCases()) {
+        for (double value : {0.0, 0.1, 1e6 + 0.3}) {
+            DataColumn y(test.data.y.size(), value);
+            const SubsetMask last = (SubsetMask{1} << test.data.columns.size()) - 1;
+            for (SubsetMask mask = 1; mask <= last; ++mask) {
+                EXPECT_FALSE(fitLeastSquares(y, test.data.columns, mask).ok) << test.data.name << ", y " << value;
+            }
+        }
+    }
+}
+
+TEST(ExtendedFit, MatchesTheReferenceOnWellConditionedDataToFarBeyondDoublePrecision) {
+    // The refit is an independent solver: on ordinary data it must agree with
+    // the long-double QR reference to the reference's own accuracy.
+    const Dataset data = randomDataset(30, 5, 77);
+    CrossProducts products;
+    formCrossProducts(data.y, data.columns, products);
+    const ExtendedCrossProducts& extended = extendedCrossProducts(products);
+    for (SubsetMask mask = 1; mask < 32; ++mask) {
+        SubsetSystem system;
+        gatherSubsetSystem(products, mask, system);
+        ExtendedSolution solution;
+        solveExtended(extended, system.source, system.order(), extended.yIndex(), solution);
+        ASSERT_EQ(solution.verdict, ExtendedVerdict::Solved) << mask;
+        const ReferenceVerdict reference = referenceVerdict(data.y, data.columns, mask);
+        EXPECT_NEAR(solution.rss, static_cast<double>(reference.rss()), 1e-15 * static_cast<double>(reference.sst)) << mask;
+        const ReferenceModel model = referenceModel(data.y, data.columns, mask);
+        for (std::size_t j = 0; j < system.order(); ++j) {
+            EXPECT_NEAR(solution.beta[j], model.beta[j], 1e-14 * (1 + std::fabs(model.beta[j]))) << mask << "/" << j;
+        }
+        EXPECT_GT(solution.leastIndependence, 0.3) << mask;
+        EXPECT_LE(solution.leastIndependence, 1.0) << mask;
+    }
+}
+
+}  // namespace
