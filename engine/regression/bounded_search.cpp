@@ -189,13 +189,24 @@ void visitChild(Search& search, std::size_t depth, std::size_t i) {
 // with good subsets early and the threshold falls fast (visiting the
 // costliest first, the structural order, fits many times more subsets
 // before the threshold is tight).
+//
+// Where the node itself may be an exact fit, so may every member that
+// keeps what fits y exactly, and those rank by mask alone: the children are
+// then taken in the order of their variables, highest first (rankDrops).
 void expand(Search& search, std::size_t depth) {
     DropNode& node = search.levels[depth];
-    rankDrops(node);
-    for (std::size_t i = node.droppableCount; i-- > 0;) {
+    const double rss = node.rss.hi + node.rss.lo;
+    const DropMargin margin =
+        dropTreeMargin(search.system->variables, search.system->rows, node.trace, rss, search.offsetFactor);
+    const bool byIndex = rss - margin.refitPath <= exactFitBoundLevel;
+    rankDrops(node, byIndex);
+    // By index, child 0 (without the highest variable) holds the smallest
+    // masks and goes first.
+    const std::size_t count = node.droppableCount;
+    for (std::size_t step = 0; step < count; ++step) {
         if (search.progress->stopping()) search.stopped = true;
         if (search.stopped) return;
-        visitChild(search, depth, i);
+        visitChild(search, depth, byIndex ? step : count - 1 - step);
         reportProgress(search);
     }
 }

@@ -223,7 +223,7 @@ bool startDropTree(const ScaledSystem& system, SubsetMask mask, SubsetMask dropp
     return true;
 }
 
-void rankDrops(DropNode& node) {
+void rankDrops(DropNode& node, bool byIndex) {
     // Insertion sort of at most 31 entries: cheaper here than a general sort.
     const std::size_t r = node.droppableCount;
     const std::size_t e = node.order;
@@ -241,8 +241,11 @@ void rankDrops(DropNode& node) {
         const double error = 8.0 * static_cast<double>(e + 2) * unitRoundoff * node.trace;
         const double trace = estimate > 64.0 * error ? std::min(node.trace, (estimate + error) * traceSlack) : node.trace;
         std::size_t at = i;
-        while (at > 0 && (node.childRss[at - 1].hi < rss.hi ||
-                          (node.childRss[at - 1].hi == rss.hi && node.droppable[at - 1] > v))) {
+        const auto after = [&](std::size_t j) {
+            if (byIndex) return node.droppable[j] < v;
+            return node.childRss[j].hi < rss.hi || (node.childRss[j].hi == rss.hi && node.droppable[j] > v);
+        };
+        while (at > 0 && after(at - 1)) {
             node.childRss[at] = node.childRss[at - 1];
             node.childTrace[at] = node.childTrace[at - 1];
             node.droppable[at] = node.droppable[at - 1];

@@ -126,8 +126,13 @@ struct DropNode {
 bool startDropTree(const ScaledSystem& system, SubsetMask mask, SubsetMask droppableMask, DropNode& root);
 
 // Computes the RSS of the node without each droppable variable and ranks
-// the droppable variables by it, largest first (ties by variable index).
-void rankDrops(DropNode& node);
+// the droppable variables by it, largest first (ties by variable index);
+// byIndex ranks them by variable index instead, highest first. That order
+// serves where every member may be an exact fit (RSS 0 for all of them, so
+// that only the masks rank them): child i then keeps the i highest
+// variables, its subtree's masks are all large, and all but the first
+// child are cut off by mask as soon as the list is full.
+void rankDrops(DropNode& node, bool byIndex = false);
 
 // Sets child to parent without its droppable variable i (after rankDrops),
 // with droppable set parent.droppable[i + 1 …]. child.rss is

@@ -214,3 +214,41 @@ TEST(SearchBestSubsets, StopRequestedBeforehandReturnsFalseWithoutSearching) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(SearchBestSubsets, KeepsTheScreeningsListOnDependentCollinearFarScaledAndNearExactData) {
+    for (HardKind kind : hardKinds) {
+        for (std::size_t k : {9u, 13u, 16u}) {
+            for (std::uint64_t seed = 1; seed <= (k < 16 ? 2u : 1u); ++seed) {
+                const Dataset data = hardDataset(kind, 40 + 10 * seed, k, 1000 * k + seed);
+                EXPECT_EQ(trustOf(data), DropTreeTrust::Trusted) << data.name;
+                for (std::int32_t code : {0, 1, 2}) {
+                    const std::vector<RankedSubset> complete = exhaustive(data, 100, code);
+                    for (std::uint32_t keepCount : {1u, 10u, 100u}) {
+                        EXPECT_TRUE(sameList(bounded(data, keepCount, code), prefix(complete, keepCount)))
+                            << data.name << ", criterion " << code << ", keepCount " << keepCount;
+                    }
+                }
+            }
+        }
+    }
+}
+
+TEST(SearchBestSubsets, RanksExactFitsFirstByMaskAsTheScreeningDoes) {
+    // y is fitted exactly (up to 1e-12) by three columns: every superset of
+    // them is an exact fit, criterion 0 (or −∞), ranked by mask.
+    const Dataset data = hardDataset(HardKind::NearExact12, 200, 16, 77);
+    for (std::int32_t code : {0, 2}) {
+        const std::vector<RankedSubset> kept = bounded(data, 10, code);
+        ASSERT_EQ(kept.size(), 10u);
+        EXPECT_EQ(kept.front().mask, 37u);  // columns 0, 2 and 5
+        for (const RankedSubset& entry : kept) {
+            EXPECT_EQ(entry.mask & 37u, 37u) << entry.mask;
+            EXPECT_TRUE(entry.criterion == 0.0 || entry.criterion == -INFINITY) << entry.criterion;
+        }
+        EXPECT_TRUE(sameList(kept, exhaustive(data, 10, code))) << "criterion " << code;
+    }
+}
+
+}  // namespace
