@@ -123,9 +123,11 @@ double criterionBound(const Search& search, double relativeRss, const DropMargin
     const double relative = std::min(std::max(relativeRss - margin.doublePath, doublePathLeastRss),
                                      relativeRss - margin.refitPath);
     double rss = relative * search.system->yy;
+    // The exact fit never reports a negative RSS: one at or below its
+    // exact-fit level is 0, so 0 is the bound of every possible exact fit.
     if (!(relative > exactFitBoundLevel)) {
         if (search.criterion == RankCriterion::InformationCriterion) return -infinity;
-        rss = std::min(rss, 0.0);
+        rss = 0.0;
     }
     const double rows = static_cast<double>(n);
     switch (search.criterion) {
