@@ -10,11 +10,18 @@
 //   search_bench --write-csv=FILE k data        writes x1 … xk, y (data: noise or signal)
 //   search_bench --print-kept k data criterion  prints the kept subsets, best first, one per line,
 //                                               as 1-based variable numbers joined by '+'
+//
+// BM_BoundedHard searches the hard kinds of search_test_data.h (a total
+// column, scaled copies, a dummy set, powers of a year, Longley, far apart
+// scales, near-exact fits, a constant column, few rows) at n = 200, k = 31,
+// keep count 10; search_bench --fallbacks prints how many of those data sets
+// the bounded search leaves to the exhaustive screening.
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <iterator>
 #include <map>
 #include <string>
 #include <tuple>
@@ -57,6 +64,41 @@ void timeSearch(benchmark::State& state, Search search) {
 }
 
 void BM_Bounded(benchmark::State& state) { timeSearch(state, searchBestSubsets); }
+
+const Dataset& hardData(std::size_t kind) {
+    static std::map<std::size_t, Dataset> cache;
+    auto found = cache.find(kind);
+    if (found == cache.end()) {
+        found = cache.emplace(kind, hardDataset(hardKinds[kind], rows, 31, 9000)).first;
+    }
+    return found->second;
+}
+
+// Arguments: kind (index into hardKinds), criterion code.
+void BM_BoundedHard(benchmark::State& state) {
+    const Dataset& data = hardData(static_cast<std::size_t>(state.range(0)));
+    const RankCriterion criterion = rankCriterionFromCode(static_cast<std::int32_t>(state.range(1)));
+    std::vector<RankedSubset> kept;
+    RunProgress progress;
+    for (auto _ : state) {
+        searchBestSubsets(data.y, data.columns, kept, keepCount, criterion, progress);
+        benchmark::DoNotOptimize(kept.data());
+    }
+    state.SetLabel(hardKindName(hardKinds[state.range(0)]));
+}
+
+int countFallbacks() {
+    int count = 0;
+    for (std::size_t kind = 0; kind < std::size(hardKinds); ++kind) {
+        const Dataset& data = hardData(kind);
+        const DropTreeTrust verdict = boundedSearchVerdict(data.y, data.columns);
+        if (verdict != DropTreeTrust::Trusted) {
+            std::fprintf(stderr, "%s: %s\n", hardKindName(hardKinds[kind]), dropTreeTrustText(verdict));
+            ++count;
+        }
+    }
+    return count;
+}
 void BM_Exhaustive(benchmark::State& state) { timeSearch(state, screenSubsets); }
 
 bool writeCsv(const char* path, const Dataset& data) {
@@ -93,7 +135,17 @@ BENCHMARK(BM_Bounded)
     ->ArgsProduct({{25, 30, 31}, {0, 1, 2}, {0, 1}})
     ->Unit(benchmark::kMillisecond);
 
+BENCHMARK(BM_BoundedHard)
+    ->ArgNames({"kind", "criterion"})
+    ->ArgsProduct({benchmark::CreateDenseRange(0, static_cast<int>(std::size(hardKinds)) - 1, 1), {0, 1, 2}})
+    ->Iterations(1)
+    ->Unit(benchmark::kMillisecond);
+
 int main(int argc, char** argv) {
+    if (argc == 2 && std::strcmp(argv[1], "--fallbacks") == 0) {
+        std::printf("%d\n", countFallbacks());
+        return 0;
+    }
     if (argc == 4 && std::strncmp(argv[1], "--write-csv=", 12) == 0) {
         return writeCsv(argv[1] + 12, benchmarkData(std::strtoul(argv[2], nullptr, 10), std::strcmp(argv[3], "signal") == 0))
                    ? 0

@@ -22,6 +22,8 @@
 #include "options.h"
 #include "output_path.h"
 #include "progress_bar.h"
+#include "regression/bounded_search.h"
+#include "regression/centring.h"
 #include "search/dependency_warnings.h"
 #include "search/search_driver.h"
 #include "table_output.h"
@@ -208,6 +210,20 @@ int run(const std::vector<std::string>& arguments) {
     Dataset dataset;
     if (const int status = loadDataset(options, dataset); status != 0) return status;
     for (const std::string& warning : dependencyWarnings(dataset.block)) std::cerr << "tavrel: warning: " << warning << "\n";
+    // Data the bounded search leaves to the exhaustive screening (rare) are
+    // named, since such a run may take far longer. Centred as the driver
+    // centres them.
+    std::vector<DataColumn> centredColumns = dataset.block.explanatoryColumns;
+    for (DataColumn& column : centredColumns) centreColumn(column);
+    for (std::size_t i = 0; i < dataset.block.dependentColumns.size(); ++i) {
+        DataColumn y = dataset.block.dependentColumns[i];
+        centreColumn(y);
+        const DropTreeTrust verdict = boundedSearchVerdict(y, centredColumns);
+        if (verdict != DropTreeTrust::Trusted) {
+            std::cerr << "tavrel: note: exhaustive search: " << dropTreeTrustText(verdict) << " ("
+                      << dataset.block.dependentNames[i] << ")\n";
+        }
+    }
 
     installInterruptHandler();
     Analysis analysis;

@@ -9,6 +9,11 @@
 #   and the bounded search alone at k = 25, 30 and 31 for each criterion, on
 #   noise (y unrelated to the columns) and on signal data (y a strong
 #   combination of every third column): seconds per search, keep count 10;
+# - the bounded search at n = 200, k = 31 on each hard kind of data (a
+#   total column, scaled copies, a dummy set, powers of a year, Longley,
+#   far apart scales, near-exact fits, a constant column, few rows) and
+#   each criterion: bounded_seconds_hard lines, and exhaustive_fallbacks,
+#   the number of those data sets left to the exhaustive screening;
 # - when R and its leaps package are installed, R's leaps on the same data
 #   at k = 25 and 30: regsubsets(method = "exhaustive", nbest = 10,
 #   nvmax = k, really.big = TRUE), then the best 10 by the same criterion
@@ -29,8 +34,11 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 build/native/bench/regression_bench --benchmark_repetitions="$repetitions" --benchmark_min_time=0.3 \
   --benchmark_format=csv >"$work/regression.csv" 2>/dev/null
-build/native/bench/search_bench --benchmark_repetitions="$repetitions" --benchmark_min_time=0.1 \
+build/native/bench/search_bench --benchmark_filter='BM_(Bounded|Exhaustive)/' \
+  --benchmark_repetitions="$repetitions" --benchmark_min_time=0.1 \
   --benchmark_format=csv >"$work/search.csv" 2>/dev/null
+build/native/bench/search_bench --benchmark_filter='BM_BoundedHard' --benchmark_repetitions="$repetitions" \
+  --benchmark_format=csv >"$work/hard.csv" 2>/dev/null
 
 # Median, lowest and highest of the repetitions of each benchmark, one line
 # each: name median lowest highest (in the benchmark's own unit; with
@@ -56,6 +64,7 @@ summarise() {
 }
 summarise "$work/regression.csv" 1 >"$work/regression.txt"
 summarise "$work/search.csv" 0 >"$work/search.txt"
+summarise "$work/hard.csv" 0 >"$work/hard.txt"
 
 # The screening's table and its closing lines (the speed-up line last).
 awk '
@@ -93,6 +102,22 @@ awk '
           criterion(c), median[key], s ? "signal" : "noise", low[key], high[key]
       }
   }' "$work/search.txt"
+
+# The hard kinds at k = 31 (the kind's name is in the data set order of
+# search_test_data.h's hardKinds).
+kinds="total_column scaled_copies dummy_set year_powers longley scales_1e-6_to_1e9 near_exact_1e-8 near_exact_1e-12 constant_column few_rows"
+echo
+awk -v kinds="$kinds" '
+  function criterion(code) { return code == 0 ? "rss" : code == 1 ? "mse" : "aic" }
+  BEGIN { split(kinds, kind, " ") }
+  {
+    name = $1; sub(/\/iterations:1$/, "", name)
+    split(name, part, /[\/:]/)   # BM_BoundedHard kind K criterion C
+    name = kind[part[3] + 1]
+    printf "bounded_seconds_hard n=%d k=31 case=%s criterion=%s keep=10: %.5f (%.5f to %.5f)\n",
+      name == "few_rows" ? 33 : 200, name, criterion(part[5]), $2 / 1000, $3 / 1000, $4 / 1000
+  }' "$work/hard.txt"
+echo "exhaustive_fallbacks: $(build/native/bench/search_bench --fallbacks)"
 
 # R's leaps on the same data, when it is there.
 if command -v Rscript >/dev/null 2>&1 && Rscript -e 'suppressMessages(library(leaps))' >/dev/null 2>&1; then

@@ -3,14 +3,18 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <memory>
 
 #include "regression/cross_products.h"
 #include "regression/drop_tree.h"
+#include "regression/fit_levels.h"
 #include "regression/kept_selection.h"
 #include "regression/least_squares_fit.h"
 #include "regression/ranking_criterion.h"
+#include "regression/scaled_system.h"
 #include "regression/screening.h"
 #include "regression/subset_mask.h"
+#include "regression/subset_roots.h"
 #include "regression/subset_system.h"
 
 namespace {
@@ -18,9 +22,26 @@ namespace {
 constexpr double largestFinite = std::numeric_limits<double>::max();
 constexpr double infinity = std::numeric_limits<double>::infinity();
 
+// A relative RSS whose lower bound is at or below this level may be one the
+// exact fit takes for an exact fit (RSS 0: criterion 0, or −∞ for the
+// information criterion): twice the exact fit's own level, for the
+// difference between its SST and the centred y·y here.
+constexpr double exactFitBoundLevel = 2.0 * exactFitLevel;
+
+// The double path of the exact fit only reports an RSS above
+// refitResidualLevel · SST (it refits anything smaller); the factor allows
+// for its SST being formed from uncentred double sums.
+constexpr double doublePathLeastRss = 0.99 * refitResidualLevel;
+
+// The most subtrees a run's dependencies may split into before the search
+// leaves the data to the screening (only fewer rows than variables come
+// near it).
+constexpr std::size_t maxRoots = 4096;
+
 struct Search {
     const CrossProducts* products = nullptr;
-    DropTreeSystem system;
+    const ScaledSystem* system = nullptr;
+    double offsetFactor = 1.0;  // uncentredFactor of the data
     RankCriterion criterion = RankCriterion::ResidualSumOfSquares;
     std::vector<DropNode> levels;  // levels[j]: the node being expanded at depth j
 
@@ -36,16 +57,21 @@ struct Search {
     LeastSquaresFit fit;
 
     RunProgress* progress = nullptr;
-    std::uint64_t decided = 0;      // subsets fitted or excluded so far
+    std::uint64_t decided = 0;       // subsets fitted or excluded so far
     std::uint64_t lastProgress = 0;  // 2^k − 2: the most progress may show
     bool stopped = false;
 };
 
-// The criterion a subset must not exceed to enter the list: that of the
-// keepCount-th best subset so far, or the screening's starting threshold
-// while the list has room (+∞ never enters).
-double threshold(const Search& search) {
-    return search.kept->size() < search.keepCount ? largestFinite : search.kept->front().criterion;
+// Whether a subset whose criterion is at least bound, and whose mask is at
+// least smallestMask, may still enter the list: its criterion may be below
+// that of the keepCount-th best so far, or equal to it with a smaller mask
+// (equal criteria rank by mask). While the list has room the threshold is
+// the screening's starting one, the largest finite double (+∞ never
+// enters).
+bool mayEnter(const Search& search, double bound, SubsetMask smallestMask) {
+    if (search.kept->size() < search.keepCount) return bound <= largestFinite;
+    const RankedSubset& worst = search.kept->front();
+    return bound < worst.criterion || (bound == worst.criterion && smallestMask < worst.mask);
 }
 
 void offer(Search& search, SubsetMask mask, double criterion) {
@@ -67,27 +93,42 @@ void fitExactly(Search& search, SubsetMask mask) {
     gatherSubsetSystem(*search.products, mask, search.subset);
     if (!solveSubsetSystem(search.subset, search.fit)) return;
     double value = 0.0;
-    if (rankingCriterion(search.criterion, search.fit.rss, search.system.rows, subsetSize(mask), value)) {
+    if (rankingCriterion(search.criterion, search.fit.rss, search.system->rows, subsetSize(mask), value)) {
         offer(search, mask, value);
     }
 }
 
 // A lower bound on the criterion of every subset of smallest … largest
-// variables whose exact RSS is at least (relativeRss − Δ)·y·y. Sizes without
-// residual degrees of freedom are not ranked and the empty subset does not
-// count; with no rankable size left the bound is +∞. The criterion is
-// monotone in RSS for a fixed size, and monotone in the size for a fixed RSS
-// bound, so the least value is at one end of the range. It is computed with
-// the same operations as the exact criterion, so the rounding of each is
-// monotone in RSS; the margin keeps a gap far wider than the logarithm's
-// rounding error.
-double criterionBound(const Search& search, double relativeRss, std::size_t smallest, std::size_t largest) {
-    const std::size_t n = search.system.rows;
+// variables below a node with relative RSS relativeRss and margins Δ. A
+// member's exact RSS (relative) is at least relativeRss − Δ_double if its
+// fit takes the double path, and then also above doublePathLeastRss; and at
+// least relativeRss − Δ_refit if it is refitted. So it is at least
+// min(max(relativeRss − Δ_double, doublePathLeastRss), relativeRss −
+// Δ_refit): near-exact fits are told apart to the refit's precision. Where
+// that is so small that the exact fit may take it for an exact fit, the
+// bound is that of RSS 0. Sizes without residual
+// degrees of freedom are not ranked and the empty subset does not count;
+// with no rankable size left the bound is +∞. The criterion is monotone in
+// RSS for a fixed size, and monotone in the size for a fixed RSS bound, so
+// the least value is at one end of the range. It is computed with the same
+// operations as the exact criterion, so the rounding of each is monotone in
+// RSS; the margin keeps a gap far wider than the logarithm's rounding error.
+double criterionBound(const Search& search, double relativeRss, const DropMargin& margin, std::size_t smallest,
+                      std::size_t largest) {
+    const std::size_t n = search.system->rows;
     if (n < 3) return infinity;
     smallest = std::max<std::size_t>(smallest, 1);
     largest = std::min(largest, n - 2);
     if (smallest > largest) return infinity;
-    const double rss = (relativeRss - search.system.margin) * search.system.yy;
+    const double relative = std::min(std::max(relativeRss - margin.doublePath, doublePathLeastRss),
+                                     relativeRss - margin.refitPath);
+    double rss = relative * search.system->yy;
+    // The exact fit never reports a negative RSS: one at or below its
+    // exact-fit level is 0, so 0 is the bound of every possible exact fit.
+    if (!(relative > exactFitBoundLevel)) {
+        if (search.criterion == RankCriterion::InformationCriterion) return -infinity;
+        rss = 0.0;
+    }
     const double rows = static_cast<double>(n);
     switch (search.criterion) {
     case RankCriterion::ResidualSumOfSquares:
@@ -118,21 +159,25 @@ void visitChild(Search& search, std::size_t depth, std::size_t i) {
     const std::size_t size = node.variables() - 1;
     const std::size_t below = node.droppableCount - 1 - i;  // the child's droppable variables
     const std::size_t smallest = size - below;
+    const SubsetMask mask = node.mask & ~(SubsetMask{1} << node.droppable[i]);
+    SubsetMask droppable = 0;
+    for (std::size_t j = i + 1; j < node.droppableCount; ++j) droppable |= SubsetMask{1} << node.droppable[j];
+    const SubsetMask smallestMask = mask & ~droppable;  // the least mask below the child (0: the empty one)
     // The subsets of the child's subtree, less the empty one if it is there.
     const std::uint64_t subtree = (std::uint64_t{1} << below) - (smallest == 0 ? 1u : 0u);
-    const double rss = node.childRss[i];
-    if (criterionBound(search, rss, smallest, size) > threshold(search)) {
+    const double rss = node.childRss[i].hi + node.childRss[i].lo;
+    const DropMargin margin =
+        dropTreeMargin(search.system->variables, search.system->rows, node.childTrace[i], rss, search.offsetFactor);
+    if (!mayEnter(search, criterionBound(search, rss, margin, smallest, size), smallestMask)) {
         search.decided += subtree;
         return;
     }
     if (size >= 1) {
         search.decided += 1;
-        if (criterionBound(search, rss, size, size) <= threshold(search)) {
-            fitExactly(search, node.mask & ~(SubsetMask{1} << node.droppable[i]));
-        }
+        if (mayEnter(search, criterionBound(search, rss, margin, size, size), mask)) fitExactly(search, mask);
     }
     if (below == 0) return;
-    if (criterionBound(search, rss, smallest, size - 1) > threshold(search)) {
+    if (!mayEnter(search, criterionBound(search, rss, margin, smallest, size - 1), smallestMask)) {
         search.decided += subtree - 1;
         return;
     }
@@ -146,22 +191,113 @@ void visitChild(Search& search, std::size_t depth, std::size_t i) {
 // with good subsets early and the threshold falls fast (visiting the
 // costliest first, the structural order, fits many times more subsets
 // before the threshold is tight).
+//
+// Where the node itself may be an exact fit, so may every member that
+// keeps what fits y exactly, and those rank by mask alone: the children are
+// then taken in the order of their variables, highest first (rankDrops).
 void expand(Search& search, std::size_t depth) {
     DropNode& node = search.levels[depth];
-    rankDrops(node);
-    for (std::size_t i = node.droppableCount; i-- > 0;) {
+    const double rss = node.rss.hi + node.rss.lo;
+    const DropMargin margin =
+        dropTreeMargin(search.system->variables, search.system->rows, node.trace, rss, search.offsetFactor);
+    const bool byIndex = rss - margin.refitPath <= exactFitBoundLevel;
+    rankDrops(node, byIndex);
+    // By index, child 0 (without the highest variable) holds the smallest
+    // masks and goes first.
+    const std::size_t count = node.droppableCount;
+    for (std::size_t step = 0; step < count; ++step) {
         if (search.progress->stopping()) search.stopped = true;
         if (search.stopped) return;
-        visitChild(search, depth, i);
+        visitChild(search, depth, byIndex ? step : count - 1 - step);
         reportProgress(search);
     }
+}
+
+// Every member of one root's subtree, fitted exactly: for a root whose
+// factorisation fails after all (its system was judged positive definite
+// by the pivoted factorisation, so this is not expected).
+void fitEveryMember(Search& search, const SubsetRoot& root) {
+    SubsetMask dropped = root.droppable;
+    while (true) {
+        if (search.progress->stopping()) search.stopped = true;
+        if (search.stopped) return;
+        const SubsetMask mask = root.mask & ~dropped;
+        if (mask != 0) {
+            search.decided += 1;
+            fitExactly(search, mask);
+            reportProgress(search);
+        }
+        if (dropped == 0) return;
+        dropped = (dropped - 1u) & root.droppable;
+    }
+}
+
+void searchRoot(Search& search, const SubsetRoot& root) {
+    DropNode& node = search.levels[0];
+    if (!startDropTree(*search.system, root.mask, root.droppable, node)) {
+        fitEveryMember(search, root);
+        return;
+    }
+    search.decided += 1;
+    reportProgress(search);
+    fitExactly(search, root.mask);
+    expand(search, 0);
 }
 
 void finish(Search& search) {
     std::sort_heap(search.kept->begin(), search.kept->end(), rankedBefore);
 }
 
+// A y whose centred sum of squares is at most this share of its uncentred
+// one is surely constant for the exact fit (its level is 2^-80, decided in
+// double-double to far better than this factor of 2), and one above
+// noVarianceShare·4 surely is not; in between the search leaves the verdict
+// to the screening.
+constexpr double noVarianceShare = 0x1p-81;
+
+// Checks the data and plans the subtrees; the verdict says whether the
+// bound can be used. noVariance: y is constant, so no subset is a model.
+DropTreeTrust prepare(const DataColumn& y, const std::vector<DataColumn>& columns, const CrossProducts& products,
+                      ScaledSystem& system, SubsetMask& excluded, SubsetPlan& plan, bool& noVariance) {
+    noVariance = false;
+    if (products.at(products.yIndex(), products.yIndex()) == 0.0) {
+        noVariance = true;
+        return DropTreeTrust::Trusted;
+    }
+    // The scales first (the pivoting check is left for when the constant
+    // columns are known), so that the double-double sums stay in range.
+    SubsetMask zeroColumns = 0;
+    const SubsetMask every = static_cast<SubsetMask>((std::uint64_t{1} << columns.size()) - 1u);
+    if (checkDropTree(products, every, zeroColumns) != DropTreeTrust::Trusted) return DropTreeTrust::ScaleOutOfRange;
+    if (!formScaledSystem(y, columns, system) || system.yShare <= noVarianceShare) {
+        noVariance = true;
+        return DropTreeTrust::Trusted;
+    }
+    const DropTreeTrust trust = checkDropTree(products, system.constant, zeroColumns);
+    if (trust != DropTreeTrust::Trusted) return trust;
+    if (system.yShare <= 4.0 * noVarianceShare) return DropTreeTrust::ScaleOutOfRange;
+    const std::size_t k = columns.size();
+    const SubsetMask all = static_cast<SubsetMask>((std::uint64_t{1} << k) - 1u);
+    excluded = zeroColumns;
+    if (!(uncentredFactor(products, zeroColumns | system.constant) <= maxUncentredFactor)) {
+        return DropTreeTrust::Uncentred;
+    }
+    if (!planSubsetRoots(system, all & ~excluded, maxRoots, plan)) return DropTreeTrust::TooManyRoots;
+    return DropTreeTrust::Trusted;
+}
+
 }  // namespace
+
+DropTreeTrust boundedSearchVerdict(const DataColumn& y, const std::vector<DataColumn>& columns) {
+    if (columns.empty()) return DropTreeTrust::Trusted;
+    CrossProducts products;
+    formCrossProducts(y, columns, products);
+    const auto system = std::make_unique<ScaledSystem>();
+    SubsetMask excluded = 0;
+    SubsetPlan plan;
+    bool noVariance = false;
+    return prepare(y, columns, products, *system, excluded, plan, noVariance);
+}
 
 bool searchBestSubsets(const DataColumn& y, const std::vector<DataColumn>& columns, std::vector<RankedSubset>& kept,
                        std::uint32_t keepCount, RankCriterion criterion, RunProgress& progress) {
@@ -181,12 +317,23 @@ bool searchBestSubsets(const DataColumn& y, const std::vector<DataColumn>& colum
 
     CrossProducts products;
     formCrossProducts(y, columns, products);
-    Search search;
-    search.levels.resize(k + 1);
-    if (startDropTree(products, search.system, search.levels[0]) != DropTreeTrust::Trusted) {
+    const auto system = std::make_unique<ScaledSystem>();
+    SubsetMask excluded = 0;
+    SubsetPlan plan;
+    bool noVariance = false;
+    if (prepare(y, columns, products, *system, excluded, plan, noVariance) != DropTreeTrust::Trusted) {
         return screenSubsets(y, columns, kept, keepCount, criterion, progress);
     }
+    if (noVariance) {
+        kept.clear();
+        progress.subsetsDone.store(static_cast<std::uint32_t>(subsets - 1u), std::memory_order_relaxed);
+        return true;
+    }
+    Search search;
+    search.levels.resize(k + 1);
     search.products = &products;
+    search.system = system.get();
+    search.offsetFactor = uncentredFactor(products, excluded | system->constant);
     search.criterion = criterion;
     search.kept = &kept;
     search.keepCount = keepCount;
@@ -196,14 +343,19 @@ bool searchBestSubsets(const DataColumn& y, const std::vector<DataColumn>& colum
     // The list grows as it fills; a large keepCount is not reserved up front.
     kept.reserve(static_cast<std::size_t>(std::min<std::uint64_t>({keepCount, subsets, 4096})));
 
-    // The root: every variable.
-    search.decided = 1;
+    // Subsets that hold a zero column, and those the plan found singular,
+    // are decided without a fit.
+    const std::size_t usable = k - subsetSize(excluded);
+    search.decided = (subsets - ((std::uint64_t{1} << usable) - 1u)) + plan.rejected;
     reportProgress(search);
-    fitExactly(search, search.levels[0].mask);
-    expand(search, 0);
+    for (const SubsetRoot& root : plan.roots) {
+        searchRoot(search, root);
+        if (search.stopped) break;
+    }
     finish(search);
+    if (search.stopped) return false;
     // Every subset has been decided by now: the count rests at 2^k − 2, as
     // the screening's does.
-    reportProgress(search);
-    return !search.stopped;
+    progress.subsetsDone.store(static_cast<std::uint32_t>(search.lastProgress), std::memory_order_relaxed);
+    return true;
 }

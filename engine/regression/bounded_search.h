@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "regression/data_column.h"
+#include "regression/drop_tree.h"
 #include "regression/ranked_subset.h"
 #include "regression/run_progress.h"
 
@@ -27,9 +28,19 @@
 // offered to the list. So every subset of the exhaustive list is fitted
 // exactly and kept, and nothing else can displace it.
 //
-// Where the bound cannot be trusted (a sum of squares out of range, a
-// singular or ill-conditioned full system: see DropTreeTrust) it runs
-// screenSubsets instead. Memory: the list (keepCount entries) and fixed work
-// storage of order k³; nothing is allocated per subset.
+// Exact linear dependencies among the columns split the subsets into
+// several subtrees with positive definite roots (subset_roots.h); the
+// subsets that hold a whole dependent set, or a zero column, are
+// singular for the exact fit and decided without one. Ill-conditioned
+// systems get margins that grow with the conditioning of each subtree
+// (drop_tree.h), computed in double-double.
+//
+// Where the bound cannot be used at all (DropTreeTrust: rare, see there) it
+// runs screenSubsets instead. Memory: the list (keepCount entries) and fixed
+// work storage of order k³; nothing is allocated per subset.
 bool searchBestSubsets(const DataColumn& y, const std::vector<DataColumn>& columns, std::vector<RankedSubset>& kept,
                        std::uint32_t keepCount, RankCriterion criterion, RunProgress& progress);
+
+// Whether searchBestSubsets can use its bound on these data, and if not,
+// why (it then screens every subset): for the command line's note.
+DropTreeTrust boundedSearchVerdict(const DataColumn& y, const std::vector<DataColumn>& columns);

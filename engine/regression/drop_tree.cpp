@@ -1,67 +1,20 @@
 #include "regression/drop_tree.h"
 
+#include <algorithm>
 #include <cmath>
-#include <utility>
+#include <limits>
 
 namespace {
 
-constexpr std::size_t stride = maxCrossProductOrder;
+constexpr std::size_t stride = scaledStride;
+constexpr double unitRoundoff = 0x1p-53;        // u of double
+constexpr double extendedRoundoff = 0x1p-104;   // u of double-double
 
 // Sums of squares outside this range are left to the exhaustive screening:
 // products of a handful of such scales (an entry of the unscaled system, of
 // its LU factors and of its inverse) then stay far from overflow and from
 // the subnormal range in the exact fit.
 bool scaleInRange(double sumOfSquares) { return sumOfSquares >= 0x1p-200 && sumOfSquares <= 0x1p200; }
-
-// The largest column sum of absolute values of a symmetric matrix.
-double normOne(const double* a, std::size_t e) {
-    double largest = 0.0;
-    for (std::size_t j = 0; j < e; ++j) {
-        double sum = 0.0;
-        for (std::size_t i = 0; i < e; ++i) sum += std::fabs(a[i * stride + j]);
-        if (sum > largest) largest = sum;
-    }
-    return largest;
-}
-
-// Inverts the symmetric matrix a (order e, stride `stride`) into inverse
-// through its Cholesky factor a = RᵀR. False when a pivot is not positive
-// (or not a number): the matrix is not numerically positive definite.
-bool invertPositiveDefinite(const double* a, std::size_t e, double* inverse) {
-    double r[stride * stride] = {};
-    for (std::size_t j = 0; j < e; ++j) {
-        for (std::size_t i = 0; i <= j; ++i) {
-            double sum = a[i * stride + j];
-            for (std::size_t p = 0; p < i; ++p) sum -= r[p * stride + i] * r[p * stride + j];
-            if (i < j) {
-                r[i * stride + j] = sum / r[i * stride + i];
-            } else {
-                if (!(sum > 0.0)) return false;
-                r[j * stride + j] = std::sqrt(sum);
-            }
-        }
-    }
-    // W = R⁻¹ (upper triangular), column by column.
-    double w[stride * stride] = {};
-    for (std::size_t j = 0; j < e; ++j) {
-        w[j * stride + j] = 1.0 / r[j * stride + j];
-        for (std::size_t i = j; i-- > 0;) {
-            double sum = 0.0;
-            for (std::size_t p = i + 1; p <= j; ++p) sum += r[i * stride + p] * w[p * stride + j];
-            w[i * stride + j] = -sum / r[i * stride + i];
-        }
-    }
-    // a⁻¹ = W·Wᵀ.
-    for (std::size_t i = 0; i < e; ++i) {
-        for (std::size_t j = i; j < e; ++j) {
-            double sum = 0.0;
-            for (std::size_t p = j; p < e; ++p) sum += w[i * stride + p] * w[j * stride + p];
-            inverse[i * stride + j] = sum;
-            inverse[j * stride + i] = sum;
-        }
-    }
-    return true;
-}
 
 // Whether the exact fit's elimination may pivot on an entry that is only
 // rounding. Partial pivoting compares unscaled entries: where |A_ab| ≥ A_bb,
@@ -70,117 +23,236 @@ bool invertPositiveDefinite(const double* a, std::size_t e, double* inverse) {
 // scaled entry is at the level of rounding (a column centred on its mean has
 // such a sum with the intercept; a centred column of values near 1e14 or
 // more then outweighs n) the elimination divides by rounding noise and the
-// exact fit loses digits that no bound on the condition number accounts for.
-bool pivotingUnstable(const CrossProducts& products, const double* scaled, std::size_t e) {
+// exact fit loses digits that no bound on the conditioning accounts for.
+// The columns of mask take no part.
+bool pivotingUnstable(const CrossProducts& products, SubsetMask zeroColumns) {
+    const std::size_t e = products.variables + 1;
+    const auto used = [&](std::size_t a) { return a == 0 || (zeroColumns & (SubsetMask{1} << (a - 1))) == 0; };
     for (std::size_t a = 0; a < e; ++a) {
+        if (!used(a)) continue;
         for (std::size_t b = 0; b < e; ++b) {
-            if (a != b && std::fabs(products.at(a, b)) >= products.at(b, b) &&
-                std::fabs(scaled[a * stride + b]) < 0x1p-26) {
-                return true;
-            }
+            if (a == b || !used(b)) continue;
+            const double scaled = products.at(a, b) / std::sqrt(products.at(a, a)) / std::sqrt(products.at(b, b));
+            if (std::fabs(products.at(a, b)) >= products.at(b, b) && std::fabs(scaled) < 0x1p-26) return true;
         }
     }
     return false;
 }
 
-}  // namespace
-
-// The margin. Two computations of a subset's RSS meet in the bound: the
-// approximate one here (a Cholesky inverse of the scaled full system, then
-// up to k downdates of it) and the exact fit (LU with partial pivoting of the
-// unscaled subset system, explicit inverse, β = A⁻¹·Xᵀy, RSS = y·y − (Xᵀy)·β).
-// For the scaled system of any subset ‖Ã_S⁻¹‖ ≤ κ, and with y·y = 1 the
-// fitted part bᵀÃ_S⁻¹b lies in [0, 1] with ‖b‖² ≤ e; a perturbation of the
-// inverse of relative size u moves it by about u·κ·e, each of the up to e
-// downdates along a path adds such a perturbation, and the exact fit's LU
-// errors add one more. Hence Δ = C·e²·u·κ. Partial pivoting compares
-// unscaled entries, though, so with columns of very different scales the
-// exact fit pivots off the diagonal and its error no longer shrinks with κ:
-// it keeps a floor, which the term κ₀ covers: Δ = C·e²·u·(κ + κ₀).
-//
-// Observed over every subset of every data set tried (random, correlated,
-// chains of near neighbours with κ from 5 to 1e11, integers, offsets,
-// columns scaled by factors up to 1e±20, y along the best- and the
-// worst-determined directions and both, exact fits; k up to 16):
-// |approximate − exact| stays below 0.05·e²·u·κ·y·y for columns of like
-// scales and below 400·e²·u·y·y (at κ ≈ 20) for columns of scales far apart,
-// once the pivoting check below has excluded pivots on rounding noise. With
-// C = 1024 and κ₀ = 64 that leaves factors above 2e4 and 200. The
-// worst-case analysis of an explicit inverse allows growth like κ^1.5
-// rather than κ; below the condition limit of 1e8 the extra √κ ≤ 1e4 still
-// fits inside the first factor, which is why the limit is not set higher.
-// The margin costs little pruning: for k = 31 it is 1e-8 of y·y at κ ≈ 20
-// and about 1e-2 at the limit. Where y is fitted almost exactly (1 − R²
-// about 1e-6 or less) it exceeds the differences between the best subsets
-// and the search fits most subsets that contain the true model.
-DropTreeTrust startDropTree(const CrossProducts& products, DropTreeSystem& system, DropNode& root) {
-    const std::size_t k = products.variables;
-    const std::size_t e = k + 1;
-    const std::size_t yIndex = products.yIndex();
-    system.variables = k;
-    system.rows = products.rows;
-    system.yy = products.at(yIndex, yIndex);
-    if (!scaleInRange(system.yy)) return DropTreeTrust::ScaleOutOfRange;
-    double scale[maxCrossProductOrder];
-    for (std::size_t i = 0; i < e; ++i) {
-        const double squares = products.at(i, i);
-        if (!scaleInRange(squares)) return DropTreeTrust::ScaleOutOfRange;
-        scale[i] = 1.0 / std::sqrt(squares);
-    }
-    const double yScale = 1.0 / std::sqrt(system.yy);
-
-    double scaled[stride * stride];
-    double xty[maxCrossProductOrder];
-    for (std::size_t i = 0; i < e; ++i) {
-        for (std::size_t j = 0; j < e; ++j) scaled[i * stride + j] = products.at(i, j) * scale[i] * scale[j];
-        xty[i] = products.at(i, yIndex) * scale[i] * yScale;
-    }
-    if (pivotingUnstable(products, scaled, e)) return DropTreeTrust::UnstablePivoting;
-    if (!invertPositiveDefinite(scaled, e, root.inverse)) return DropTreeTrust::NotPositiveDefinite;
-    system.condition = normOne(scaled, e) * normOne(root.inverse, e);
-    if (!(system.condition <= maxTrustedCondition)) return DropTreeTrust::IllConditioned;
-    system.margin = marginFactor * static_cast<double>(e * e) * 0x1p-53 * (system.condition + marginConditionFloor);
-
-    root.order = e;
-    root.mask = static_cast<SubsetMask>((std::uint64_t{1} << k) - 1u);
-    double fitted = 0.0;
-    for (std::size_t i = 0; i < e; ++i) {
-        double sum = 0.0;
-        for (std::size_t j = 0; j < e; ++j) sum += root.inverse[i * stride + j] * xty[j];
-        root.beta[i] = sum;
-        fitted += xty[i] * sum;
-    }
-    root.rss = system.yy * yScale * yScale - fitted;
-    for (std::size_t v = 0; v < k; ++v) root.droppable[v] = static_cast<std::uint8_t>(v);
-    root.droppableCount = k;
-    return DropTreeTrust::Trusted;
+// √x for x ≥ 0: one Newton step from the double square root.
+DoubleDouble squareRoot(DoubleDouble x) {
+    if (!(x.hi > 0.0)) return {0.0, 0.0};
+    const double s = std::sqrt(x.hi);
+    const double correction = (x - twoProduct(s, s)).hi / (2.0 * s);
+    return quickTwoSum(s, correction);
 }
 
-namespace {
+// G = a⁻¹ for the symmetric positive definite a (order e, stride `stride`)
+// through its Cholesky factor a = RᵀR, in double-double. False when a pivot
+// is not positive.
+bool invertPositiveDefinite(const DoubleDouble* a, std::size_t e, DoubleDouble* inverse) {
+    DoubleDouble r[stride * stride];
+    for (std::size_t j = 0; j < e; ++j) {
+        for (std::size_t i = 0; i <= j; ++i) {
+            DoubleDouble sum = a[i * stride + j];
+            for (std::size_t p = 0; p < i; ++p) sum = sum - r[p * stride + i] * r[p * stride + j];
+            if (i < j) {
+                r[i * stride + j] = sum / r[i * stride + i];
+            } else {
+                if (!(sum.hi > 0.0)) return false;
+                r[j * stride + j] = squareRoot(sum);
+            }
+        }
+    }
+    // W = R⁻¹ (upper triangular), column by column.
+    DoubleDouble w[stride * stride];
+    const DoubleDouble one{1.0, 0.0};
+    for (std::size_t j = 0; j < e; ++j) {
+        w[j * stride + j] = one / r[j * stride + j];
+        for (std::size_t i = j; i-- > 0;) {
+            DoubleDouble sum;
+            for (std::size_t p = i + 1; p <= j; ++p) sum = sum + r[i * stride + p] * w[p * stride + j];
+            w[i * stride + j] = -(sum / r[i * stride + i]);
+        }
+    }
+    // a⁻¹ = W·Wᵀ.
+    for (std::size_t i = 0; i < e; ++i) {
+        for (std::size_t j = i; j < e; ++j) {
+            DoubleDouble sum;
+            for (std::size_t p = j; p < e; ++p) sum = sum + w[i * stride + p] * w[j * stride + p];
+            inverse[i * stride + j] = sum;
+            inverse[j * stride + i] = sum;
+        }
+    }
+    return true;
+}
 
 // The slot of variable v in node (its variables stand in ascending order).
 std::size_t slotOf(const DropNode& node, std::size_t v) {
     const SubsetMask below = node.mask & ((SubsetMask{1} << v) - 1u);
-    return 1 + static_cast<std::size_t>(__builtin_popcount(below));
+    return static_cast<std::size_t>(__builtin_popcount(below));
 }
+
+// Upper bounds on traces carry this factor for the rounding of the
+// double-double inverse and of the double sums that estimate them.
+constexpr double traceSlack = 1.0 + 0x1p-30;
 
 }  // namespace
 
-void rankDrops(DropNode& node) {
+const char* dropTreeTrustText(DropTreeTrust trust) {
+    switch (trust) {
+    case DropTreeTrust::Trusted: return "none";
+    case DropTreeTrust::ScaleOutOfRange: return "a sum of squares is zero or outside 2^-200 to 2^200";
+    case DropTreeTrust::UnstablePivoting: return "a centred column's sum is rounding larger than the row count";
+    case DropTreeTrust::TooManyRoots: return "fewer rows than variables leave too many dependent sets";
+    default: return "the columns are not centred";
+    }
+}
+
+DropTreeTrust checkDropTree(const CrossProducts& products, SubsetMask constantColumns, SubsetMask& zeroColumns) {
+    zeroColumns = 0;
+    const std::size_t k = products.variables;
+    if (!scaleInRange(products.at(products.yIndex(), products.yIndex()))) return DropTreeTrust::ScaleOutOfRange;
+    if (!scaleInRange(products.at(0, 0))) return DropTreeTrust::ScaleOutOfRange;
+    for (std::size_t v = 0; v < k; ++v) {
+        const double squares = products.at(v + 1, v + 1);
+        if (squares == 0.0) {
+            zeroColumns |= SubsetMask{1} << v;
+        } else if (!scaleInRange(squares)) {
+            return DropTreeTrust::ScaleOutOfRange;
+        }
+    }
+    if (pivotingUnstable(products, zeroColumns | constantColumns)) return DropTreeTrust::UnstablePivoting;
+    return DropTreeTrust::Trusted;
+}
+
+// The margin. Two computations of a subset's RSS meet in the bound: the
+// tree's (a double-double Cholesky inverse of a root's scaled system, then
+// downdates of it) and the exact fit's (LU with partial pivoting of the
+// unscaled double normal equations, or its extended-precision refit). Both
+// are measured against the RSS of the data as given, relative to y·y, for a
+// subset T below a node whose inverse has trace t (so trace(T⁻¹) ≤ t and
+// ‖β̃_T‖² ≤ t, see drop_tree.h).
+//
+// - Exact fit, double path. Its cross-products are rounded sums of n terms
+//   (a perturbation of at most n·u per scaled entry), and its elimination
+//   has a backward error of order e³·u on the scaled system once the
+//   pivoting check has excluded pivots on rounding noise. A perturbation E
+//   of the scaled system moves the fitted part by about β̃ᵀEβ̃, so the error
+//   is at most c·u·(n + e³)·‖β̃_T‖². That path is only taken while every
+//   1 − R²_j ≥ doublePathLevel, so ‖β̃_T‖² ≤ min(t, k/doublePathLevel).
+//   Columns of far apart scales make the elimination pivot off the
+//   diagonal, which gives its error a floor that does not shrink with t:
+//   the term κ₀ = 64 covers it.
+// - Exact fit, refit path: the same from double-double cross-products of
+//   the same data, with u₂ for u and no cap on t.
+// - Tree: the double-double inverse has an error of order e·u₂·κ·‖G‖ with
+//   κ ≤ e·t and ‖G‖ ≤ t, and the fitted part bᵀGb with ‖b‖² ≤ e takes it
+//   up to e³·u₂·t², downdates included (each is a Schur complement of the
+//   same inverse).
+// Hence, with e = k + 1, u = 2^-53, u₂ = 2^-104 and κ₀ = 64:
+//   Δ_refit(t)  = 4·u₂·e³·t² + 4·u₂·(n + e³)·(t + κ₀) + 256·u·r,
+//   Δ_double(t) = 4·u·(n + e³)·(min(t, k/level)·F + κ₀) + Δ_refit(t),
+// F the factor by which the exact fit's uncentred system is worse
+// conditioned than the centred one, and r the node's relative RSS (both
+// fits hand back doubles, and the bound itself is formed in double: each
+// rounds relative to the RSS; 1 for F with centred data, as the search
+// driver hands over; the bound is not used above maxUncentredFactor).
+//
+// Evidence (drop_tree_test: every subset of every node of data sets with
+// traces up to 1e15, scales up to 1e±12 apart, exact and near-exact fits,
+// exact dependencies): |tree − exact| stays below 1/64 of the margin of the
+// exact fit's path, as does the slack of every node against its subtree's
+// least exact RSS. On noise at k = 31, n = 200, t ≈ 37: Δ_double ≈ 1.4e-9
+// and Δ_refit ≈ 1e-25 of y·y.
+DropMargin dropTreeMargin(std::size_t variables, std::size_t rows, double trace, double relativeRss,
+                          double offsetFactor) {
+    const double e = static_cast<double>(variables + 1);
+    const double e3 = e * e * e;
+    const double n = static_cast<double>(rows);
+    const double doubleTrace = std::min(trace, static_cast<double>(variables) / doublePathLevel) * offsetFactor;
+    DropMargin margin;
+    margin.refitPath = 4.0 * extendedRoundoff * e3 * trace * trace + 4.0 * extendedRoundoff * (n + e3) * (trace + 64.0) +
+                       256.0 * unitRoundoff * std::fabs(relativeRss);
+    margin.doublePath = 4.0 * unitRoundoff * (n + e3) * (doubleTrace + 64.0) + margin.refitPath;
+    return margin;
+}
+
+double uncentredFactor(const CrossProducts& products, SubsetMask zeroColumns) {
+    double factor = 1.0;
+    const double n = products.at(0, 0);
+    for (std::size_t v = 0; v < products.variables; ++v) {
+        if (zeroColumns & (SubsetMask{1} << v)) continue;
+        const double squares = products.at(v + 1, v + 1);
+        const double sum = products.at(0, v + 1);
+        const double spread = n * squares - sum * sum;  // n·Σx² − (Σx)², n²·(1 − c²)·Σx²/n
+        if (!(spread > 0.0)) return std::numeric_limits<double>::infinity();
+        factor += sum * sum / spread;
+    }
+    return factor;
+}
+
+bool startDropTree(const ScaledSystem& system, SubsetMask mask, SubsetMask droppableMask, DropNode& root) {
+    std::size_t slots[maxExplanatoryVariables];
+    std::size_t e = 0;
+    for (std::size_t v = 0; v < system.variables; ++v) {
+        if (mask & (SubsetMask{1} << v)) slots[e++] = v;
+    }
+    DoubleDouble a[stride * stride];
+    for (std::size_t i = 0; i < e; ++i) {
+        for (std::size_t j = 0; j < e; ++j) a[i * stride + j] = system.at(slots[i], slots[j]);
+    }
+    if (!invertPositiveDefinite(a, e, root.inverse)) return false;
+    root.order = e;
+    root.mask = mask;
+    DoubleDouble fitted;
+    double trace = 0.0;
+    for (std::size_t i = 0; i < e; ++i) {
+        DoubleDouble sum;
+        for (std::size_t j = 0; j < e; ++j) sum = sum + root.inverse[i * stride + j] * system.xty[slots[j]];
+        root.beta[i] = sum;
+        fitted = fitted + system.xty[slots[i]] * sum;
+        trace += root.inverse[i * stride + i].hi;
+    }
+    root.rss = system.yyScaled - fitted;
+    root.trace = trace * traceSlack;
+    root.droppableCount = 0;
+    for (std::size_t i = 0; i < e; ++i) {
+        if (droppableMask & (SubsetMask{1} << slots[i])) root.droppable[root.droppableCount++] = static_cast<std::uint8_t>(slots[i]);
+    }
+    return true;
+}
+
+void rankDrops(DropNode& node, bool byIndex) {
     // Insertion sort of at most 31 entries: cheaper here than a general sort.
     const std::size_t r = node.droppableCount;
+    const std::size_t e = node.order;
     for (std::size_t i = 0; i < r; ++i) {
         const std::uint8_t v = node.droppable[i];
         const std::size_t s = slotOf(node, v);
-        const double cost = node.beta[s] * node.beta[s] / node.inverse[s * stride + s];
-        const double rss = node.rss + cost;
+        const DoubleDouble pivot = node.inverse[s * stride + s];
+        const DoubleDouble rss = node.rss + node.beta[s] * node.beta[s] / pivot;
+        // The child's trace: trace(G) − ‖g‖²/G_ss. Its double estimate errs by
+        // at most about e·u·t; where that is not small against the result,
+        // the parent's trace is the bound.
+        double removed = 0.0;
+        for (std::size_t a = 0; a < e; ++a) removed += node.inverse[a * stride + s].hi * node.inverse[a * stride + s].hi;
+        const double estimate = node.trace - removed / pivot.hi;
+        const double error = 8.0 * static_cast<double>(e + 2) * unitRoundoff * node.trace;
+        const double trace = estimate > 64.0 * error ? std::min(node.trace, (estimate + error) * traceSlack) : node.trace;
         std::size_t at = i;
-        while (at > 0 && (node.childRss[at - 1] < rss || (node.childRss[at - 1] == rss && node.droppable[at - 1] > v))) {
+        const auto after = [&](std::size_t j) {
+            if (byIndex) return node.droppable[j] < v;
+            return node.childRss[j].hi < rss.hi || (node.childRss[j].hi == rss.hi && node.droppable[j] > v);
+        };
+        while (at > 0 && after(at - 1)) {
             node.childRss[at] = node.childRss[at - 1];
+            node.childTrace[at] = node.childTrace[at - 1];
             node.droppable[at] = node.droppable[at - 1];
             --at;
         }
         node.childRss[at] = rss;
+        node.childTrace[at] = trace;
         node.droppable[at] = v;
     }
 }
@@ -189,21 +261,28 @@ void descendDropTree(const DropNode& parent, std::size_t i, DropNode& child) {
     const std::size_t v = parent.droppable[i];
     const std::size_t s = slotOf(parent, v);
     const std::size_t e = parent.order;
-    const double* g = parent.inverse;
-    const double pivot = g[s * stride + s];
-    const double* pivotRow = g + s * stride;
+    const DoubleDouble* g = parent.inverse;
+    const DoubleDouble pivot = g[s * stride + s];
+    const DoubleDouble* pivotRow = g + s * stride;
 
     child.order = e - 1;
     child.mask = parent.mask & ~(SubsetMask{1} << v);
     child.rss = parent.childRss[i];
-    const double betaFactor = parent.beta[s] / pivot;
+    child.trace = parent.childTrace[i];
+    const DoubleDouble betaFactor = parent.beta[s] / pivot;
+    // The updated inverse is symmetric: each entry of the upper triangle is
+    // computed once and mirrored.
     for (std::size_t a = 0, to = 0; a < e; ++a) {
         if (a == s) continue;
-        const double* from = g + a * stride;
-        double* row = child.inverse + to * stride;
-        const double factor = from[s] / pivot;
-        for (std::size_t b = 0; b < s; ++b) row[b] = from[b] - factor * pivotRow[b];
-        for (std::size_t b = s + 1; b < e; ++b) row[b - 1] = from[b] - factor * pivotRow[b];
+        const DoubleDouble* from = g + a * stride;
+        const DoubleDouble factor = from[s] / pivot;
+        for (std::size_t b = a, at = to; b < e; ++b) {
+            if (b == s) continue;
+            const DoubleDouble value = from[b] - factor * pivotRow[b];
+            child.inverse[to * stride + at] = value;
+            child.inverse[at * stride + to] = value;
+            ++at;
+        }
         child.beta[to] = parent.beta[a] - from[s] * betaFactor;
         ++to;
     }

@@ -9,16 +9,14 @@
 // v_0, v_1, …, v_{r−1}; child i is S ∖ {v_i} with droppable set
 // {v_{i+1}, …, v_{r−1}}. The children's subtrees split the non-empty R by
 // their first member in that order, so every subset of the root's subtree is
-// reached exactly once, whatever order each node chooses. The root is the
-// set of all variables with all of them droppable: its subtree is every
-// subset (the empty one included, which the search never ranks).
+// reached exactly once, whatever order each node chooses. A root is any
+// subset with any droppable part of it (subset_roots.h splits the subsets of
+// data with exact dependencies into the subtrees of several roots).
 //
-// The approximate fit works on the scaled normal equations: with M the
-// cross-products of [intercept, x_1 … x_k] and D = diag(1/√M_ii), the
-// matrix D·M·D has a unit diagonal, and y is scaled to y·y = 1. The
-// intercept is a variable like the others except that it is never dropped,
-// so the approximate fit solves the same least-squares problem as the exact
-// one, on whatever columns it is given. RSS values here are relative to y·y.
+// The approximate fit works on the centred and scaled normal equations in
+// double-double (scaled_system.h): the intercept is taken out by the
+// centring, so slot j of a node is its j-th variable in ascending order.
+// RSS values here are relative to the centred y·y.
 //
 // A node keeps the inverse G of its scaled system and its coefficients β.
 // Dropping the variable in slot s costs β_s²/G_ss in RSS, and the inverse of
@@ -33,69 +31,110 @@
 // RSS (every member drops v_i and otherwise only variables that cost less),
 // so the per-size bounds of the drop costs all come to child i's RSS, and
 // the order makes the largest subtrees carry the highest bounds.
+//
+// The trace of G bounds the conditioning of every member: for T ⊆ S the
+// diagonal of the inverse of T's system is at most that of G (removing
+// variables never raises another's 1/(1 − R²_j)), so trace(T⁻¹) ≤ trace(G),
+// and the scaled coefficients of T obey ‖β̃_T‖² ≤ trace(T⁻¹) (relative to
+// y·y). The margin of a subtree is a function of that trace.
 #include <cstddef>
 #include <cstdint>
 
 #include "regression/cross_products.h"
 #include "regression/data_column.h"
+#include "regression/double_double.h"
+#include "regression/fit_levels.h"
+#include "regression/scaled_system.h"
 
-// The scaled full system and what the bound may assume about it.
-struct DropTreeSystem {
-    std::size_t variables = 0;   // k
-    std::size_t rows = 0;        // n
-    double yy = 0.0;             // y·y, unscaled: the unit of the relative RSS values
-    double condition = 0.0;      // ‖Ã‖₁·‖Ã⁻¹‖₁ of the scaled full matrix Ã (intercept included)
-    double margin = 0.0;         // Δ: bound on |approximate − exact| RSS, relative to y·y
-};
-
-// Why the approximate fit cannot be trusted on a data set (the search then
-// screens every subset exhaustively).
+// Why the bound cannot be used on a data set (the search then screens every
+// subset exhaustively). Each is rare and each is tested.
 enum class DropTreeTrust {
     Trusted,
-    ScaleOutOfRange,   // a column's or y's sum of squares is 0, not finite or outside [2^-200, 2^200]
-    NotPositiveDefinite,  // the scaled full system has a pivot ≤ 0 (singular: collinear columns, n ≤ k)
-    IllConditioned,    // its condition number is above maxTrustedCondition
-    UnstablePivoting,  // an off-diagonal entry that is only rounding can displace a diagonal pivot
+    ScaleOutOfRange,   // y is constant, or a sum of squares is not finite or outside [2^-200, 2^200]
+    UnstablePivoting,  // the exact fit would pivot on an entry that is only rounding
+    TooManyRoots,      // dependencies so many (fewer rows than variables) that the subsets split into too many trees
+    Uncentred,         // a column is far from centred (uncentredFactor above maxUncentredFactor): the exact
+                       // fit's uncentred system is then much worse conditioned than the centred one the
+                       // tree works on (the search driver centres every column, so it never sees this)
 };
 
-// The largest condition number of the scaled full matrix for which the
-// bounds are used (κ·u about 1e-8). Every principal submatrix of a positive
-// definite matrix is at most as badly conditioned (its eigenvalues
-// interlace), so this bounds every subset's system. Above it the data are
-// nearly collinear, and the exhaustive screening ranks them.
-constexpr double maxTrustedCondition = 1e8;
+// The most uncentredFactor for which the bound is used.
+constexpr double maxUncentredFactor = 2.0;
 
-// Δ = marginFactor · e² · u · (κ + marginConditionFloor) (e = k + 1,
-// u = 2^-53, κ the condition number), relative to y·y. See drop_tree.cpp
-// for why.
-constexpr double marginFactor = 1024.0;
-constexpr double marginConditionFloor = 64.0;
+// The short text of a verdict, for the command line's note.
+const char* dropTreeTrustText(DropTreeTrust trust);
+
+// Checks the double cross-products of the run for what the exact fit needs
+// of them. Columns whose sum of squares is exactly 0 (a constant column
+// centred to zero) are not a reason to fall back: they are returned in
+// zeroColumns, and every subset that holds one is singular for the exact fit.
+// Constant columns (scaled_system.h) take no part in the pivoting check:
+// what the exact fit makes of them moves an RSS by rounding of order n·u of
+// y·y only, far inside the margin's floor.
+DropTreeTrust checkDropTree(const CrossProducts& products, SubsetMask constantColumns, SubsetMask& zeroColumns);
+
+// The margins Δ(t): bounds on |approximate RSS of a node − exact RSS of any
+// subset below it| relative to the centred y·y, for a node whose inverse
+// has trace at most t, with k variables and n rows: one for subsets the
+// exact fit takes through its double path, one for those it refits in
+// double-double. offsetFactor (≥ 1, from uncentredFactor) accounts for the
+// exact fit working on uncentred columns. See drop_tree.cpp for the terms
+// and their evidence.
+struct DropMargin {
+    double doublePath = 0.0;
+    double refitPath = 0.0;
+};
+// relativeRss is the node's approximate RSS: the results of both fits are
+// doubles, rounded relative to their own size.
+DropMargin dropTreeMargin(std::size_t variables, std::size_t rows, double trace, double relativeRss,
+                          double offsetFactor = 1.0);
+
+// 1 + Σ_j c_j²/(1 − c_j²), c_j the cosine between column j and the
+// intercept column in the double cross-products: how much worse the exact
+// fit's uncentred system can be conditioned than the centred one (1 for
+// centred columns, +∞ where a column is numerically a constant). Zero
+// columns (mask) are left out.
+double uncentredFactor(const CrossProducts& products, SubsetMask zeroColumns);
+
+// The exact fit takes a subset through the double path (LU of the double
+// normal equations) only while every variable keeps 1 − R²_j above
+// 1/refitVarianceInflation as its double inverse shows it; this level
+// allows that estimate a factor of 2. Below it the fit is refined in
+// double-double, whose error is far smaller. So the double path's error is
+// that of a system whose trace is at most k / doublePathLevel.
+constexpr double doublePathLevel = 0.5 / refitVarianceInflation;
 
 struct DropNode {
-    std::size_t order = 0;                    // e: the intercept and the node's variables
-    SubsetMask mask = 0;                      // the node's subset; slot 0 of the system is the intercept,
-                                              // slots 1 … e − 1 its variables in ascending order
-    double inverse[maxCrossProductOrder * maxCrossProductOrder];  // G, row stride maxCrossProductOrder
-    double beta[maxCrossProductOrder];
-    double rss = 0.0;                         // approximate, relative to y·y
+    std::size_t order = 0;  // the node's variables, slot j the j-th in ascending order
+    SubsetMask mask = 0;
+    DoubleDouble inverse[scaledStride * scaledStride];  // G, row stride scaledStride
+    DoubleDouble beta[scaledStride];
+    DoubleDouble rss;    // approximate, relative to y·y
+    double trace = 0.0;  // an upper bound on trace(G)
 
     std::size_t droppableCount = 0;
     std::uint8_t droppable[maxExplanatoryVariables];  // after rankDrops: by drop cost, largest first
-    double childRss[maxExplanatoryVariables];         // after rankDrops: RSS of the node without droppable[i]
+    DoubleDouble childRss[maxExplanatoryVariables];   // after rankDrops: RSS of the node without droppable[i]
+    double childTrace[maxExplanatoryVariables];       // after rankDrops: a bound on the child's trace
 
-    std::size_t variables() const { return order - 1; }
+    std::size_t variables() const { return order; }
 };
 
-// Scales the full system of products, checks whether the approximate fit
-// can be trusted and, if it can, sets up the root: all variables, all
-// droppable.
-DropTreeTrust startDropTree(const CrossProducts& products, DropTreeSystem& system, DropNode& root);
+// Sets up a root: the subset mask (its scaled system must be positive
+// definite) with the droppable variables droppableMask ⊆ mask. False when
+// the Cholesky factorisation meets a pivot that is not positive.
+bool startDropTree(const ScaledSystem& system, SubsetMask mask, SubsetMask droppableMask, DropNode& root);
 
 // Computes the RSS of the node without each droppable variable and ranks
-// the droppable variables by it, largest first (ties by variable index).
-void rankDrops(DropNode& node);
+// the droppable variables by it, largest first (ties by variable index);
+// byIndex ranks them by variable index instead, highest first. That order
+// serves where every member may be an exact fit (RSS 0 for all of them, so
+// that only the masks rank them): child i then keeps the i highest
+// variables, its subtree's masks are all large, and all but the first
+// child are cut off by mask as soon as the list is full.
+void rankDrops(DropNode& node, bool byIndex = false);
 
 // Sets child to parent without its droppable variable i (after rankDrops),
 // with droppable set parent.droppable[i + 1 …]. child.rss is
-// parent.childRss[i], bit for bit.
+// parent.childRss[i], bit for bit, and child.trace parent.childTrace[i].
 void descendDropTree(const DropNode& parent, std::size_t i, DropNode& child);

@@ -31,15 +31,7 @@ std::vector<RankedSubset> exhaustive(const Dataset& data, std::uint32_t keepCoun
     return kept;
 }
 
-const char* trustName(DropTreeTrust trust) {
-    switch (trust) {
-    case DropTreeTrust::Trusted: return "trusted";
-    case DropTreeTrust::ScaleOutOfRange: return "scale out of range";
-    case DropTreeTrust::NotPositiveDefinite: return "not positive definite";
-    case DropTreeTrust::UnstablePivoting: return "unstable pivoting";
-    default: return "ill-conditioned";
-    }
-}
+const char* trustName(DropTreeTrust trust) { return trust == DropTreeTrust::Trusted ? "trusted" : dropTreeTrustText(trust); }
 
 // The same masks in the same order with bit-identical criteria.
 ::testing::AssertionResult sameList(const std::vector<RankedSubset>& got, const std::vector<RankedSubset>& want) {
@@ -140,12 +132,16 @@ TEST(SearchBestSubsets, EdgeCasesAnswerAsTheScreeningDoes) {
 }
 
 TEST(SearchBestSubsets, LeavesSubsetsDoneAtTwoToTheKMinusTwoWithTheBoundAndWithout) {
-    Dataset duplicated = signalDataset(50, 11, 9);
-    duplicated.columns[10] = duplicated.columns[4];
     const Dataset trusted = signalDataset(50, 11, 9);
+    Dataset duplicated = signalDataset(50, 11, 9);  // split into several subtrees, some subsets rejected
+    duplicated.columns[10] = duplicated.columns[4];
+    Dataset coarse = signalDataset(50, 11, 9);  // left to the screening
+    for (double& value : coarse.columns[2]) value = 1e19 + 1e12 * value;
+    centreDataset(coarse);
     ASSERT_EQ(trustOf(trusted), DropTreeTrust::Trusted);
-    ASSERT_NE(trustOf(duplicated), DropTreeTrust::Trusted);
-    for (const Dataset* data : {&trusted, static_cast<const Dataset*>(&duplicated)}) {
+    ASSERT_EQ(trustOf(duplicated), DropTreeTrust::Trusted);
+    ASSERT_NE(trustOf(coarse), DropTreeTrust::Trusted);
+    for (const Dataset* data : {&trusted, static_cast<const Dataset*>(&duplicated), static_cast<const Dataset*>(&coarse)}) {
         for (std::int32_t code : {0, 2}) {
             std::vector<RankedSubset> kept;
             RunProgress progress;
@@ -215,6 +211,44 @@ TEST(SearchBestSubsets, StopRequestedBeforehandReturnsFalseWithoutSearching) {
     EXPECT_FALSE(searchBestSubsets(data.y, data.columns, kept, 3, RankCriterion::ResidualSumOfSquares, progress));
     EXPECT_EQ(progress.subsetsDone.load(), 12345u);
     EXPECT_TRUE(kept.empty());
+}
+
+}  // namespace
+
+namespace {
+
+TEST(SearchBestSubsets, KeepsTheScreeningsListOnDependentCollinearFarScaledAndNearExactData) {
+    for (HardKind kind : hardKinds) {
+        for (std::size_t k : {9u, 13u, 16u}) {
+            for (std::uint64_t seed = 1; seed <= (k < 16 ? 2u : 1u); ++seed) {
+                const Dataset data = hardDataset(kind, 40 + 10 * seed, k, 1000 * k + seed);
+                EXPECT_EQ(trustOf(data), DropTreeTrust::Trusted) << data.name;
+                for (std::int32_t code : {0, 1, 2}) {
+                    const std::vector<RankedSubset> complete = exhaustive(data, 100, code);
+                    for (std::uint32_t keepCount : {1u, 10u, 100u}) {
+                        EXPECT_TRUE(sameList(bounded(data, keepCount, code), prefix(complete, keepCount)))
+                            << data.name << ", criterion " << code << ", keepCount " << keepCount;
+                    }
+                }
+            }
+        }
+    }
+}
+
+TEST(SearchBestSubsets, RanksExactFitsFirstByMaskAsTheScreeningDoes) {
+    // y is fitted exactly (up to 1e-12) by three columns: every superset of
+    // them is an exact fit, criterion 0 (or −∞), ranked by mask.
+    const Dataset data = hardDataset(HardKind::NearExact12, 200, 16, 77);
+    for (std::int32_t code : {0, 2}) {
+        const std::vector<RankedSubset> kept = bounded(data, 10, code);
+        ASSERT_EQ(kept.size(), 10u);
+        EXPECT_EQ(kept.front().mask, 37u);  // columns 0, 2 and 5
+        for (const RankedSubset& entry : kept) {
+            EXPECT_EQ(entry.mask & 37u, 37u) << entry.mask;
+            EXPECT_TRUE(entry.criterion == 0.0 || entry.criterion == -INFINITY) << entry.criterion;
+        }
+        EXPECT_TRUE(sameList(kept, exhaustive(data, 10, code))) << "criterion " << code;
+    }
 }
 
 }  // namespace

@@ -39,3 +39,27 @@ std::vector<SearchCase> searchCases(std::size_t k, std::uint64_t seed);
 
 // The verdict of the bounded search's trust test on data.
 DropTreeTrust trustOf(const Dataset& data);
+
+// The kinds of worksheet data that make the bound's work hard: exact
+// dependencies, severe collinearity, far apart scales, near-exact fits.
+enum class HardKind {
+    TotalColumn,     // a total beside its parts
+    ScaledCopies,    // copies scaled by 3, 2.54 and 0.001
+    DummySet,        // a full set of 0/1 dummy columns
+    YearPowers,      // year, year², year³, year⁴ of an uncentred year
+    Longley,         // Longley's six columns, the rest noise
+    FarScales,       // column scales from 1e-6 to 1e9
+    NearExact8,      // y fitted up to noise of relative size 1e-8
+    NearExact12,     // … and 1e-12
+    ConstantColumn,  // a constant column left in, centred to rounding
+    FewRows,         // n = k + 2
+};
+constexpr HardKind hardKinds[] = {HardKind::TotalColumn, HardKind::ScaledCopies, HardKind::DummySet,
+                                  HardKind::YearPowers,  HardKind::Longley,      HardKind::FarScales,
+                                  HardKind::NearExact8,  HardKind::NearExact12,  HardKind::ConstantColumn,
+                                  HardKind::FewRows};
+const char* hardKindName(HardKind kind);
+
+// One centred data set of that kind with k ≥ 8 columns (Longley: 16 rows
+// unless more are asked for, repeated with noise), n rows (FewRows: k + 2).
+Dataset hardDataset(HardKind kind, std::size_t n, std::size_t k, std::uint64_t seed);
