@@ -14,8 +14,6 @@
 #   far apart scales, near-exact fits, a constant column, few rows) and
 #   each criterion: bounded_seconds_hard lines, and exhaustive_fallbacks,
 #   the number of those data sets left to the exhaustive screening;
-# - the results block of a large run (n = 100000, k = 20, keep count
-#   65535): report_seconds, the statistics and rows of every kept model;
 # - when R and its leaps package are installed, R's leaps on the same data
 #   at k = 25 and 30: regsubsets(method = "exhaustive", nbest = 10,
 #   nvmax = k, really.big = TRUE), then the best 10 by the same criterion
@@ -30,7 +28,7 @@ cd "$(dirname "$0")/.."
 repetitions=${1:-5}
 
 cmake --preset native >/dev/null
-cmake --build --preset native -j2 --target regression_bench search_bench report_bench >/dev/null
+cmake --build --preset native -j2 --target regression_bench search_bench >/dev/null
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
@@ -64,12 +62,9 @@ summarise() {
       }
     }' "$1"
 }
-build/native/bench/report_bench --benchmark_repetitions="$repetitions" --benchmark_format=csv \
-  >"$work/report.csv" 2>/dev/null
 summarise "$work/regression.csv" 1 >"$work/regression.txt"
 summarise "$work/search.csv" 0 >"$work/search.txt"
 summarise "$work/hard.csv" 0 >"$work/hard.txt"
-summarise "$work/report.csv" 0 >"$work/report.txt"
 
 # The screening's table and its closing lines (the speed-up line last).
 awk '
@@ -123,11 +118,6 @@ awk -v kinds="$kinds" '
       name == "few_rows" ? 33 : 200, name, criterion(part[5]), $2 / 1000, $3 / 1000, $4 / 1000
   }' "$work/hard.txt"
 echo "exhaustive_fallbacks: $(build/native/bench/search_bench --fallbacks)"
-
-# The results block of a large run (milliseconds in the CSV).
-echo
-awk '{ printf "report_seconds n=100000 k=20 keep=65535: %.3f (%.3f to %.3f)\n", $2 / 1000, $3 / 1000, $4 / 1000 }' \
-  "$work/report.txt"
 
 # R's leaps on the same data, when it is there.
 if command -v Rscript >/dev/null 2>&1 && Rscript -e 'suppressMessages(library(leaps))' >/dev/null 2>&1; then
