@@ -1,0 +1,21 @@
+#pragma once
+// The table the portable engine makes of a run in this process, as the
+// handed-back array's text: what the library must hand back for the same
+// input.
+#include <string>
+#include <vector>
+
+#include "search/search_driver.h"
+
+inline std::vector<std::vector<std::wstring>> expectedCells(const RunBlock& block) {
+    RunProgress progress;
+    ResultTable table;
+    runSearch(block, progress, table);
+    std::vector<std::vector<std::wstring>> cells;
+    for (const ResultRow& row : table) {
+        std::vector<std::wstring> out;
+        for (const std::u16string& cell : row) out.emplace_back(cell.begin(), cell.end());
+        cells.push_back(out);
+    }
+    return cells;
+}
