@@ -16,6 +16,7 @@
 
 #include "regression/centring.h"
 #include "regression/screening.h"
+#include "report/result_block.h"
 #include "test_data.h"
 #include "ublas_literal_fit.h"
 
@@ -67,8 +68,28 @@ void BM_LiteralFit(benchmark::State& state) {
     state.SetItemsProcessed(state.iterations() * static_cast<std::int64_t>(masks.size()));
 }
 
+// The block of one dependent variable with 65535 kept models of 20 columns
+// over 100000 rows: the cross-products are formed once, then each model's
+// statistics and row. Seconds per block.
+void BM_ReportBlock(benchmark::State& state) {
+    const Dataset& data = benchmarkData(100000, 20);
+    TestRandom random(99);
+    std::vector<RankedSubset> kept;
+    for (std::size_t i = 0; i < 65535; ++i) {
+        kept.push_back({static_cast<SubsetMask>(1 + random.next() % ((1u << 20) - 1)), 0.0});
+    }
+    const std::vector<std::string> names(20, "x");
+    for (auto _ : state) {
+        ResultTable table;
+        ModelResult result;
+        appendResultBlock({"y", names, kept, 100000, data.y, data.columns}, result, table);
+        benchmark::DoNotOptimize(table.data());
+    }
+}
+
 }  // namespace
 
+BENCHMARK(BM_ReportBlock)->Iterations(1)->Unit(benchmark::kSecond);
 BENCHMARK(BM_Screening)->ArgNames({"n", "k"})->Args({100, 20})->Args({1000, 20})->Args({100, 16})->Args({10000, 16})->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_LiteralFit)->ArgNames({"n", "k"})->Args({100, 20})->Args({1000, 20})->Args({10000, 16})->Unit(benchmark::kMillisecond);
 

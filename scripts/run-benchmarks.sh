@@ -19,6 +19,8 @@
 #   nvmax = k, really.big = TRUE), then the best 10 by the same criterion
 #   from its per-size lists, timed from the call to the list, beside the
 #   bounded search's time, and whether the two lists agree.
+# - one result block of 65535 kept models over n = 100000, k = 20:
+#   seconds (report_seconds);
 # The last line is the speed-up of the screening over the literal fit at
 # n = 1000, k = 20 (ratio of the medians).
 #
@@ -32,8 +34,11 @@ cmake --build --preset native -j2 --target regression_bench search_bench >/dev/n
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-build/native/bench/regression_bench --benchmark_repetitions="$repetitions" --benchmark_min_time=0.3 \
+build/native/bench/regression_bench --benchmark_filter='BM_(Screening|LiteralFit)' \
+  --benchmark_repetitions="$repetitions" --benchmark_min_time=0.3 \
   --benchmark_format=csv >"$work/regression.csv" 2>/dev/null
+build/native/bench/regression_bench --benchmark_filter='BM_ReportBlock' --benchmark_repetitions="$repetitions" \
+  --benchmark_format=csv >"$work/report.csv" 2>/dev/null
 build/native/bench/search_bench --benchmark_filter='BM_(Bounded|Exhaustive)/' \
   --benchmark_repetitions="$repetitions" --benchmark_min_time=0.1 \
   --benchmark_format=csv >"$work/search.csv" 2>/dev/null
@@ -161,6 +166,10 @@ else
   echo
   echo "R with leaps not installed (scripts/install-deps.sh --with-r): no comparison with leaps"
 fi
+
+# One block of 65535 kept models (statistics and rows) over 100000 rows.
+echo
+summarise "$work/report.csv" 0 | awk '{ printf "report_seconds n=100000 k=20 keep=65535: %.3f (%.3f to %.3f)\n", $2, $3, $4 }'
 
 echo
 tail -n 1 "$work/screening-lines.txt"

@@ -2,6 +2,8 @@
 
 #include <memory>
 
+#include "regression/linear_dependencies.h"
+
 namespace {
 
 // Σ a_r·b_r over rows in ascending order, Dot2: the running double sum s
@@ -53,7 +55,14 @@ void formExtendedCrossProducts(const CrossProducts& products, ExtendedCrossProdu
 const ExtendedCrossProducts& extendedCrossProducts(const CrossProducts& products) {
     if (!products.extended) {
         products.extended = std::make_shared<ExtendedCrossProducts>();
-        formExtendedCrossProducts(products, *products.extended);
+        ExtendedCrossProducts& extended = *products.extended;
+        formExtendedCrossProducts(products, extended);
+        const DependencyReport report = dependenciesOf(extended);
+        for (const LinearDependency& dependency : report.dependencies) {
+            SubsetMask whole = SubsetMask{1} << dependency.column;
+            for (std::size_t c : dependency.combination) whole |= SubsetMask{1} << c;
+            extended.dependentSets.push_back(whole);
+        }
     }
     return *products.extended;
 }

@@ -11,6 +11,7 @@
 // relative error of about n²·2^-106 of Σ|products|, and the same bits on
 // every target.
 #include <cstddef>
+#include <vector>
 
 #include "regression/cross_products.h"
 #include "regression/double_double.h"
@@ -19,6 +20,12 @@ struct ExtendedCrossProducts {
     std::size_t variables = 0;  // k
     std::size_t rows = 0;       // n
     DoubleDouble entries[maxCrossProductOrder * maxCrossProductOrder];  // row-major, stride variables + 2
+
+    // Found once from these sums (linear_dependencies.h): the sets of
+    // columns that are exactly dependent (a column with its combination).
+    // Every subset that holds such a set whole fails the rank rule, so the
+    // fit can say so without a solve.
+    std::vector<SubsetMask> dependentSets;
 
     std::size_t order() const { return variables + 2; }
     std::size_t yIndex() const { return variables + 1; }
@@ -29,7 +36,7 @@ struct ExtendedCrossProducts {
 // from (their addresses are kept in products, and must still be valid).
 void formExtendedCrossProducts(const CrossProducts& products, ExtendedCrossProducts& extended);
 
-// The extended cross-products of products' run, formed on the first call
-// and kept in products for the later ones: a run whose subsets all resolve
-// in double never pays for them.
+// The extended cross-products of products' run, with its dependent sets,
+// formed on the first call and kept in products for the
+// later ones: a run whose subsets all resolve in double never pays for them.
 const ExtendedCrossProducts& extendedCrossProducts(const CrossProducts& products);

@@ -34,13 +34,26 @@ bool resolvedInDouble(const SubsetSystem& system, const LeastSquaresFit& fit) {
     return sst > refitTotalLevel * system.yy && fit.rss > refitResidualLevel * largest * sst;
 }
 
+bool holdsWhole(SubsetMask mask, SubsetMask set) { return set != 0 && (mask & set) == set; }
+
+// The fit in double-double. A subset that holds one of the run's dependent
+// sets whole (found once by the dependency walk) fails the rank rule without
+// a solve: data with a copy or a total among k columns have a quarter or
+// more of their 2^k subsets of that kind.
 bool refitExtended(const SubsetSystem& system, LeastSquaresFit& fit) {
     fit.refitted = true;
-    fit.ok = false;
     if (system.products == nullptr) {
+        fit.ok = false;
         return false;
     }
     const ExtendedCrossProducts& products = extendedCrossProducts(*system.products);
+    for (SubsetMask set : products.dependentSets) {
+        if (holdsWhole(system.mask, set)) {
+            fit.ok = false;
+            return false;
+        }
+    }
+    fit.ok = false;
     ExtendedSolution solution;
     const std::size_t e = system.order();
     solveExtended(products, system.source, e, products.yIndex(), solution);

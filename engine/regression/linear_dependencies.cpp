@@ -69,7 +69,12 @@ DependencyReport findLinearDependencies(const DataColumn& y, const std::vector<D
     const std::unique_ptr<LeastSquaresFit> fit = std::make_unique<LeastSquaresFit>();
     if (solveSubsetSystem(*system, *fit) && !fit->refitted) return report;
 
-    const ExtendedCrossProducts& extended = extendedCrossProducts(*products);
+    return dependenciesOf(extendedCrossProducts(*products));
+}
+
+DependencyReport dependenciesOf(const ExtendedCrossProducts& extended) {
+    DependencyReport report;
+    const std::size_t k = extended.variables;
     std::vector<std::size_t> basis;
     for (std::size_t j = 0; j < k; ++j) {
         if (!(extended.at(1 + j, 1 + j).hi > 0.0)) continue;  // a column of zeros (after centring)

@@ -35,3 +35,9 @@ struct DependencyReport {
 // Columns without spread are passed over. Throws std::invalid_argument like
 // formCrossProducts.
 DependencyReport findLinearDependencies(const DataColumn& y, const std::vector<DataColumn>& columns);
+
+struct ExtendedCrossProducts;
+
+// The walk itself, on double-double cross-products (always, without the
+// double fit's shortcut).
+DependencyReport dependenciesOf(const ExtendedCrossProducts& products);

@@ -26,4 +26,5 @@ void gatherSubsetSystem(const CrossProducts& products, SubsetMask mask, SubsetSy
     system.yy = products.at(yIndex, yIndex);
     system.rows = products.rows;
     system.products = &products;
+    system.mask = mask;
 }

@@ -14,6 +14,7 @@ struct SubsetSystem {
     // Where the system was gathered from, for a refit in double-double:
     // the run's cross-products and, per coefficient, its index there.
     const CrossProducts* products = nullptr;
+    SubsetMask mask = 0;
     std::size_t source[maxModelOrder];
 
     std::size_t order() const { return crossProducts.order; }
