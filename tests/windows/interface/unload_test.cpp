@@ -27,9 +27,11 @@ Fn exportOf(HMODULE module, const char* name) {
     return reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(module, name)));
 }
 
-// A run of k explanatory variables over n rows, the last a copy of the
-// first so that the search must fit every subset: long enough to be under
-// way when the library is freed, short enough to end by itself soon after.
+// A run of k explanatory variables over n rows, the last varying by 1e12
+// around 1e19 (its centred sum is rounding larger than the row count, which
+// the bounds of the search cannot take), so that every subset is fitted:
+// long enough to be under way when the library is freed, short enough to
+// end by itself soon after.
 struct Inputs {
     OwnedArray y, yNames, x, xNames;
 };
@@ -45,7 +47,9 @@ Inputs inputsOf(std::size_t k, std::size_t n) {
         columns.push_back(column);
         names.push_back("X" + std::to_string(i + 1));
     }
-    if (k > 2) columns[k - 1] = columns[0];
+    if (k > 2) {
+        for (std::size_t r = 0; r < n; ++r) columns[k - 1][r] = 1e19 + 1e12 * static_cast<double>(r * 13 % 31);
+    }
     std::vector<double> y(n);
     for (std::size_t r = 0; r < n; ++r) y[r] = static_cast<double>((r * r) % 97);
     return {makeDataArray({y}), makeNameArray({"Y"}), makeDataArray(columns), makeNameArray(names)};
