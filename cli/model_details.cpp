@@ -1,29 +1,15 @@
 #include "model_details.h"
 
-#include <boost/math/distributions/fisher_f.hpp>
-#include <boost/math/distributions/students_t.hpp>
-
 #include <cmath>
 #include <cstdint>
 #include <limits>
 
 #include "regression/fit_levels.h"
 #include "regression/least_squares_fit.h"
+#include "regression/quiet_distributions.h"
 #include "regression/subset_mask.h"
 
 namespace {
-
-namespace policies = boost::math::policies;
-
-// As in the model statistics: arguments out of the distributions' domain
-// give NaN rather than an exception, and the arithmetic stays in double
-// (SSE2 on every target) instead of x87 long double.
-using QuietPolicy = policies::policy<policies::domain_error<policies::ignore_error>,
-                                     policies::pole_error<policies::ignore_error>,
-                                     policies::overflow_error<policies::ignore_error>,
-                                     policies::evaluation_error<policies::ignore_error>,
-                                     policies::rounding_error<policies::ignore_error>,
-                                     policies::promote_float<false>, policies::promote_double<false>>;
 
 constexpr double notANumber = std::numeric_limits<double>::quiet_NaN();
 
@@ -42,14 +28,14 @@ DataColumn minus(const DataColumn& column, double mean) {
 double upperTailOfF(double f, double d, double df) {
     if (!(df > 0.0) || std::isnan(f) || f < 0.0) return notANumber;
     if (std::isinf(f)) return 0.0;
-    const boost::math::fisher_f_distribution<double, QuietPolicy> distribution(d, df);
+    const FDistribution distribution(d, df);
     return boost::math::cdf(boost::math::complement(distribution, f));
 }
 
 double twoSidedPOfT(double t, double df) {
     if (!(df > 0.0) || std::isnan(t)) return notANumber;
     if (std::isinf(t)) return 0.0;
-    const boost::math::students_t_distribution<double, QuietPolicy> distribution(df);
+    const TDistribution distribution(df);
     return 2.0 * boost::math::cdf(distribution, -std::fabs(t));
 }
 

@@ -5,6 +5,8 @@
 #include <cerrno>
 #include <cstdio>
 
+#include "utf8.h"
+
 namespace {
 
 int sequenceLength(unsigned char lead) {
@@ -26,24 +28,6 @@ bool validSequence(const std::string& text, std::size_t i, int length) {
     }
     static const char32_t smallest[] = {0, 0, 0x80, 0x800, 0x10000};
     return code >= smallest[length] && code <= 0x10FFFF && !(code >= 0xD800 && code <= 0xDFFF);
-}
-
-void appendUtf8(std::string& out, char32_t code) {
-    if (code < 0x80) {
-        out += static_cast<char>(code);
-    } else if (code < 0x800) {
-        out += static_cast<char>(0xC0 | (code >> 6));
-        out += static_cast<char>(0x80 | (code & 0x3F));
-    } else if (code < 0x10000) {
-        out += static_cast<char>(0xE0 | (code >> 12));
-        out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (code & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (code >> 18));
-        out += static_cast<char>(0x80 | ((code >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (code & 0x3F));
-    }
 }
 
 // Line and column of byte offset in text whose lines and cells are told

@@ -1,8 +1,5 @@
 #include "regression/model_statistics.h"
 
-#include <boost/math/distributions/fisher_f.hpp>
-#include <boost/math/distributions/students_t.hpp>
-
 #include <cmath>
 #include <cstdint>
 #include <limits>
@@ -10,28 +7,11 @@
 
 #include "regression/fit_levels.h"
 #include "regression/least_squares_fit.h"
+#include "regression/quiet_distributions.h"
 #include "regression/subset_mask.h"
 #include "regression/subset_system.h"
 
 namespace {
-
-namespace policies = boost::math::policies;
-
-// Arguments the distributions cannot take are caught below before they are
-// passed; this policy is the second line: whatever the library would still
-// reject gives NaN (or its limit) instead of an exception, so nothing from
-// it can end the search. The distributions compute in double rather than
-// promoting to long double: long double is the x87 unit on x86, whose
-// precision the host process may have lowered, while double arithmetic is
-// SSE2 everywhere and gives the same bits in every build and every host.
-using QuietPolicy = policies::policy<policies::domain_error<policies::ignore_error>,
-                                     policies::pole_error<policies::ignore_error>,
-                                     policies::overflow_error<policies::ignore_error>,
-                                     policies::evaluation_error<policies::ignore_error>,
-                                     policies::rounding_error<policies::ignore_error>,
-                                     policies::promote_float<false>, policies::promote_double<false>>;
-using TDistribution = boost::math::students_t_distribution<double, QuietPolicy>;
-using FDistribution = boost::math::fisher_f_distribution<double, QuietPolicy>;
 
 constexpr double notANumber = std::numeric_limits<double>::quiet_NaN();
 

@@ -107,13 +107,7 @@ RunBlock sheetWithTotalAndDummies(std::size_t dependents, std::size_t n) {
 
 TEST(BoundedRun, ThirtyOneVariablesWithATotalAndADummySetMatchTheEngineWithinSeconds) {
     const RunBlock block = sheetWithTotalAndDummies(8, 200);
-    RunInput input;
-    input.dependentData = makeDataArray(block.dependentColumns);
-    input.dependentNames = makeNameArray(block.dependentNames);
-    input.explanatoryData = makeDataArray(block.explanatoryColumns);
-    input.explanatoryNames = makeNameArray(block.explanatoryNames);
-    input.keepCount = block.keepCount;
-    input.criterion = block.criterion;
+    RunInput input = inputOf(block);
     ASSERT_EQ(input.start(), 1);
     std::vector<std::int32_t> answers;
     // At most 60 polls of half a second: the exhaustive screening of these

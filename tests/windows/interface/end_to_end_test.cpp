@@ -9,17 +9,6 @@
 
 namespace {
 
-RunInput inputOf(const RunBlock& block) {
-    RunInput input;
-    input.dependentData = makeDataArray(block.dependentColumns);
-    input.dependentNames = makeNameArray(block.dependentNames);
-    input.explanatoryData = makeDataArray(block.explanatoryColumns);
-    input.explanatoryNames = makeNameArray(block.explanatoryNames);
-    input.keepCount = block.keepCount;
-    input.criterion = block.criterion;
-    return input;
-}
-
 // Japanese names in code page 932, as Excel passes them.
 RunBlock japaneseRun() {
     RunBlock block;
