@@ -6,6 +6,7 @@
 
 #include "regression/ranked_subset.h"
 #include "regression/run_progress.h"
+#include "regression/subset_request.h"
 #include "report/result_table.h"
 #include "search/run_block.h"
 #include "search/search_driver.h"
@@ -13,9 +14,26 @@
 struct Analysis {
     ResultTable table;                            // exactly what runSearch appends
     std::vector<std::vector<RankedSubset>> kept;  // per dependent variable, best first
+    std::vector<std::vector<std::size_t>> ranks;  // per kept model: 1 for the best (of its size, per size)
 };
 
+// What the command line asks beyond the library's run: the criterion (BIC
+// and Cp too), per-size lists and forced variables.
+struct AnalysisRequest {
+    SubsetRequest subsets;         // cpScale is taken from cpScales
+    std::vector<double> cpScales;  // per dependent variable: Mallows' Cp's residual mean square
+};
+
+// The request of a library run: its keep count and criterion code.
+AnalysisRequest libraryRequest(const RunBlock& block);
+
 // Does what runSearch does, step for step (centred columns, the same search,
-// the same block of rows), and keeps the lists. Returns Stopped as soon as
-// it sees the stop request.
-SearchOutcome runAnalysis(const RunBlock& block, RunProgress& progress, Analysis& analysis);
+// the same block of rows), and keeps the lists; the request may ask for
+// more than the library's keep count and criterion. Returns Stopped as soon
+// as it sees the stop request.
+SearchOutcome runAnalysis(const RunBlock& block, const AnalysisRequest& request, RunProgress& progress,
+                          Analysis& analysis);
+
+// The rank of each model of kept: its place in the list, or in the run of
+// models of its size for per-size lists.
+std::vector<std::size_t> modelRanks(const std::vector<RankedSubset>& kept, bool perSize);

@@ -22,6 +22,7 @@
 #include "options.h"
 #include "output_path.h"
 #include "progress_bar.h"
+#include "run_request.h"
 #include "regression/bounded_search.h"
 #include "regression/centring.h"
 #include "search/dependency_warnings.h"
@@ -72,12 +73,12 @@ struct SearchRun {
 
 // Runs the search on its own thread; the calling thread draws the progress
 // line and turns Ctrl-C into the search's stop request.
-int search(const RunBlock& block, Analysis& analysis) {
+int search(const RunBlock& block, const AnalysisRequest& request, Analysis& analysis) {
     RunProgress progress;
     SearchRun run;
     std::thread worker([&] {
         try {
-            run.outcome = runAnalysis(block, progress, analysis);
+            run.outcome = runAnalysis(block, request, progress, analysis);
         } catch (const std::exception& e) {
             run.error = e.what();
         } catch (...) {
@@ -144,7 +145,7 @@ std::string renderText(const CliOptions& options, const Analysis& analysis) {
         criteria.emplace_back();
         for (const RankedSubset& entry : kept) criteria.back().push_back(entry.criterion);
     }
-    return renderLongText(analysis.table, criteria);
+    return renderLongText(analysis.table, criteria, analysis.ranks);
 }
 
 std::string render(const CliOptions& options, const RunBlock& block, const Analysis& analysis) {
@@ -210,6 +211,8 @@ int run(const std::vector<std::string>& arguments) {
     Dataset dataset;
     if (const int status = loadDataset(options, dataset); status != 0) return status;
     for (const std::string& warning : dependencyWarnings(dataset.block)) std::cerr << "tavrel: warning: " << warning << "\n";
+    const RunRequest request = buildRunRequest(options, dataset.block);
+    if (!request.error.empty()) return fail(exitInput, request.error);
     // Data the bounded search leaves to the exhaustive screening (rare) are
     // named, since such a run may take far longer. Centred as the driver
     // centres them.
@@ -227,7 +230,7 @@ int run(const std::vector<std::string>& arguments) {
 
     installInterruptHandler();
     Analysis analysis;
-    if (const int status = search(dataset.block, analysis); status != 0) return status;
+    if (const int status = search(dataset.block, request.request, analysis); status != 0) return status;
     if (!writeOutput(options.outputPath, render(options, dataset.block, analysis))) {
         return fail(exitFailure, "cannot write " + (options.outputPath.empty() ? "the output" : options.outputPath));
     }

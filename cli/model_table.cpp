@@ -84,10 +84,12 @@ std::string renderModelTable(const RunBlock& block, const Analysis& analysis) {
     for (std::size_t i = 0; i < analysis.kept.size(); ++i) {
         const CentredData data = centreData(block.dependentColumns[i], block.explanatoryColumns);
         const double fullMeanSquare = fullModelMeanSquare(data);
-        std::size_t rank = 1;
-        for (const RankedSubset& entry : analysis.kept[i]) {
-            const ModelDetails details = computeModelDetails(data, entry.mask, fullMeanSquare);
-            out += csvLine(modelCells(block.dependentNames[i], rank++, entry, names, details));
+        const std::vector<RankedSubset>& kept = analysis.kept[i];
+        for (std::size_t m = 0; m < kept.size(); ++m) {
+            const ModelDetails details = computeModelDetails(data, kept[m].mask, fullMeanSquare);
+            const std::size_t rank = i < analysis.ranks.size() && m < analysis.ranks[i].size() ? analysis.ranks[i][m]
+                                                                                             : m + 1;
+            out += csvLine(modelCells(block.dependentNames[i], rank, kept[m], names, details));
         }
     }
     return out;

@@ -19,6 +19,8 @@ bool parseCriterion(const std::string& text, std::int32_t& code) {
     if (text == "rss") code = 0;
     else if (text == "mse") code = 1;
     else if (text == "aic") code = 2;
+    else if (text == "bic") code = 3;
+    else if (text == "cp") code = 4;
     else return false;
     return true;
 }
@@ -69,7 +71,8 @@ bool isBlankName(const std::string& text) {
 // Applies one option that takes a value; false with an error message when
 // the value is not acceptable.
 bool applyValue(const std::string& name, const std::string& value, CliOptions& options, std::string& error) {
-    if ((name == "-y" || name == "--dependent" || name == "-x" || name == "--explanatory") && isBlankName(value)) {
+    if ((name == "-y" || name == "--dependent" || name == "-x" || name == "--explanatory" || name == "--force") &&
+        isBlankName(value)) {
         error = name + " needs a variable name, not '" + value + "'";
         return false;
     }
@@ -77,14 +80,22 @@ bool applyValue(const std::string& name, const std::string& value, CliOptions& o
         options.dependents.push_back(value);
     } else if (name == "-x" || name == "--explanatory") {
         options.explanatory.push_back(value);
+    } else if (name == "--force") {
+        options.forced.push_back(value);
     } else if (name == "-k" || name == "--keep") {
         if (!parseKeepCount(value, options.keepCount)) {
             error = "--keep needs a whole number from 1 to 65535, not '" + value + "'";
             return false;
         }
+        options.keepGiven = true;
+    } else if (name == "--per-size") {
+        if (!parseKeepCount(value, options.perSize)) {
+            error = "--per-size needs a whole number from 1 to 65535, not '" + value + "'";
+            return false;
+        }
     } else if (name == "-c" || name == "--criterion") {
         if (!parseCriterion(value, options.criterion)) {
-            error = "--criterion must be rss, mse or aic, not '" + value + "'";
+            error = "--criterion must be rss, mse, aic, bic or cp, not '" + value + "'";
             return false;
         }
     } else if (name == "-f" || name == "--format") {
@@ -120,7 +131,7 @@ bool applyValue(const std::string& name, const std::string& value, CliOptions& o
 bool takesValue(const std::string& name) {
     static const char* const names[] = {"-y", "--dependent", "-x", "--explanatory", "-k", "--keep", "-c",
                                         "--criterion", "-f", "--format", "-o", "--output",
-                                        "--encoding", "--delimiter", "--layout"};
+                                        "--encoding", "--delimiter", "--layout", "--per-size", "--force"};
     for (const char* candidate : names) {
         if (name == candidate) return true;
     }
@@ -190,6 +201,9 @@ ParsedOptions parseOptions(const std::vector<std::string>& arguments) {
     if (options.showHelp || options.showVersion) return parsed;
     if (options.dataPath.empty()) parsed.error = "no data file given";
     else if (options.dependents.empty()) parsed.error = "no dependent variable given (-y NAME)";
+    else if (options.keepGiven && options.perSize > 0) {
+        parsed.error = "--keep and --per-size cannot be combined: --per-size N keeps the N best models of each size";
+    }
     return parsed;
 }
 
@@ -211,7 +225,11 @@ std::string usageText() {
            "  -x, --explanatory NAME  an explanatory variable (repeat; default: every other named\n"
            "                          column that holds numbers)\n"
            "  -k, --keep N            models kept per dependent variable, 1 to 65535 (default 10)\n"
-           "  -c, --criterion C       ranking: rss, mse or aic (default aic)\n"
+           "  -c, --criterion C       ranking: rss, mse, aic (default), bic (n ln(RSS/n) + d ln n) or\n"
+           "                          cp (Mallows' Cp against the model with every variable)\n"
+           "      --per-size N        keep the N best models of each size instead of -k's list\n"
+           "                          (sizes ascending; the rank counts within each size)\n"
+           "      --force NAME        keep an explanatory variable in every model (repeat for several)\n"
            "  -f, --format F          text (default), csv, tsv, or models (one CSV row per model with\n"
            "                          raw coefficients, standard errors, t and p, BIC, Mallows' Cp, F)\n"
            "  -o, --output FILE       write to FILE instead of standard output (checked before the\n"

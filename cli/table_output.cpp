@@ -128,13 +128,13 @@ std::string alignedLines(const std::vector<std::vector<std::u16string>>& rows) {
 
 // One block's model rows as long lines: names from the header row.
 std::string longBlock(const ResultRow& header, const std::vector<const ResultRow*>& models,
-                      const std::vector<double>& criteria) {
+                      const std::vector<double>& criteria, const std::vector<std::size_t>& ranks) {
     const std::size_t k = header.size() >= 3 ? header.size() - 3 : 0;
     std::vector<std::vector<std::u16string>> rows;
     rows.push_back({u"順位", u"基準値", u"決定係数", u"調整済み決定係数", u"AIC", u""});
     for (std::size_t m = 0; m < models.size(); ++m) {
         const ResultRow& row = *models[m];
-        const std::string rank = std::to_string(m + 1);
+        const std::string rank = std::to_string(m < ranks.size() ? ranks[m] : m + 1);
         std::u16string variables;
         for (std::size_t i = 0; i < k; ++i) {
             if (row[i] == u"-") continue;
@@ -149,7 +149,8 @@ std::string longBlock(const ResultRow& header, const std::vector<const ResultRow
 
 }  // namespace
 
-std::string renderLongText(const ResultTable& table, const std::vector<std::vector<double>>& criteria) {
+std::string renderLongText(const ResultTable& table, const std::vector<std::vector<double>>& criteria,
+                           const std::vector<std::vector<std::size_t>>& ranks) {
     std::string out;
     std::size_t block = 0;
     for (std::size_t r = 0; r < table.size(); ++r) {
@@ -163,7 +164,9 @@ std::string renderLongText(const ResultTable& table, const std::vector<std::vect
         std::vector<const ResultRow*> models;
         while (r + 1 < table.size() && isGridRow(table[r + 1])) models.push_back(&table[++r]);
         static const std::vector<double> none;
-        out += longBlock(header, models, block < criteria.size() ? criteria[block] : none);
+        static const std::vector<std::size_t> inOrder;
+        out += longBlock(header, models, block < criteria.size() ? criteria[block] : none,
+                         block < ranks.size() ? ranks[block] : inOrder);
         ++block;
     }
     return out;

@@ -34,4 +34,7 @@ std::size_t textTableWidth(const ResultTable& table);
 // of block b), R² with its marks, adjusted R², AIC, then name=coefficient
 // with marks for the variables in the model. Title and footer lines as in
 // the wide layout.
-std::string renderLongText(const ResultTable& table, const std::vector<std::vector<double>>& criteria);
+// ranks: per block, the rank shown for each model (default: 1, 2, … in
+// the order of the rows).
+std::string renderLongText(const ResultTable& table, const std::vector<std::vector<double>>& criteria,
+                           const std::vector<std::vector<std::size_t>>& ranks = {});

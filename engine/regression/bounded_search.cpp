@@ -43,14 +43,17 @@ struct Search {
     const ScaledSystem* system = nullptr;
     double offsetFactor = 1.0;  // uncentredFactor of the data
     RankCriterion criterion = RankCriterion::ResidualSumOfSquares;
+    double cpScale = 0.0;
     std::vector<DropNode> levels;  // levels[j]: the node being expanded at depth j
 
-    // The best subsets fitted so far, at most keepCount of them: a heap by
-    // rank order with the worst on top, so that the threshold is the exact
-    // keepCount-th best at every moment and prunes as early as it can (the
-    // screening's list lowers its threshold only at each cut). Sorted into
-    // the final list at the end.
-    std::vector<RankedSubset>* kept = nullptr;
+    // The best subsets fitted so far, at most keepCount of them per list: a
+    // heap by rank order with the worst on top, so that the threshold is the
+    // exact keepCount-th best at every moment and prunes as early as it can
+    // (the screening's list lowers its threshold only at each cut). One
+    // list, or one per size (index: the size) for per-size lists. Sorted
+    // into the final list at the end.
+    std::vector<std::vector<RankedSubset>> lists;
+    bool perSize = false;
     std::size_t keepCount = 0;
 
     SubsetSystem subset;
@@ -68,15 +71,15 @@ struct Search {
 // (equal criteria rank by mask). While the list has room the threshold is
 // the screening's starting one, the largest finite double (+∞ never
 // enters).
-bool mayEnter(const Search& search, double bound, SubsetMask smallestMask) {
-    if (search.kept->size() < search.keepCount) return bound <= largestFinite;
-    const RankedSubset& worst = search.kept->front();
+bool mayEnter(const Search& search, const std::vector<RankedSubset>& list, double bound, SubsetMask smallestMask) {
+    if (list.size() < search.keepCount) return bound <= largestFinite;
+    const RankedSubset& worst = list.front();
     return bound < worst.criterion || (bound == worst.criterion && smallestMask < worst.mask);
 }
 
 void offer(Search& search, SubsetMask mask, double criterion) {
     if (!(criterion <= largestFinite)) return;
-    std::vector<RankedSubset>& kept = *search.kept;
+    std::vector<RankedSubset>& kept = search.lists[search.perSize ? subsetSize(mask) : 0];
     const RankedSubset candidate{mask, criterion};
     if (kept.size() < search.keepCount) {
         kept.push_back(candidate);
@@ -93,7 +96,8 @@ void fitExactly(Search& search, SubsetMask mask) {
     gatherSubsetSystem(*search.products, mask, search.subset);
     if (!solveSubsetSystem(search.subset, search.fit)) return;
     double value = 0.0;
-    if (rankingCriterion(search.criterion, search.fit.rss, search.system->rows, subsetSize(mask), value)) {
+    if (rankingCriterion(search.criterion, search.fit.rss, search.system->rows, subsetSize(mask), value,
+                         search.cpScale)) {
         offer(search, mask, value);
     }
 }
@@ -125,20 +129,41 @@ double criterionBound(const Search& search, double relativeRss, const DropMargin
     double rss = relative * search.system->yy;
     // The exact fit never reports a negative RSS: one at or below its
     // exact-fit level is 0, so 0 is the bound of every possible exact fit.
+    const bool logarithmic = search.criterion == RankCriterion::InformationCriterion ||
+                             search.criterion == RankCriterion::BayesInformationCriterion;
     if (!(relative > exactFitBoundLevel)) {
-        if (search.criterion == RankCriterion::InformationCriterion) return -infinity;
+        if (logarithmic) return -infinity;
         rss = 0.0;
     }
-    const double rows = static_cast<double>(n);
-    switch (search.criterion) {
-    case RankCriterion::ResidualSumOfSquares:
-        return rss;
-    case RankCriterion::ResidualMeanSquare:
+    if (logarithmic && !(rss > 0.0)) return -infinity;
+    if (search.criterion == RankCriterion::ResidualMeanSquare) {
         return std::min(rss / static_cast<double>(n - smallest - 1), rss / static_cast<double>(n - largest - 1));
-    default:
-        if (!(rss > 0.0)) return -infinity;
-        return rows * std::log(rss / rows) + 2.0 * static_cast<double>(smallest);
     }
+    // Every other criterion grows with the size for a fixed RSS (ln n > 0
+    // for n ≥ 3), so the smallest size gives the least value.
+    double value = rss;
+    rankingCriterion(search.criterion, rss, n, smallest, value, search.cpScale);
+    return value;
+}
+
+// Whether any subset of smallest … largest variables below a node (RSS
+// bound relativeRss, margins Δ, masks at least smallestMask) may enter its
+// list. Per size, each size is asked of its own list; the least mask of the
+// whole subtree stands for the least one of each size, which only makes
+// the answer yes more often.
+bool subtreeMayEnter(const Search& search, double relativeRss, const DropMargin& margin, std::size_t smallest,
+                     std::size_t largest, SubsetMask smallestMask) {
+    if (!search.perSize) {
+        return mayEnter(search, search.lists[0], criterionBound(search, relativeRss, margin, smallest, largest),
+                        smallestMask);
+    }
+    for (std::size_t size = std::max<std::size_t>(smallest, 1); size <= largest; ++size) {
+        if (mayEnter(search, search.lists[size], criterionBound(search, relativeRss, margin, size, size),
+                     smallestMask)) {
+            return true;
+        }
+    }
+    return false;
 }
 
 void reportProgress(Search& search) {
@@ -168,16 +193,16 @@ void visitChild(Search& search, std::size_t depth, std::size_t i) {
     const double rss = node.childRss[i].hi + node.childRss[i].lo;
     const DropMargin margin =
         dropTreeMargin(search.system->variables, search.system->rows, node.childTrace[i], rss, search.offsetFactor);
-    if (!mayEnter(search, criterionBound(search, rss, margin, smallest, size), smallestMask)) {
+    if (!subtreeMayEnter(search, rss, margin, smallest, size, smallestMask)) {
         search.decided += subtree;
         return;
     }
     if (size >= 1) {
         search.decided += 1;
-        if (mayEnter(search, criterionBound(search, rss, margin, size, size), mask)) fitExactly(search, mask);
+        if (subtreeMayEnter(search, rss, margin, size, size, mask)) fitExactly(search, mask);
     }
     if (below == 0) return;
-    if (!mayEnter(search, criterionBound(search, rss, margin, smallest, size - 1), smallestMask)) {
+    if (!subtreeMayEnter(search, rss, margin, smallest, size - 1, smallestMask)) {
         search.decided += subtree - 1;
         return;
     }
@@ -244,8 +269,41 @@ void searchRoot(Search& search, const SubsetRoot& root) {
     expand(search, 0);
 }
 
-void finish(Search& search) {
-    std::sort_heap(search.kept->begin(), search.kept->end(), rankedBefore);
+// The subsets below root: mask ∖ R for every R ⊆ droppable, less the empty
+// subset when it is one of them.
+std::uint64_t rootMembers(const SubsetRoot& root) {
+    return (std::uint64_t{1} << subsetSize(root.droppable)) - (root.droppable == root.mask ? 1u : 0u);
+}
+
+// Keeps the roots' members that hold every forced variable: a root without
+// one of them has none, and elsewhere the forced variables are no longer
+// droppable. The members left out count as decided.
+void restrictToForced(SubsetMask forced, SubsetPlan& plan, std::uint64_t& decided) {
+    if (forced == 0) return;
+    std::vector<SubsetRoot> kept;
+    for (SubsetRoot root : plan.roots) {
+        const std::uint64_t before = rootMembers(root);
+        if ((root.mask & forced) != forced) {
+            decided += before;
+            continue;
+        }
+        root.droppable &= ~forced;
+        decided += before - rootMembers(root);
+        kept.push_back(root);
+    }
+    plan.roots = std::move(kept);
+}
+
+// Sorts the lists into kept: one list, or the lists of each size joined,
+// smaller sizes first.
+void finish(Search& search, std::vector<RankedSubset>& kept) {
+    for (std::vector<RankedSubset>& list : search.lists) std::sort_heap(list.begin(), list.end(), rankedBefore);
+    if (!search.perSize) {
+        kept = std::move(search.lists[0]);
+        return;
+    }
+    kept.clear();
+    for (const std::vector<RankedSubset>& list : search.lists) kept.insert(kept.end(), list.begin(), list.end());
 }
 
 // A y whose centred sum of squares is at most this share of its uncentred
@@ -301,8 +359,17 @@ DropTreeTrust boundedSearchVerdict(const DataColumn& y, const std::vector<DataCo
 
 bool searchBestSubsets(const DataColumn& y, const std::vector<DataColumn>& columns, std::vector<RankedSubset>& kept,
                        std::uint32_t keepCount, RankCriterion criterion, RunProgress& progress) {
+    SubsetRequest request;
+    request.criterion = criterion;
+    request.keepCount = keepCount;
+    return searchBestSubsets(y, columns, kept, request, progress);
+}
+
+bool searchBestSubsets(const DataColumn& y, const std::vector<DataColumn>& columns, std::vector<RankedSubset>& kept,
+                       const SubsetRequest& request, RunProgress& progress) {
     const std::size_t k = columns.size();
-    if (k == 0) return screenSubsets(y, columns, kept, keepCount, criterion, progress);
+    const std::uint32_t keepCount = listCapacity(request);
+    if (k == 0) return screenSubsets(y, columns, kept, request, progress);
     if (progress.stopping()) {
         kept.clear();
         return false;
@@ -322,7 +389,7 @@ bool searchBestSubsets(const DataColumn& y, const std::vector<DataColumn>& colum
     SubsetPlan plan;
     bool noVariance = false;
     if (prepare(y, columns, products, *system, excluded, plan, noVariance) != DropTreeTrust::Trusted) {
-        return screenSubsets(y, columns, kept, keepCount, criterion, progress);
+        return screenSubsets(y, columns, kept, request, progress);
     }
     if (noVariance) {
         kept.clear();
@@ -334,25 +401,30 @@ bool searchBestSubsets(const DataColumn& y, const std::vector<DataColumn>& colum
     search.products = &products;
     search.system = system.get();
     search.offsetFactor = uncentredFactor(products, excluded | system->constant);
-    search.criterion = criterion;
-    search.kept = &kept;
+    search.criterion = request.criterion;
+    search.cpScale = request.cpScale;
+    search.perSize = request.perSize > 0;
     search.keepCount = keepCount;
     search.progress = &progress;
     search.lastProgress = subsets - 1u;
     kept.clear();
-    // The list grows as it fills; a large keepCount is not reserved up front.
-    kept.reserve(static_cast<std::size_t>(std::min<std::uint64_t>({keepCount, subsets, 4096})));
+    // The lists grow as they fill; a large keepCount is not reserved up front.
+    search.lists.resize(search.perSize ? k + 1 : 1);
+    for (std::vector<RankedSubset>& list : search.lists) {
+        list.reserve(static_cast<std::size_t>(std::min<std::uint64_t>({keepCount, subsets, 4096})));
+    }
 
     // Subsets that hold a zero column, and those the plan found singular,
     // are decided without a fit.
     const std::size_t usable = k - subsetSize(excluded);
     search.decided = (subsets - ((std::uint64_t{1} << usable) - 1u)) + plan.rejected;
+    restrictToForced(request.forced, plan, search.decided);
     reportProgress(search);
     for (const SubsetRoot& root : plan.roots) {
         searchRoot(search, root);
         if (search.stopped) break;
     }
-    finish(search);
+    finish(search, kept);
     if (search.stopped) return false;
     // Every subset has been decided by now: the count rests at 2^k − 2, as
     // the screening's does.

@@ -8,6 +8,7 @@
 #include "regression/drop_tree.h"
 #include "regression/ranked_subset.h"
 #include "regression/run_progress.h"
+#include "regression/subset_request.h"
 
 // Leaves in kept the keepCount best subsets of columns against y, exactly as
 // screenSubsets does (the same masks in the same order with the same
@@ -40,6 +41,12 @@
 // work storage of order k³; nothing is allocated per subset.
 bool searchBestSubsets(const DataColumn& y, const std::vector<DataColumn>& columns, std::vector<RankedSubset>& kept,
                        std::uint32_t keepCount, RankCriterion criterion, RunProgress& progress);
+
+// The same for any request (subset_request.h), exactly as screenSubsets
+// answers it: per-size lists are bounded size by size, and forced variables
+// are simply never dropped in the tree.
+bool searchBestSubsets(const DataColumn& y, const std::vector<DataColumn>& columns, std::vector<RankedSubset>& kept,
+                       const SubsetRequest& request, RunProgress& progress);
 
 // Whether searchBestSubsets can use its bound on these data, and if not,
 // why (it then screens every subset): for the command line's note.

@@ -14,6 +14,10 @@ enum class RankCriterion : std::int32_t {
     ResidualSumOfSquares = 0,  // RSS
     ResidualMeanSquare = 1,    // RSS / (n - d - 1)
     InformationCriterion = 2,  // n ln(RSS / n) + 2d
+    // The command line's further criteria (the library's codes never name
+    // them):
+    BayesInformationCriterion = 3,  // n ln(RSS / n) + d ln n
+    MallowsCp = 4,                  // RSS / s² − n + 2(d + 1), s² the full model's residual mean square
 };
 
 // The run's criterion code: 0, 1, and every other value for the information

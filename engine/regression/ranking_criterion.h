@@ -12,12 +12,21 @@
 // (n − d − 1 ≤ 0, formed in signed arithmetic: its statistics cannot be
 // finite, and a mean square over a wrapped-around divisor would put it at
 // the top), or when the criterion is NaN (it has no place in an order).
-// +∞ passes here; the screening's threshold keeps it out.
-inline bool rankingCriterion(RankCriterion criterion, double rss, std::size_t n, std::size_t d, double& value) {
+// +∞ passes here; the screening's threshold keeps it out. cpScale is the
+// residual mean square Mallows' Cp is measured against (positive; only Cp
+// reads it).
+//
+// Each value is formed by a fixed sequence of operations that are each
+// monotone in rss, so the rounded criterion never decreases as rss grows
+// (the bounded search's bounds rely on it).
+inline bool rankingCriterion(RankCriterion criterion, double rss, std::size_t n, std::size_t d, double& value,
+                             double cpScale = 0.0) {
     const std::int64_t residualDf = static_cast<std::int64_t>(n) - static_cast<std::int64_t>(d) - 1;
     if (residualDf <= 0) {
         return false;
     }
+    const double rows = static_cast<double>(n);
+    const double size = static_cast<double>(d);
     switch (criterion) {
     case RankCriterion::ResidualSumOfSquares:
         value = rss;
@@ -25,11 +34,15 @@ inline bool rankingCriterion(RankCriterion criterion, double rss, std::size_t n,
     case RankCriterion::ResidualMeanSquare:
         value = rss / static_cast<double>(residualDf);
         break;
-    default: {
-        const double rows = static_cast<double>(n);
-        value = rows * std::log(rss / rows) + 2.0 * static_cast<double>(d);
+    case RankCriterion::BayesInformationCriterion:
+        value = rows * std::log(rss / rows) + size * std::log(rows);
         break;
-    }
+    case RankCriterion::MallowsCp:
+        value = rss / cpScale - rows + 2.0 * (size + 1.0);
+        break;
+    default:
+        value = rows * std::log(rss / rows) + 2.0 * size;
+        break;
     }
     return !std::isnan(value);
 }

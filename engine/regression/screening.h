@@ -6,6 +6,7 @@
 #include "regression/data_column.h"
 #include "regression/ranked_subset.h"
 #include "regression/run_progress.h"
+#include "regression/subset_request.h"
 
 // Fits every non-empty subset of columns (masks 1 .. 2^k - 1 in increasing
 // order) against y and leaves in kept the keepCount subsets with the smallest
@@ -24,3 +25,10 @@
 // length differs from y's.
 bool screenSubsets(const DataColumn& y, const std::vector<DataColumn>& columns, std::vector<RankedSubset>& kept,
                    std::uint32_t keepCount, RankCriterion criterion, RunProgress& progress);
+
+// The same for any request (subset_request.h): per-size lists keep the
+// request.perSize best subsets of each size (sizes ascending, each in rank
+// order), and subsets without every forced variable are never ranked.
+// Criteria as ranking_criterion.h forms them, Cp with request.cpScale.
+bool screenSubsets(const DataColumn& y, const std::vector<DataColumn>& columns, std::vector<RankedSubset>& kept,
+                   const SubsetRequest& request, RunProgress& progress);

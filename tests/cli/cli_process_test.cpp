@@ -10,6 +10,7 @@
 
 #include <chrono>
 #include <algorithm>
+#include <cctype>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
@@ -407,7 +408,7 @@ TEST(Cli, HelpListsEveryOptionAndEveryExitStatus) {
     ASSERT_EQ(help.status, 0);
     for (const char* option : {"--dependent", "--explanatory", "--keep", "--criterion", "--format", "--output",
                                "--layout", "--no-bom", "--encoding", "--delimiter", "--drop-incomplete", "--help",
-                               "--version", "models", "cp932"}) {
+                               "--version", "models", "cp932", "--per-size", "--force", "bic", "cp"}) {
         EXPECT_NE(help.out.find(option), std::string::npos) << option;
     }
     for (const char* status : {"\n  0    ", "\n  1    ", "\n  2    ", "\n  130  "}) {
@@ -431,6 +432,61 @@ TEST(Cli, ExcelSampleFileGivesTheCementModels) {
             EXPECT_EQ(a.records[r][c].text, b.records[r][c].text) << "row " << r << " cell " << c;
         }
     }
+}
+
+TEST(Cli, RankingRequestsThatCannotBeMetExitWithStatus2AndTheReason) {
+    // s is the total of a and b; y is exactly a + 2b in exact.csv; few.csv
+    // leaves the model with every variable no residual degrees of freedom.
+    const std::string total = writeTemp("total.csv", "a,b,s,y\n1,4,5,2.5\n2,3,5,1.25\n4,4,8,3\n3,1,4,0.5\n5,2,7,1\n");
+    const std::string exact = writeTemp("exact.csv", "a,b,y\n1,4,9\n2,3,8\n4,4,12\n3,1,5\n5,2,9\n");
+    const std::string few = writeTemp("few.csv", "a,b,y\n1,4,9.5\n2,3,8\n4,4,12\n");
+    struct Case {
+        std::vector<std::string> arguments;
+        std::string message;
+    };
+    const std::vector<Case> cases = {
+        {{"-y", "y", "--force", "q", example("cement.csv")},
+         "--force 'q' is not an explanatory variable of this run (a constant column is left out)"},
+        {{"-y", "y", "-x", "x1", "-x", "x2", "--force", "x3", example("cement.csv")},
+         "--force 'x3' is not an explanatory variable of this run"},
+        {{"-y", "y", "--force", "y", example("cement.csv")},
+         "--force 'y': a dependent variable cannot be forced into its own models"},
+        {{"-y", "y", "--force", "a", "--force", "b", "--force", "s", total},
+         "the forced variables 'a', 'b', 's' are linearly dependent: no model can hold them all"},
+        {{"-y", "y", "-c", "cp", exact},
+         "cannot rank 'y' by cp: the model with every variable fits it exactly"},
+        {{"-y", "y", "-c", "cp", few},
+         "cannot rank 'y' by cp: the model with every variable leaves no residual degrees of freedom"},
+    };
+    for (const Case& c : cases) {
+        const Outcome outcome = run(c.arguments);
+        EXPECT_EQ(outcome.status, 2) << c.message << "\n" << outcome.err;
+        EXPECT_EQ(outcome.out, "") << c.message;
+        EXPECT_NE(outcome.err.find("tavrel: " + c.message), std::string::npos) << outcome.err;
+    }
+    // Two of the dependent set forced is fine: the models leave out the third.
+    const Outcome two = run({"-y", "y", "--force", "a", "--force", "s", "-f", "models", total});
+    ASSERT_EQ(two.status, 0) << two.err;
+    EXPECT_NE(two.out.find(",a+s,"), std::string::npos) << two.out;
+    EXPECT_EQ(two.out.find(",a+b+s,"), std::string::npos) << two.out;
+}
+
+TEST(Cli, PerSizeListsRankWithinEachSizeInTheLongLayout) {
+    const Outcome outcome =
+        run({"-y", "y", "--per-size", "2", "-c", "rss", "--layout", "long", example("cement.csv")});
+    ASSERT_EQ(outcome.status, 0) << outcome.err;
+    // Sizes 1, 2 and 3 have two models each and size 4 one: ranks 1 2 1 2 1 2 1.
+    std::vector<std::string> ranks;
+    std::istringstream lines(outcome.out);
+    for (std::string line; std::getline(lines, line);) {
+        std::istringstream words(line);
+        std::string first;
+        if (words >> first && !first.empty() && std::isdigit(static_cast<unsigned char>(first[0]))) {
+            ranks.push_back(first);
+        }
+    }
+    EXPECT_EQ(ranks, (std::vector<std::string>{"1", "2", "1", "2", "1", "2", "1"})) << outcome.out;
+    EXPECT_NE(outcome.out.find("x4=-0.82131**"), std::string::npos) << outcome.out;  // x4 alone is the best of one
 }
 
 }  // namespace

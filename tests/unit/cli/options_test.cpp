@@ -1,4 +1,5 @@
 #include "options.h"
+#include "regression/ranked_subset.h"
 
 #include <gtest/gtest.h>
 
@@ -32,7 +33,7 @@ TEST(ParseOptions, DefaultsAreTenModelsByAicAsText) {
 TEST(ParseOptions, RefusesBadValuesAndMissingPieces) {
     const std::vector<std::vector<std::string>> bad = {
         {"-y", "Y", "-k", "0", "d.csv"},      {"-y", "Y", "-k", "65536", "d.csv"},
-        {"-y", "Y", "-k", "12x", "d.csv"},    {"-y", "Y", "-c", "bic", "d.csv"},
+        {"-y", "Y", "-k", "12x", "d.csv"},    {"-y", "Y", "-c", "r2", "d.csv"}, 
         {"-y", "Y", "-f", "xml", "d.csv"},    {"-y", "Y", "--frobnicate", "d.csv"},
         {"-y", "Y", "a.csv", "b.csv"},        {"-y", "Y"},
         {"d.csv"},                            {"-y"},
@@ -87,6 +88,28 @@ TEST(ParseOptions, BlankNamesAndBadChoicesAreRefused) {
     EXPECT_EQ(parseOptions({"-y", "Y", "--delimiter", "|", "d.csv"}).error,
               "--delimiter must be comma, tab or semicolon, not '|'");
     EXPECT_EQ(parseOptions({"-y", "Y", "--layout", "tall", "d.csv"}).error, "--layout must be long or wide, not 'tall'");
+}
+
+TEST(ParseOptions, ReadsPerSizeListsForcedVariablesAndTheFurtherCriteria) {
+    const ParsedOptions parsed =
+        parseOptions({"-y", "Y", "--per-size", "3", "--force", "a", "--force=b", "-c", "bic", "d.csv"});
+    ASSERT_EQ(parsed.error, "");
+    EXPECT_EQ(parsed.options.perSize, 3);
+    EXPECT_EQ(parsed.options.forced, (std::vector<std::string>{"a", "b"}));
+    EXPECT_EQ(parsed.options.criterion, static_cast<std::int32_t>(RankCriterion::BayesInformationCriterion));
+    EXPECT_EQ(parseOptions({"-y", "Y", "-c", "cp", "d.csv"}).options.criterion,
+              static_cast<std::int32_t>(RankCriterion::MallowsCp));
+    EXPECT_EQ(parseOptions({"-y", "Y", "d.csv"}).options.perSize, 0);
+}
+
+TEST(ParseOptions, PerSizeListsAndForcedNamesAreCheckedLikeTheOthers) {
+    EXPECT_EQ(parseOptions({"-y", "Y", "--per-size", "0", "d.csv"}).error,
+              "--per-size needs a whole number from 1 to 65535, not '0'");
+    EXPECT_EQ(parseOptions({"-y", "Y", "-k", "5", "--per-size", "2", "d.csv"}).error,
+              "--keep and --per-size cannot be combined: --per-size N keeps the N best models of each size");
+    EXPECT_EQ(parseOptions({"-y", "Y", "--force", " ", "d.csv"}).error, "--force needs a variable name, not ' '");
+    EXPECT_EQ(parseOptions({"-y", "Y", "-c", "adjr2", "d.csv"}).error,
+              "--criterion must be rss, mse, aic, bic or cp, not 'adjr2'");
 }
 
 }  // namespace
