@@ -14,6 +14,9 @@
 #   far apart scales, near-exact fits, a constant column, few rows) and
 #   each criterion: bounded_seconds_hard lines, and exhaustive_fallbacks,
 #   the number of those data sets left to the exhaustive screening;
+# - the command line's requests on the same data (the 3 best of each size,
+#   two forced variables, BIC, Cp; at most 3 repetitions):
+#   request_seconds_hard lines;
 # - when R and its leaps package are installed, R's leaps on the same data
 #   at k = 25 and 30: regsubsets(method = "exhaustive", nbest = 10,
 #   nvmax = k, really.big = TRUE), then the best 10 by the same criterion
@@ -30,7 +33,7 @@ cd "$(dirname "$0")/.."
 repetitions=${1:-5}
 
 cmake --preset native >/dev/null
-cmake --build --preset native -j2 --target regression_bench search_bench >/dev/null
+cmake --build --preset native -j2 --target regression_bench search_bench request_bench >/dev/null
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
@@ -44,6 +47,9 @@ build/native/bench/search_bench --benchmark_filter='BM_(Bounded|Exhaustive)/' \
   --benchmark_format=csv >"$work/search.csv" 2>/dev/null
 build/native/bench/search_bench --benchmark_filter='BM_BoundedHard' --benchmark_repetitions="$repetitions" \
   --benchmark_format=csv >"$work/hard.csv" 2>/dev/null
+request_repetitions=$((repetitions < 3 ? repetitions : 3))
+build/native/bench/request_bench --benchmark_repetitions="$request_repetitions" \
+  --benchmark_format=csv >"$work/request.csv" 2>/dev/null
 
 # Median, lowest and highest of the repetitions of each benchmark, one line
 # each: name median lowest highest (in the benchmark's own unit; with
@@ -70,6 +76,7 @@ summarise() {
 summarise "$work/regression.csv" 1 >"$work/regression.txt"
 summarise "$work/search.csv" 0 >"$work/search.txt"
 summarise "$work/hard.csv" 0 >"$work/hard.txt"
+summarise "$work/request.csv" 0 >"$work/request.txt"
 
 # The screening's table and its closing lines (the speed-up line last).
 awk '
@@ -123,6 +130,18 @@ awk -v kinds="$kinds" '
       name == "few_rows" ? 33 : 200, name, criterion(part[5]), $2 / 1000, $3 / 1000, $4 / 1000
   }' "$work/hard.txt"
 echo "exhaustive_fallbacks: $(build/native/bench/search_bench --fallbacks)"
+
+# The command line's requests on the same hard kinds (request_bench.cpp).
+echo
+awk -v kinds="$kinds" '
+  BEGIN { split(kinds, kind, " "); split("per_size=3,criterion=aic force=2,criterion=aic,keep=10 criterion=bic,keep=10 criterion=cp,keep=10", request, " ") }
+  {
+    name = $1; sub(/\/iterations:1$/, "", name)
+    split(name, part, /[\/:]/)   # BM_RequestHard kind K request R
+    name = kind[part[3] + 1]
+    printf "request_seconds_hard n=%d k=31 case=%s %s: %.5f (%.5f to %.5f)\n",
+      name == "few_rows" ? 33 : 200, name, request[part[5] + 1], $2 / 1000, $3 / 1000, $4 / 1000
+  }' "$work/request.txt"
 
 # R's leaps on the same data, when it is there.
 if command -v Rscript >/dev/null 2>&1 && Rscript -e 'suppressMessages(library(leaps))' >/dev/null 2>&1; then
