@@ -64,7 +64,7 @@ TEST(Unload, DuringARunDoesNotTakeTheHostDown) {
     ASSERT_NE(module, nullptr);
     auto multiReg = exportOf<MultiRegFn>(module, "MultiReg");
     ASSERT_NE(multiReg, nullptr);
-    Inputs inputs = inputsOf(21, 60);
+    Inputs inputs = inputsOf(19, 60);
     const ULONGLONG started = GetTickCount64();
     ASSERT_EQ(multiReg(inputs.y.ref(), inputs.yNames.ref(), inputs.x.ref(), inputs.xNames.ref(), 5, 2), 1);
     Sleep(100);
