@@ -9,8 +9,7 @@
 
 AnalysisRequest libraryRequest(const RunBlock& block) {
     AnalysisRequest request;
-    request.subsets.keepCount = static_cast<std::uint32_t>(block.keepCount);
-    request.subsets.criterion = rankCriterionFromCode(block.criterion);
+    request.subsets = overallRequest(static_cast<std::uint32_t>(block.keepCount), rankCriterionFromCode(block.criterion));
     return request;
 }
 

@@ -359,10 +359,7 @@ DropTreeTrust boundedSearchVerdict(const DataColumn& y, const std::vector<DataCo
 
 bool searchBestSubsets(const DataColumn& y, const std::vector<DataColumn>& columns, std::vector<RankedSubset>& kept,
                        std::uint32_t keepCount, RankCriterion criterion, RunProgress& progress) {
-    SubsetRequest request;
-    request.criterion = criterion;
-    request.keepCount = keepCount;
-    return searchBestSubsets(y, columns, kept, request, progress);
+    return searchBestSubsets(y, columns, kept, overallRequest(keepCount, criterion), progress);
 }
 
 bool searchBestSubsets(const DataColumn& y, const std::vector<DataColumn>& columns, std::vector<RankedSubset>& kept,

@@ -94,8 +94,5 @@ bool screenSubsets(const DataColumn& y, const std::vector<DataColumn>& columns, 
 
 bool screenSubsets(const DataColumn& y, const std::vector<DataColumn>& columns, std::vector<RankedSubset>& kept,
                    std::uint32_t keepCount, RankCriterion criterion, RunProgress& progress) {
-    SubsetRequest request;
-    request.criterion = criterion;
-    request.keepCount = keepCount;
-    return screenSubsets(y, columns, kept, request, progress);
+    return screenSubsets(y, columns, kept, overallRequest(keepCount, criterion), progress);
 }

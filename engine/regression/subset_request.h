@@ -20,3 +20,12 @@ struct SubsetRequest {
 inline std::uint32_t listCapacity(const SubsetRequest& request) {
     return request.perSize > 0 ? request.perSize : request.keepCount;
 }
+
+// The request of the library's runs: one list of keepCount subsets by
+// criterion.
+inline SubsetRequest overallRequest(std::uint32_t keepCount, RankCriterion criterion) {
+    SubsetRequest request;
+    request.criterion = criterion;
+    request.keepCount = keepCount;
+    return request;
+}
