@@ -97,6 +97,24 @@ std::size_t slotOf(const DropNode& node, std::size_t v) {
 // double-double inverse and of the double sums that estimate them.
 constexpr double traceSlack = 1.0 + 0x1p-30;
 
+// The most a diagonal entry of the inverse adds to a doubleTrace.
+constexpr double doublePathEntry = 1.0 / doublePathLevel;
+
+// An absolute allowance on each diagonal entry of a node's inverse: the
+// double-double inverse errs by far less than e³·u₂·t² (see the margin), and
+// 1 more covers the rounding of the double estimates of entries near 1. The
+// doubleTrace only feeds a term of order u·(n + e³), so the allowance costs
+// nothing there.
+double entryAllowance(std::size_t order, double trace) {
+    const double e = static_cast<double>(order + 1);
+    return 1.0 + 4.0 * extendedRoundoff * e * e * e * trace * trace;
+}
+
+// One diagonal entry's share of a doubleTrace, from its double estimate.
+double doublePathShare(double estimate, double allowance) {
+    return std::min(doublePathEntry, std::max(estimate, 0.0) * traceSlack + allowance);
+}
+
 }  // namespace
 
 const char* dropTreeTrustText(DropTreeTrust trust) {
@@ -140,7 +158,13 @@ DropTreeTrust checkDropTree(const CrossProducts& products, SubsetMask constantCo
 //   pivoting check has excluded pivots on rounding noise. A perturbation E
 //   of the scaled system moves the fitted part by about β̃ᵀEβ̃, so the error
 //   is at most c·u·(n + e³)·‖β̃_T‖². That path is only taken while every
-//   1 − R²_j ≥ doublePathLevel, so ‖β̃_T‖² ≤ min(t, k/doublePathLevel).
+//   1 − R²_j ≥ doublePathLevel, i.e. every (T⁻¹)_jj ≤ 1/doublePathLevel,
+//   and each (T⁻¹)_jj is also at most the node's G_jj, so ‖β̃_T‖² ≤
+//   trace(T⁻¹) ≤ t_d = Σ_j min(G_jj, 1/doublePathLevel) ≤ min(t, k/level)
+//   (the node's doubleTrace, with an allowance on each G_jj for the error
+//   of the inverse). Where a few variables carry all the collinearity this
+//   is far below t: with three of the powers of a year, t ≈ 2.5e11 and
+//   t_d ≈ 6e6, against k/level ≈ 6e7.
 //   Columns of far apart scales make the elimination pivot off the
 //   diagonal, which gives its error a floor that does not shrink with t:
 //   the term κ₀ = 64 covers it.
@@ -152,7 +176,7 @@ DropTreeTrust checkDropTree(const CrossProducts& products, SubsetMask constantCo
 //   same inverse).
 // Hence, with e = k + 1, u = 2^-53, u₂ = 2^-104 and κ₀ = 64:
 //   Δ_refit(t)  = 4·u₂·e³·t² + 4·u₂·(n + e³)·(t + κ₀) + 256·u·r,
-//   Δ_double(t) = 4·u·(n + e³)·(min(t, k/level)·F + κ₀) + Δ_refit(t),
+//   Δ_double(t) = 4·u·(n + e³)·(t_d·F + κ₀) + Δ_refit(t),
 // F the factor by which the exact fit's uncentred system is worse
 // conditioned than the centred one, and r the node's relative RSS (both
 // fits hand back doubles, and the bound itself is formed in double: each
@@ -165,12 +189,13 @@ DropTreeTrust checkDropTree(const CrossProducts& products, SubsetMask constantCo
 // exact fit's path, as does the slack of every node against its subtree's
 // least exact RSS. On noise at k = 31, n = 200, t ≈ 37: Δ_double ≈ 1.4e-9
 // and Δ_refit ≈ 1e-25 of y·y.
-DropMargin dropTreeMargin(std::size_t variables, std::size_t rows, double trace, double relativeRss,
-                          double offsetFactor) {
+DropMargin dropTreeMargin(std::size_t variables, std::size_t rows, double trace, double doubleTracePath,
+                          double relativeRss, double offsetFactor) {
     const double e = static_cast<double>(variables + 1);
     const double e3 = e * e * e;
     const double n = static_cast<double>(rows);
-    const double doubleTrace = std::min(trace, static_cast<double>(variables) / doublePathLevel) * offsetFactor;
+    const double doubleTrace =
+        std::min({trace, doubleTracePath, static_cast<double>(variables) / doublePathLevel}) * offsetFactor;
     DropMargin margin;
     margin.refitPath = 4.0 * extendedRoundoff * e3 * trace * trace + 4.0 * extendedRoundoff * (n + e3) * (trace + 64.0) +
                        256.0 * unitRoundoff * std::fabs(relativeRss);
@@ -216,6 +241,10 @@ bool startDropTree(const ScaledSystem& system, SubsetMask mask, SubsetMask dropp
     }
     root.rss = system.yyScaled - fitted;
     root.trace = trace * traceSlack;
+    const double allowance = entryAllowance(e, root.trace);
+    double doubleTrace = 0.0;
+    for (std::size_t i = 0; i < e; ++i) doubleTrace += doublePathShare(root.inverse[i * stride + i].hi, allowance);
+    root.doubleTrace = doubleTrace * traceSlack;
     root.droppableCount = 0;
     for (std::size_t i = 0; i < e; ++i) {
         if (droppableMask & (SubsetMask{1} << slots[i])) root.droppable[root.droppableCount++] = static_cast<std::uint8_t>(slots[i]);
@@ -227,6 +256,7 @@ void rankDrops(DropNode& node, bool byIndex) {
     // Insertion sort of at most 31 entries: cheaper here than a general sort.
     const std::size_t r = node.droppableCount;
     const std::size_t e = node.order;
+    const double allowance = entryAllowance(e, node.trace);
     for (std::size_t i = 0; i < r; ++i) {
         const std::uint8_t v = node.droppable[i];
         const std::size_t s = slotOf(node, v);
@@ -234,9 +264,20 @@ void rankDrops(DropNode& node, bool byIndex) {
         const DoubleDouble rss = node.rss + node.beta[s] * node.beta[s] / pivot;
         // The child's trace: trace(G) − ‖g‖²/G_ss. Its double estimate errs by
         // at most about e·u·t; where that is not small against the result,
-        // the parent's trace is the bound.
+        // the parent's trace is the bound. Its doubleTrace from its diagonal
+        // G_aa − g_a²/G_ss, each entry estimated in double to within a few u
+        // of G_aa (g_a² ≤ G_aa·G_ss); never above the parent's.
         double removed = 0.0;
-        for (std::size_t a = 0; a < e; ++a) removed += node.inverse[a * stride + s].hi * node.inverse[a * stride + s].hi;
+        double doubleTrace = 0.0;
+        for (std::size_t a = 0; a < e; ++a) {
+            const double g = node.inverse[a * stride + s].hi;
+            removed += g * g;
+            if (a == s) continue;
+            const double diagonal = node.inverse[a * stride + a].hi;
+            const double entry = diagonal - g * g / pivot.hi;
+            doubleTrace += doublePathShare(entry + 4.0 * unitRoundoff * diagonal, allowance);
+        }
+        doubleTrace = std::min(node.doubleTrace, doubleTrace * traceSlack);
         const double estimate = node.trace - removed / pivot.hi;
         const double error = 8.0 * static_cast<double>(e + 2) * unitRoundoff * node.trace;
         const double trace = estimate > 64.0 * error ? std::min(node.trace, (estimate + error) * traceSlack) : node.trace;
@@ -248,11 +289,13 @@ void rankDrops(DropNode& node, bool byIndex) {
         while (at > 0 && after(at - 1)) {
             node.childRss[at] = node.childRss[at - 1];
             node.childTrace[at] = node.childTrace[at - 1];
+            node.childDoubleTrace[at] = node.childDoubleTrace[at - 1];
             node.droppable[at] = node.droppable[at - 1];
             --at;
         }
         node.childRss[at] = rss;
         node.childTrace[at] = trace;
+        node.childDoubleTrace[at] = doubleTrace;
         node.droppable[at] = v;
     }
 }
@@ -269,6 +312,7 @@ void descendDropTree(const DropNode& parent, std::size_t i, DropNode& child) {
     child.mask = parent.mask & ~(SubsetMask{1} << v);
     child.rss = parent.childRss[i];
     child.trace = parent.childTrace[i];
+    child.doubleTrace = parent.childDoubleTrace[i];
     const DoubleDouble betaFactor = parent.beta[s] / pivot;
     // The updated inverse is symmetric: each entry of the upper triangle is
     // computed once and mirrored.

@@ -85,8 +85,10 @@ struct DropMargin {
     double refitPath = 0.0;
 };
 // relativeRss is the node's approximate RSS: the results of both fits are
-// doubles, rounded relative to their own size.
-DropMargin dropTreeMargin(std::size_t variables, std::size_t rows, double trace, double relativeRss,
+// doubles, rounded relative to their own size. doubleTrace bounds the trace
+// of every member the exact fit takes through its double path
+// (DropNode::doubleTrace); trace bounds every member's.
+DropMargin dropTreeMargin(std::size_t variables, std::size_t rows, double trace, double doubleTrace, double relativeRss,
                           double offsetFactor = 1.0);
 
 // 1 + Σ_j c_j²/(1 − c_j²), c_j the cosine between column j and the
@@ -111,11 +113,17 @@ struct DropNode {
     DoubleDouble beta[scaledStride];
     DoubleDouble rss;    // approximate, relative to y·y
     double trace = 0.0;  // an upper bound on trace(G)
+    // An upper bound on Σ_j min(G_jj, 1/doublePathLevel): the trace of any
+    // member the exact fit takes through its double path (each of its
+    // diagonal entries is at most G_jj, and that path is only taken while
+    // every one is below 1/doublePathLevel).
+    double doubleTrace = 0.0;
 
     std::size_t droppableCount = 0;
     std::uint8_t droppable[maxExplanatoryVariables];  // after rankDrops: by drop cost, largest first
     DoubleDouble childRss[maxExplanatoryVariables];   // after rankDrops: RSS of the node without droppable[i]
     double childTrace[maxExplanatoryVariables];       // after rankDrops: a bound on the child's trace
+    double childDoubleTrace[maxExplanatoryVariables]; // after rankDrops: the child's doubleTrace
 
     std::size_t variables() const { return order; }
 };
@@ -136,5 +144,6 @@ void rankDrops(DropNode& node, bool byIndex = false);
 
 // Sets child to parent without its droppable variable i (after rankDrops),
 // with droppable set parent.droppable[i + 1 …]. child.rss is
-// parent.childRss[i], bit for bit, and child.trace parent.childTrace[i].
+// parent.childRss[i], bit for bit, child.trace parent.childTrace[i] and
+// child.doubleTrace parent.childDoubleTrace[i].
 void descendDropTree(const DropNode& parent, std::size_t i, DropNode& child);
