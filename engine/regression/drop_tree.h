@@ -87,9 +87,10 @@ struct DropMargin {
 // relativeRss is the node's approximate RSS: the results of both fits are
 // doubles, rounded relative to their own size. doubleTrace bounds the trace
 // of every member the exact fit takes through its double path
-// (DropNode::doubleTrace); trace bounds every member's.
-DropMargin dropTreeMargin(std::size_t variables, std::size_t rows, double trace, double doubleTrace, double relativeRss,
-                          double offsetFactor = 1.0);
+// (DropNode::doubleTrace); trace bounds every member's; treeError bounds
+// the error of relativeRss itself (DropNode::rssError).
+DropMargin dropTreeMargin(std::size_t variables, std::size_t rows, double trace, double doubleTrace, double treeError,
+                          double relativeRss, double offsetFactor = 1.0);
 
 // 1 + Σ_j c_j²/(1 − c_j²), c_j the cosine between column j and the
 // intercept column in the double cross-products: how much worse the exact
@@ -107,11 +108,16 @@ double uncentredFactor(const CrossProducts& products, SubsetMask zeroColumns);
 constexpr double doublePathLevel = 0.5 / refitVarianceInflation;
 
 struct DropNode {
+    const ScaledSystem* system = nullptr;  // the system the tree was started on
     std::size_t order = 0;  // the node's variables, slot j the j-th in ascending order
     SubsetMask mask = 0;
     DoubleDouble inverse[scaledStride * scaledStride];  // G, row stride scaledStride
     DoubleDouble beta[scaledStride];
     DoubleDouble rss;    // approximate, relative to y·y
+    double rssError = 0.0;  // a bound on |rss − the exact RSS of the node's subset|, relative to y·y
+    // 0 when inverse and beta come from the node's own factorisation;
+    // otherwise the trace of the factorised inverse they were downdated from.
+    double sourceTrace = 0.0;
     double trace = 0.0;  // an upper bound on trace(G)
     // An upper bound on Σ_j min(G_jj, 1/doublePathLevel): the trace of any
     // member the exact fit takes through its double path (each of its
@@ -124,6 +130,7 @@ struct DropNode {
     DoubleDouble childRss[maxExplanatoryVariables];   // after rankDrops: RSS of the node without droppable[i]
     double childTrace[maxExplanatoryVariables];       // after rankDrops: a bound on the child's trace
     double childDoubleTrace[maxExplanatoryVariables]; // after rankDrops: the child's doubleTrace
+    double childError[maxExplanatoryVariables];       // after rankDrops: a bound on the error of childRss
 
     std::size_t variables() const { return order; }
 };
@@ -144,6 +151,9 @@ void rankDrops(DropNode& node, bool byIndex = false);
 
 // Sets child to parent without its droppable variable i (after rankDrops),
 // with droppable set parent.droppable[i + 1 …]. child.rss is
-// parent.childRss[i], bit for bit, child.trace parent.childTrace[i] and
-// child.doubleTrace parent.childDoubleTrace[i].
+// parent.childRss[i], bit for bit, child.rssError parent.childError[i],
+// child.trace parent.childTrace[i] and child.doubleTrace
+// parent.childDoubleTrace[i]. The child's inverse is the parent's downdated,
+// or, where the inverse that chain of downdates starts from has a trace
+// above 1e8, the child's own system factorised afresh (drop_tree.cpp).
 void descendDropTree(const DropNode& parent, std::size_t i, DropNode& child);
