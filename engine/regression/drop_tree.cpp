@@ -55,16 +55,22 @@ DoubleDouble squareRoot(DoubleDouble x) {
 // positive.
 bool invertPositiveDefinite(const DoubleDouble* a, std::size_t e, const DoubleDouble* b, DoubleDouble* inverse,
                             DoubleDouble& fitted) {
+    // The divisions by R's diagonal are multiplications by its reciprocals,
+    // formed once: one more double-double rounding per entry, which the
+    // error bounds below allow for (gamma of e + 3 operations).
     DoubleDouble r[stride * stride];
+    DoubleDouble reciprocal[stride];
+    const DoubleDouble one{1.0, 0.0};
     for (std::size_t j = 0; j < e; ++j) {
         for (std::size_t i = 0; i <= j; ++i) {
             DoubleDouble sum = a[i * stride + j];
             for (std::size_t p = 0; p < i; ++p) sum = sum - r[p * stride + i] * r[p * stride + j];
             if (i < j) {
-                r[i * stride + j] = sum / r[i * stride + i];
+                r[i * stride + j] = sum * reciprocal[i];
             } else {
                 if (!(sum.hi > 0.0)) return false;
                 r[j * stride + j] = squareRoot(sum);
+                reciprocal[j] = one / r[j * stride + j];
             }
         }
     }
@@ -73,18 +79,17 @@ bool invertPositiveDefinite(const DoubleDouble* a, std::size_t e, const DoubleDo
     for (std::size_t i = 0; i < e; ++i) {
         DoubleDouble sum = b[i];
         for (std::size_t p = 0; p < i; ++p) sum = sum - r[p * stride + i] * z[p];
-        z[i] = sum / r[i * stride + i];
+        z[i] = sum * reciprocal[i];
         fitted = fitted + z[i] * z[i];
     }
     // W = R⁻¹ (upper triangular), column by column.
     DoubleDouble w[stride * stride];
-    const DoubleDouble one{1.0, 0.0};
     for (std::size_t j = 0; j < e; ++j) {
-        w[j * stride + j] = one / r[j * stride + j];
+        w[j * stride + j] = reciprocal[j];
         for (std::size_t i = j; i-- > 0;) {
             DoubleDouble sum;
             for (std::size_t p = i + 1; p <= j; ++p) sum = sum + r[i * stride + p] * w[p * stride + j];
-            w[i * stride + j] = -(sum / r[i * stride + i]);
+            w[i * stride + j] = -(sum * reciprocal[i]);
         }
     }
     // a⁻¹ = W·Wᵀ.
@@ -127,7 +132,9 @@ double entryAllowance(std::size_t order, double trace) {
 //
 // u_dd bounds the relative error of one double-double operation (the
 // operations here are within about 3·u₂ of exact; 8·u₂ leaves room), and
-// γ_m = m·u_dd/(1 − m·u_dd) as in Higham's error analysis.
+// γ_m = m·u_dd/(1 − m·u_dd) as in Higham's error analysis. The bounds
+// below take γ_{e+3} where the analysis has γ_{e+1}, for the divisions done
+// as multiplications by reciprocals.
 constexpr double ddRoundoff = 8.0 * extendedRoundoff;
 double gamma(std::size_t m) {
     const double mu = static_cast<double>(m) * ddRoundoff;
@@ -143,7 +150,7 @@ double gamma(std::size_t m) {
 // subtraction from y·y (γ_e of a fitted part at most 1): 4·e·γ_{e+1}·(t + 1).
 double freshRssError(std::size_t e, double trace) {
     const double order = static_cast<double>(e);
-    return 4.0 * order * gamma(e + 1) * (trace + 1.0);
+    return 4.0 * order * gamma(e + 3) * (trace + 1.0);
 }
 
 // A drop cost β_s²/G_ss from a fresh factorisation. Column j of W = R⁻¹ is a
@@ -156,7 +163,7 @@ double freshRssError(std::size_t e, double trace) {
 // most 1 (of y·y), so it errs by at most 2·√drop·5·e·γ·t + drop·4·e·γ·t
 // ≤ 14·e·γ_{e+1}·t; 16 covers the operations that form it.
 double freshDropError(std::size_t e, double trace) {
-    return 16.0 * static_cast<double>(e) * gamma(e + 1) * trace;
+    return 16.0 * static_cast<double>(e) * gamma(e + 3) * trace;
 }
 
 // A drop cost from an inverse reached by downdates from one of trace τ: the
@@ -350,6 +357,10 @@ void rankDrops(DropNode& node, bool byIndex) {
                                                      : chainDropError(node.system->variables, node.sourceTrace);
     // The rounding of rss + β_s²/G_ss (four operations on values at most 1).
     const double childError = node.rssError + stepError + 8.0 * ddRoundoff;
+    // Where no diagonal entry can reach the cap, Σ min(G_aa, cap) is the
+    // trace itself: the children keep the parent's doubleTrace (never below
+    // theirs), and the margin takes the smaller of it and the trace.
+    const bool capped = node.trace > doublePathEntry;
     for (std::size_t i = 0; i < r; ++i) {
         const std::uint8_t v = node.droppable[i];
         const std::size_t s = slotOf(node, v);
@@ -365,12 +376,12 @@ void rankDrops(DropNode& node, bool byIndex) {
         for (std::size_t a = 0; a < e; ++a) {
             const double g = node.inverse[a * stride + s].hi;
             removed += g * g;
-            if (a == s) continue;
+            if (a == s || !capped) continue;
             const double diagonal = node.inverse[a * stride + a].hi;
             const double entry = diagonal - g * g / pivot.hi;
             doubleTrace += doublePathShare(entry + 4.0 * unitRoundoff * diagonal, allowance);
         }
-        doubleTrace = std::min(node.doubleTrace, doubleTrace * traceSlack);
+        doubleTrace = capped ? std::min(node.doubleTrace, doubleTrace * traceSlack) : node.doubleTrace;
         const double estimate = node.trace - removed / pivot.hi;
         const double error = 8.0 * static_cast<double>(e + 2) * unitRoundoff * node.trace;
         const double trace = estimate > 64.0 * error ? std::min(node.trace, (estimate + error) * traceSlack) : node.trace;
