@@ -36,7 +36,9 @@
 // diagonal of the inverse of T's system is at most that of G (removing
 // variables never raises another's 1/(1 − R²_j)), so trace(T⁻¹) ≤ trace(G),
 // and the scaled coefficients of T obey ‖β̃_T‖² ≤ trace(T⁻¹) (relative to
-// y·y). The margin of a subtree is a function of that trace.
+// y·y). The margin of a subtree is a function of that trace, of the part of
+// it the exact fit's double path can reach (doubleTrace) and of the error
+// tracked for the node's own RSS (rssError).
 #include <cstddef>
 #include <cstdint>
 
