@@ -192,7 +192,8 @@ void visitChild(Search& search, std::size_t depth, std::size_t i) {
     const std::uint64_t subtree = (std::uint64_t{1} << below) - (smallest == 0 ? 1u : 0u);
     const double rss = node.childRss[i].hi + node.childRss[i].lo;
     const DropMargin margin =
-        dropTreeMargin(search.system->variables, search.system->rows, node.childTrace[i], rss, search.offsetFactor);
+        dropTreeMargin(search.system->variables, search.system->rows, node.childTrace[i], node.childDoubleTrace[i],
+                       node.childError[i], rss, search.offsetFactor);
     if (!subtreeMayEnter(search, rss, margin, smallest, size, smallestMask)) {
         search.decided += subtree;
         return;
@@ -224,7 +225,8 @@ void expand(Search& search, std::size_t depth) {
     DropNode& node = search.levels[depth];
     const double rss = node.rss.hi + node.rss.lo;
     const DropMargin margin =
-        dropTreeMargin(search.system->variables, search.system->rows, node.trace, rss, search.offsetFactor);
+        dropTreeMargin(search.system->variables, search.system->rows, node.trace, node.doubleTrace, node.rssError,
+                       rss, search.offsetFactor);
     const bool byIndex = rss - margin.refitPath <= exactFitBoundLevel;
     rankDrops(node, byIndex);
     // By index, child 0 (without the highest variable) holds the smallest

@@ -48,31 +48,48 @@ DoubleDouble squareRoot(DoubleDouble x) {
 }
 
 // G = a⁻¹ for the symmetric positive definite a (order e, stride `stride`)
-// through its Cholesky factor a = RᵀR, in double-double. False when a pivot
-// is not positive.
-bool invertPositiveDefinite(const DoubleDouble* a, std::size_t e, DoubleDouble* inverse) {
+// through its Cholesky factor a = RᵀR, in double-double, and the fitted
+// part bᵀa⁻¹b as ‖z‖² with Rᵀz = b (forward substitution: its error is that
+// of a backward stable solve, linear in the trace of a⁻¹, where bᵀGb from
+// the explicit inverse would carry G's own error). False when a pivot is not
+// positive.
+bool invertPositiveDefinite(const DoubleDouble* a, std::size_t e, const DoubleDouble* b, DoubleDouble* inverse,
+                            DoubleDouble& fitted) {
+    // The divisions by R's diagonal are multiplications by its reciprocals,
+    // formed once: one more double-double rounding per entry, which the
+    // error bounds below allow for (gamma of e + 3 operations).
     DoubleDouble r[stride * stride];
+    DoubleDouble reciprocal[stride];
+    const DoubleDouble one{1.0, 0.0};
     for (std::size_t j = 0; j < e; ++j) {
         for (std::size_t i = 0; i <= j; ++i) {
             DoubleDouble sum = a[i * stride + j];
             for (std::size_t p = 0; p < i; ++p) sum = sum - r[p * stride + i] * r[p * stride + j];
             if (i < j) {
-                r[i * stride + j] = sum / r[i * stride + i];
+                r[i * stride + j] = sum * reciprocal[i];
             } else {
                 if (!(sum.hi > 0.0)) return false;
                 r[j * stride + j] = squareRoot(sum);
+                reciprocal[j] = one / r[j * stride + j];
             }
         }
     }
+    DoubleDouble z[stride];
+    fitted = DoubleDouble{};
+    for (std::size_t i = 0; i < e; ++i) {
+        DoubleDouble sum = b[i];
+        for (std::size_t p = 0; p < i; ++p) sum = sum - r[p * stride + i] * z[p];
+        z[i] = sum * reciprocal[i];
+        fitted = fitted + z[i] * z[i];
+    }
     // W = R⁻¹ (upper triangular), column by column.
     DoubleDouble w[stride * stride];
-    const DoubleDouble one{1.0, 0.0};
     for (std::size_t j = 0; j < e; ++j) {
-        w[j * stride + j] = one / r[j * stride + j];
+        w[j * stride + j] = reciprocal[j];
         for (std::size_t i = j; i-- > 0;) {
             DoubleDouble sum;
             for (std::size_t p = i + 1; p <= j; ++p) sum = sum + r[i * stride + p] * w[p * stride + j];
-            w[i * stride + j] = -(sum / r[i * stride + i]);
+            w[i * stride + j] = -(sum * reciprocal[i]);
         }
     }
     // a⁻¹ = W·Wᵀ.
@@ -96,6 +113,77 @@ std::size_t slotOf(const DropNode& node, std::size_t v) {
 // Upper bounds on traces carry this factor for the rounding of the
 // double-double inverse and of the double sums that estimate them.
 constexpr double traceSlack = 1.0 + 0x1p-30;
+
+// The most a diagonal entry of the inverse adds to a doubleTrace.
+constexpr double doublePathEntry = 1.0 / doublePathLevel;
+
+// An absolute allowance on each diagonal entry of a node's inverse: the
+// double-double inverse errs by far less than e³·u₂·t² (see the margin), and
+// 1 more covers the rounding of the double estimates of entries near 1. The
+// doubleTrace only feeds a term of order u·(n + e³), so the allowance costs
+// nothing there.
+double entryAllowance(std::size_t order, double trace) {
+    const double e = static_cast<double>(order + 1);
+    return 1.0 + 4.0 * extendedRoundoff * e * e * e * trace * trace;
+}
+
+// The tree's own error, tracked node by node (DropNode::rssError) rather
+// than bounded for a whole tree at once.
+//
+// u_dd bounds the relative error of one double-double operation (the
+// operations here are within about 3·u₂ of exact; 8·u₂ leaves room), and
+// γ_m = m·u_dd/(1 − m·u_dd) as in Higham's error analysis. The bounds
+// below take γ_{e+3} where the analysis has γ_{e+1}, for the divisions done
+// as multiplications by reciprocals.
+constexpr double ddRoundoff = 8.0 * extendedRoundoff;
+double gamma(std::size_t m) {
+    const double mu = static_cast<double>(m) * ddRoundoff;
+    return mu / (1.0 - mu);
+}
+
+// A node factorised afresh: the computed Cholesky factor is that of A + ΔA
+// with |ΔA| ≤ γ_{e+1}·|Rᵀ||R|, and ‖|R|‖₂² ≤ ‖R‖_F² = trace(A) = e on the
+// unit diagonal, so ‖ΔA‖ ≤ e·γ_{e+1}; the forward substitution adds as much
+// twice over (‖R‖·‖ΔR‖ ≤ e·γ_e each way). A backward error E moves the
+// fitted part bᵀA⁻¹b by |β̂ᵀEβ| ≤ ‖E‖·‖β‖², and ‖β‖² ≤ t (drop_tree.h), so
+// |rss − exact| ≤ 3.2·e·γ_{e+1}·t plus the rounding of ‖z‖² and of the
+// subtraction from y·y (γ_e of a fitted part at most 1): 4·e·γ_{e+1}·(t + 1).
+double freshRssError(std::size_t e, double trace) {
+    const double order = static_cast<double>(e);
+    return 4.0 * order * gamma(e + 3) * (trace + 1.0);
+}
+
+// A drop cost β_s²/G_ss from a fresh factorisation. Column j of W = R⁻¹ is a
+// backward stable solve (R + ΔR_j)ŵ_j = e_j with ‖ΔR_j‖ ≤ γ_e·√e, so row s
+// of W errs by at most √G_ss·γ_e·√(e·t) and the whole of W by γ_e·√e·t in
+// Frobenius norm; with the rounding of G = W·Wᵀ and of β = G·b (‖b‖² ≤ e),
+// and the backward error e·γ_{e+1} of the factor itself (which moves G_ss by
+// at most e·γ_{e+1}·t·G_ss and β_s by e·γ_{e+1}·t·√G_ss), G_ss errs by at most
+// 4·e·γ_{e+1}·t relative and β_s by 5·e·γ_{e+1}·t·√G_ss. A drop cost is at
+// most 1 (of y·y), so it errs by at most 2·√drop·5·e·γ·t + drop·4·e·γ·t
+// ≤ 14·e·γ_{e+1}·t; 16 covers the operations that form it.
+double freshDropError(std::size_t e, double trace) {
+    return 16.0 * static_cast<double>(e) * gamma(e + 3) * trace;
+}
+
+// A drop cost from an inverse reached by downdates from one of trace τ: the
+// blanket bound e³·u₂·τ² (e = k + 1) of the inverse's error, as the margin
+// has always carried it (see there), here charged again at every step.
+double chainDropError(std::size_t variables, double sourceTrace) {
+    const double e = static_cast<double>(variables + 1);
+    return 4.0 * extendedRoundoff * e * e * e * sourceTrace * sourceTrace;
+}
+
+// Where the inverse a chain of downdates would start from has a trace above
+// this, the child is factorised afresh instead: the chain's error, of order
+// e³·u₂·τ², stays below about 1e-10 of y·y (e = 32), far inside the exact
+// fit's own terms, while a fresh factorisation's grows only like e²·u₂·t.
+constexpr double refactoriseTrace = 1e8;
+
+// One diagonal entry's share of a doubleTrace, from its double estimate.
+double doublePathShare(double estimate, double allowance) {
+    return std::min(doublePathEntry, std::max(estimate, 0.0) * traceSlack + allowance);
+}
 
 }  // namespace
 
@@ -140,19 +228,35 @@ DropTreeTrust checkDropTree(const CrossProducts& products, SubsetMask constantCo
 //   pivoting check has excluded pivots on rounding noise. A perturbation E
 //   of the scaled system moves the fitted part by about β̃ᵀEβ̃, so the error
 //   is at most c·u·(n + e³)·‖β̃_T‖². That path is only taken while every
-//   1 − R²_j ≥ doublePathLevel, so ‖β̃_T‖² ≤ min(t, k/doublePathLevel).
+//   1 − R²_j ≥ doublePathLevel, i.e. every (T⁻¹)_jj ≤ 1/doublePathLevel,
+//   and each (T⁻¹)_jj is also at most the node's G_jj, so ‖β̃_T‖² ≤
+//   trace(T⁻¹) ≤ t_d = Σ_j min(G_jj, 1/doublePathLevel) ≤ min(t, k/level)
+//   (the node's doubleTrace, with an allowance on each G_jj for the error
+//   of the inverse). Where a few variables carry all the collinearity this
+//   is far below t: with three of the powers of a year, t ≈ 2.5e11 and
+//   t_d ≈ 6e6, against k/level ≈ 6e7.
 //   Columns of far apart scales make the elimination pivot off the
 //   diagonal, which gives its error a floor that does not shrink with t:
 //   the term κ₀ = 64 covers it.
 // - Exact fit, refit path: the same from double-double cross-products of
 //   the same data, with u₂ for u and no cap on t.
-// - Tree: the double-double inverse has an error of order e·u₂·κ·‖G‖ with
-//   κ ≤ e·t and ‖G‖ ≤ t, and the fitted part bᵀGb with ‖b‖² ≤ e takes it
-//   up to e³·u₂·t², downdates included (each is a Schur complement of the
-//   same inverse).
+// - Tree: E, the node's rssError, tracked along the path from its root.
+//   An inverse factorised afresh makes errors linear in its trace t (the
+//   root's RSS by forward substitution, 4·e·γ_{e+1}·(t + 1); each drop cost
+//   from it, 16·e·γ_{e+1}·t: freshRssError, freshDropError). A downdated
+//   inverse keeps the blanket bound of the double-double inverse: an error
+//   of order e·u₂·κ·‖G‖ with κ ≤ e·τ and ‖G‖ ≤ τ, τ the trace of the inverse
+//   the downdates started from, which the fitted part bᵀGb with ‖b‖² ≤ e
+//   takes up to e³·u₂·τ² (each downdate is a Schur complement of that same
+//   inverse); it is charged at every drop (chainDropError). Downdates only
+//   start from inverses of trace at most refactoriseTrace; below a larger
+//   one each child is factorised afresh. Every step adds the rounding of
+//   rss + β²/G. So E stays at the level of u₂·e²·t where the old blanket
+//   e³·u₂·t² was useless: with three powers of a year (t ≈ 2.5e11, k = 31)
+//   E ≈ 2e-15 instead of 4e-4.
 // Hence, with e = k + 1, u = 2^-53, u₂ = 2^-104 and κ₀ = 64:
-//   Δ_refit(t)  = 4·u₂·e³·t² + 4·u₂·(n + e³)·(t + κ₀) + 256·u·r,
-//   Δ_double(t) = 4·u·(n + e³)·(min(t, k/level)·F + κ₀) + Δ_refit(t),
+//   Δ_refit(t)  = E + 4·u₂·(n + e³)·(t + κ₀) + 256·u·r,
+//   Δ_double(t) = 4·u·(n + e³)·(t_d·F + κ₀) + Δ_refit(t),
 // F the factor by which the exact fit's uncentred system is worse
 // conditioned than the centred one, and r the node's relative RSS (both
 // fits hand back doubles, and the bound itself is formed in double: each
@@ -165,14 +269,15 @@ DropTreeTrust checkDropTree(const CrossProducts& products, SubsetMask constantCo
 // exact fit's path, as does the slack of every node against its subtree's
 // least exact RSS. On noise at k = 31, n = 200, t ≈ 37: Δ_double ≈ 1.4e-9
 // and Δ_refit ≈ 1e-25 of y·y.
-DropMargin dropTreeMargin(std::size_t variables, std::size_t rows, double trace, double relativeRss,
-                          double offsetFactor) {
+DropMargin dropTreeMargin(std::size_t variables, std::size_t rows, double trace, double doubleTracePath,
+                          double treeError, double relativeRss, double offsetFactor) {
     const double e = static_cast<double>(variables + 1);
     const double e3 = e * e * e;
     const double n = static_cast<double>(rows);
-    const double doubleTrace = std::min(trace, static_cast<double>(variables) / doublePathLevel) * offsetFactor;
+    const double doubleTrace =
+        std::min({trace, doubleTracePath, static_cast<double>(variables) / doublePathLevel}) * offsetFactor;
     DropMargin margin;
-    margin.refitPath = 4.0 * extendedRoundoff * e3 * trace * trace + 4.0 * extendedRoundoff * (n + e3) * (trace + 64.0) +
+    margin.refitPath = treeError + 4.0 * extendedRoundoff * (n + e3) * (trace + 64.0) +
                        256.0 * unitRoundoff * std::fabs(relativeRss);
     margin.doublePath = 4.0 * unitRoundoff * (n + e3) * (doubleTrace + 64.0) + margin.refitPath;
     return margin;
@@ -192,33 +297,53 @@ double uncentredFactor(const CrossProducts& products, SubsetMask zeroColumns) {
     return factor;
 }
 
-bool startDropTree(const ScaledSystem& system, SubsetMask mask, SubsetMask droppableMask, DropNode& root) {
+namespace {
+
+// Factorises node's own scaled system (node.mask, node.order set): its
+// inverse, coefficients, trace bounds and fitted part. False when a pivot
+// is not positive.
+bool factoriseNode(const ScaledSystem& system, DropNode& node, DoubleDouble& fitted) {
     std::size_t slots[maxExplanatoryVariables];
     std::size_t e = 0;
     for (std::size_t v = 0; v < system.variables; ++v) {
-        if (mask & (SubsetMask{1} << v)) slots[e++] = v;
+        if (node.mask & (SubsetMask{1} << v)) slots[e++] = v;
     }
     DoubleDouble a[stride * stride];
+    DoubleDouble b[stride];
     for (std::size_t i = 0; i < e; ++i) {
         for (std::size_t j = 0; j < e; ++j) a[i * stride + j] = system.at(slots[i], slots[j]);
+        b[i] = system.xty[slots[i]];
     }
-    if (!invertPositiveDefinite(a, e, root.inverse)) return false;
-    root.order = e;
-    root.mask = mask;
-    DoubleDouble fitted;
+    if (!invertPositiveDefinite(a, e, b, node.inverse, fitted)) return false;
     double trace = 0.0;
     for (std::size_t i = 0; i < e; ++i) {
         DoubleDouble sum;
-        for (std::size_t j = 0; j < e; ++j) sum = sum + root.inverse[i * stride + j] * system.xty[slots[j]];
-        root.beta[i] = sum;
-        fitted = fitted + system.xty[slots[i]] * sum;
-        trace += root.inverse[i * stride + i].hi;
+        for (std::size_t j = 0; j < e; ++j) sum = sum + node.inverse[i * stride + j] * b[j];
+        node.beta[i] = sum;
+        trace += node.inverse[i * stride + i].hi;
     }
+    node.trace = trace * traceSlack;
+    const double allowance = entryAllowance(e, node.trace);
+    double doubleTrace = 0.0;
+    for (std::size_t i = 0; i < e; ++i) doubleTrace += doublePathShare(node.inverse[i * stride + i].hi, allowance);
+    node.doubleTrace = doubleTrace * traceSlack;
+    node.sourceTrace = 0.0;
+    return true;
+}
+
+}  // namespace
+
+bool startDropTree(const ScaledSystem& system, SubsetMask mask, SubsetMask droppableMask, DropNode& root) {
+    root.system = &system;
+    root.mask = mask;
+    root.order = static_cast<std::size_t>(__builtin_popcount(mask));
+    DoubleDouble fitted;
+    if (!factoriseNode(system, root, fitted)) return false;
     root.rss = system.yyScaled - fitted;
-    root.trace = trace * traceSlack;
+    root.rssError = freshRssError(root.order, root.trace);
     root.droppableCount = 0;
-    for (std::size_t i = 0; i < e; ++i) {
-        if (droppableMask & (SubsetMask{1} << slots[i])) root.droppable[root.droppableCount++] = static_cast<std::uint8_t>(slots[i]);
+    for (std::size_t v = 0; v < system.variables; ++v) {
+        if (droppableMask & mask & (SubsetMask{1} << v)) root.droppable[root.droppableCount++] = static_cast<std::uint8_t>(v);
     }
     return true;
 }
@@ -227,6 +352,15 @@ void rankDrops(DropNode& node, bool byIndex) {
     // Insertion sort of at most 31 entries: cheaper here than a general sort.
     const std::size_t r = node.droppableCount;
     const std::size_t e = node.order;
+    const double allowance = entryAllowance(e, node.trace);
+    const double stepError = node.sourceTrace == 0.0 ? freshDropError(e, node.trace)
+                                                     : chainDropError(node.system->variables, node.sourceTrace);
+    // The rounding of rss + β_s²/G_ss (four operations on values at most 1).
+    const double childError = node.rssError + stepError + 8.0 * ddRoundoff;
+    // Where no diagonal entry can reach the cap, Σ min(G_aa, cap) is the
+    // trace itself: the children keep the parent's doubleTrace (never below
+    // theirs), and the margin takes the smaller of it and the trace.
+    const bool capped = node.trace > doublePathEntry;
     for (std::size_t i = 0; i < r; ++i) {
         const std::uint8_t v = node.droppable[i];
         const std::size_t s = slotOf(node, v);
@@ -234,9 +368,20 @@ void rankDrops(DropNode& node, bool byIndex) {
         const DoubleDouble rss = node.rss + node.beta[s] * node.beta[s] / pivot;
         // The child's trace: trace(G) − ‖g‖²/G_ss. Its double estimate errs by
         // at most about e·u·t; where that is not small against the result,
-        // the parent's trace is the bound.
+        // the parent's trace is the bound. Its doubleTrace from its diagonal
+        // G_aa − g_a²/G_ss, each entry estimated in double to within a few u
+        // of G_aa (g_a² ≤ G_aa·G_ss); never above the parent's.
         double removed = 0.0;
-        for (std::size_t a = 0; a < e; ++a) removed += node.inverse[a * stride + s].hi * node.inverse[a * stride + s].hi;
+        double doubleTrace = 0.0;
+        for (std::size_t a = 0; a < e; ++a) {
+            const double g = node.inverse[a * stride + s].hi;
+            removed += g * g;
+            if (a == s || !capped) continue;
+            const double diagonal = node.inverse[a * stride + a].hi;
+            const double entry = diagonal - g * g / pivot.hi;
+            doubleTrace += doublePathShare(entry + 4.0 * unitRoundoff * diagonal, allowance);
+        }
+        doubleTrace = capped ? std::min(node.doubleTrace, doubleTrace * traceSlack) : node.doubleTrace;
         const double estimate = node.trace - removed / pivot.hi;
         const double error = 8.0 * static_cast<double>(e + 2) * unitRoundoff * node.trace;
         const double trace = estimate > 64.0 * error ? std::min(node.trace, (estimate + error) * traceSlack) : node.trace;
@@ -248,11 +393,15 @@ void rankDrops(DropNode& node, bool byIndex) {
         while (at > 0 && after(at - 1)) {
             node.childRss[at] = node.childRss[at - 1];
             node.childTrace[at] = node.childTrace[at - 1];
+            node.childDoubleTrace[at] = node.childDoubleTrace[at - 1];
+            node.childError[at] = node.childError[at - 1];
             node.droppable[at] = node.droppable[at - 1];
             --at;
         }
         node.childRss[at] = rss;
         node.childTrace[at] = trace;
+        node.childDoubleTrace[at] = doubleTrace;
+        node.childError[at] = childError;
         node.droppable[at] = v;
     }
 }
@@ -265,10 +414,25 @@ void descendDropTree(const DropNode& parent, std::size_t i, DropNode& child) {
     const DoubleDouble pivot = g[s * stride + s];
     const DoubleDouble* pivotRow = g + s * stride;
 
+    child.system = parent.system;
     child.order = e - 1;
     child.mask = parent.mask & ~(SubsetMask{1} << v);
     child.rss = parent.childRss[i];
+    child.rssError = parent.childError[i];
+    child.droppableCount = parent.droppableCount - 1 - i;
+    for (std::size_t j = 0; j < child.droppableCount; ++j) child.droppable[j] = parent.droppable[i + 1 + j];
+    const double source = parent.sourceTrace == 0.0 ? parent.trace : parent.sourceTrace;
+    DoubleDouble fitted;
+    if (source > refactoriseTrace && factoriseNode(*parent.system, child, fitted)) {
+        // The child's own inverse and coefficients; its RSS stays the
+        // parent's value for it, whose error the parent has tracked.
+        child.trace = parent.childTrace[i];
+        child.doubleTrace = parent.childDoubleTrace[i];
+        return;
+    }
     child.trace = parent.childTrace[i];
+    child.doubleTrace = parent.childDoubleTrace[i];
+    child.sourceTrace = source;
     const DoubleDouble betaFactor = parent.beta[s] / pivot;
     // The updated inverse is symmetric: each entry of the upper triangle is
     // computed once and mirrored.
@@ -286,6 +450,4 @@ void descendDropTree(const DropNode& parent, std::size_t i, DropNode& child) {
         child.beta[to] = parent.beta[a] - from[s] * betaFactor;
         ++to;
     }
-    child.droppableCount = parent.droppableCount - 1 - i;
-    for (std::size_t j = 0; j < child.droppableCount; ++j) child.droppable[j] = parent.droppable[i + 1 + j];
 }

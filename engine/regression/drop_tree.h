@@ -36,7 +36,9 @@
 // diagonal of the inverse of T's system is at most that of G (removing
 // variables never raises another's 1/(1 − R²_j)), so trace(T⁻¹) ≤ trace(G),
 // and the scaled coefficients of T obey ‖β̃_T‖² ≤ trace(T⁻¹) (relative to
-// y·y). The margin of a subtree is a function of that trace.
+// y·y). The margin of a subtree is a function of that trace, of the part of
+// it the exact fit's double path can reach (doubleTrace) and of the error
+// tracked for the node's own RSS (rssError).
 #include <cstddef>
 #include <cstdint>
 
@@ -85,9 +87,12 @@ struct DropMargin {
     double refitPath = 0.0;
 };
 // relativeRss is the node's approximate RSS: the results of both fits are
-// doubles, rounded relative to their own size.
-DropMargin dropTreeMargin(std::size_t variables, std::size_t rows, double trace, double relativeRss,
-                          double offsetFactor = 1.0);
+// doubles, rounded relative to their own size. doubleTrace bounds the trace
+// of every member the exact fit takes through its double path
+// (DropNode::doubleTrace); trace bounds every member's; treeError bounds
+// the error of relativeRss itself (DropNode::rssError).
+DropMargin dropTreeMargin(std::size_t variables, std::size_t rows, double trace, double doubleTrace, double treeError,
+                          double relativeRss, double offsetFactor = 1.0);
 
 // 1 + Σ_j c_j²/(1 − c_j²), c_j the cosine between column j and the
 // intercept column in the double cross-products: how much worse the exact
@@ -105,17 +110,29 @@ double uncentredFactor(const CrossProducts& products, SubsetMask zeroColumns);
 constexpr double doublePathLevel = 0.5 / refitVarianceInflation;
 
 struct DropNode {
+    const ScaledSystem* system = nullptr;  // the system the tree was started on
     std::size_t order = 0;  // the node's variables, slot j the j-th in ascending order
     SubsetMask mask = 0;
     DoubleDouble inverse[scaledStride * scaledStride];  // G, row stride scaledStride
     DoubleDouble beta[scaledStride];
     DoubleDouble rss;    // approximate, relative to y·y
+    double rssError = 0.0;  // a bound on |rss − the exact RSS of the node's subset|, relative to y·y
+    // 0 when inverse and beta come from the node's own factorisation;
+    // otherwise the trace of the factorised inverse they were downdated from.
+    double sourceTrace = 0.0;
     double trace = 0.0;  // an upper bound on trace(G)
+    // An upper bound on Σ_j min(G_jj, 1/doublePathLevel): the trace of any
+    // member the exact fit takes through its double path (each of its
+    // diagonal entries is at most G_jj, and that path is only taken while
+    // every one is below 1/doublePathLevel).
+    double doubleTrace = 0.0;
 
     std::size_t droppableCount = 0;
     std::uint8_t droppable[maxExplanatoryVariables];  // after rankDrops: by drop cost, largest first
     DoubleDouble childRss[maxExplanatoryVariables];   // after rankDrops: RSS of the node without droppable[i]
     double childTrace[maxExplanatoryVariables];       // after rankDrops: a bound on the child's trace
+    double childDoubleTrace[maxExplanatoryVariables]; // after rankDrops: the child's doubleTrace
+    double childError[maxExplanatoryVariables];       // after rankDrops: a bound on the error of childRss
 
     std::size_t variables() const { return order; }
 };
@@ -136,5 +153,9 @@ void rankDrops(DropNode& node, bool byIndex = false);
 
 // Sets child to parent without its droppable variable i (after rankDrops),
 // with droppable set parent.droppable[i + 1 …]. child.rss is
-// parent.childRss[i], bit for bit, and child.trace parent.childTrace[i].
+// parent.childRss[i], bit for bit, child.rssError parent.childError[i],
+// child.trace parent.childTrace[i] and child.doubleTrace
+// parent.childDoubleTrace[i]. The child's inverse is the parent's downdated,
+// or, where the inverse that chain of downdates starts from has a trace
+// above 1e8, the child's own system factorised afresh (drop_tree.cpp).
 void descendDropTree(const DropNode& parent, std::size_t i, DropNode& child);

@@ -235,6 +235,25 @@ TEST(SearchBestSubsets, KeepsTheScreeningsListOnDependentCollinearFarScaledAndNe
     }
 }
 
+TEST(SearchBestSubsets, KeepsTheScreeningsListOnPowersOfAYearUpToEighteenColumns) {
+    // Subsets with three of the four powers have traces near 1e11: their
+    // members on the double path are bounded per variable, not by the trace.
+    for (std::size_t k : {12u, 15u, 18u}) {
+        for (std::uint64_t seed = 1; seed <= (k < 18 ? 2u : 1u); ++seed) {
+            const Dataset data = hardDataset(HardKind::YearPowers, 60 + 70 * seed, k, 3000 * k + seed);
+            ASSERT_EQ(trustOf(data), DropTreeTrust::Trusted) << data.name;
+            for (std::int32_t code : {0, 1, 2}) {
+                const std::vector<RankedSubset> complete = exhaustive(data, 100, code);
+                ASSERT_EQ(complete.size(), 100u) << data.name;
+                for (std::uint32_t keepCount : {1u, 10u, 100u}) {
+                    EXPECT_TRUE(sameList(bounded(data, keepCount, code), prefix(complete, keepCount)))
+                        << data.name << ", criterion " << code << ", keepCount " << keepCount;
+                }
+            }
+        }
+    }
+}
+
 TEST(SearchBestSubsets, RanksExactFitsFirstByMaskAsTheScreeningDoes) {
     // y is fitted exactly (up to 1e-12) by three columns: every superset of
     // them is an exact fit, criterion 0 (or −∞), ranked by mask.

@@ -29,7 +29,9 @@ struct FullWalk {
     double worstError = 0.0;  // max |approximate − exact| / (Δ·y·y)
     double worstSlack = 0.0;  // max (approximate(node) − least exact RSS in its subtree) / (Δ·y·y)
     double worstTrace = 0.0;
+    double worstDoubleTrace = 0.0;  // the largest trace of a member fitted on the double path
     int refitted = 0;
+    int refactorised = 0;  // nodes below a root with an inverse of their own
 
     // The least exact RSS of a subtree, apart for each path (+∞ if none).
     struct Least {
@@ -41,8 +43,10 @@ struct FullWalk {
     Least walk(std::size_t depth) {
         DropNode& node = levels[depth];
         reached.push_back(node.mask);
+        if (depth > 0 && node.sourceTrace == 0.0) ++refactorised;
         const DropMargin margin =
-            dropTreeMargin(system.variables, system.rows, node.trace, node.rss.hi + node.rss.lo, offsetFactor);
+            dropTreeMargin(system.variables, system.rows, node.trace, node.doubleTrace, node.rssError, node.rss.hi + node.rss.lo,
+                           offsetFactor);
         const double approximate = (node.rss.hi + node.rss.lo) * system.yy;
         Least least;
         if (node.mask != 0) {
@@ -51,6 +55,14 @@ struct FullWalk {
             // error of the bound.
             if (solveSubsetSystem(subset, fit) && !fit.exactFit) {
                 refitted += fit.refitted ? 1 : 0;
+                if (!fit.refitted) {
+                    // A member the exact fit takes through its double path
+                    // has a trace within the node's doubleTrace.
+                    double trace = 0.0;
+                    for (std::size_t j = 0; j < node.order; ++j) trace += node.inverse[j * scaledStride + j].hi;
+                    worstDoubleTrace = std::max(worstDoubleTrace, trace);
+                    EXPECT_LE(trace, node.doubleTrace) << "mask " << node.mask << ", trace bound " << node.trace;
+                }
                 const double unit = (fit.refitted ? margin.refitPath : margin.doublePath) * system.yy;
                 worstError = std::max(worstError, std::fabs(approximate - fit.rss) / unit);
                 (fit.refitted ? least.refitPath : least.doublePath) = fit.rss;
@@ -61,6 +73,7 @@ struct FullWalk {
         for (std::size_t i = 0; i < node.droppableCount; ++i) {
             EXPECT_TRUE(i == 0 || node.childRss[i].hi <= node.childRss[i - 1].hi);
             EXPECT_LE(node.childTrace[i], node.trace);
+            EXPECT_LE(node.childDoubleTrace[i], node.doubleTrace);
             descendDropTree(node, i, levels[depth + 1]);
             EXPECT_EQ(levels[depth + 1].rss.hi, node.childRss[i].hi);
             const Least below = walk(depth + 1);
@@ -184,12 +197,13 @@ TEST(DropTree, ApproximateRssStaysFarWithinTheMarginOfTheExactFit) {
             sets.push_back(test.data);
             for (double spread : {4.0, 12.0}) sets.push_back(rescaled(test.data, spread, 800 + k));
         }
+        for (std::uint64_t seed : {1u, 2u}) sets.push_back(hardDataset(HardKind::YearPowers, 30 + 10 * seed, k + 1, 950 + k + seed));
         for (double step : {0.3, 0.03, 0.003, 0.0003}) {
             for (int direction : {0, 1, 2}) sets.push_back(conditioned(4 * k, k, step, direction, 900 + k));
         }
     }
-    double worstError = 0.0, worstSlack = 0.0, worstTrace = 0.0;
-    int walked = 0, refitted = 0;
+    double worstError = 0.0, worstSlack = 0.0, worstTrace = 0.0, worstDoubleTrace = 0.0;
+    int walked = 0, refitted = 0, refactorised = 0;
     for (const Dataset& data : sets) {
         FullWalk walk;
         if (!walkAll(data, walk)) continue;
@@ -199,15 +213,21 @@ TEST(DropTree, ApproximateRssStaysFarWithinTheMarginOfTheExactFit) {
         worstError = std::max(worstError, walk.worstError);
         worstSlack = std::max(worstSlack, walk.worstSlack);
         worstTrace = std::max(worstTrace, walk.worstTrace);
+        worstDoubleTrace = std::max(worstDoubleTrace, walk.worstDoubleTrace);
         refitted += walk.refitted;
+        refactorised += walk.refactorised;
     }
     // Some rescaled sets pivot on rounding and are left to the screening.
     EXPECT_GE(walked, 100);
     EXPECT_GT(worstTrace, 1e12);
     EXPECT_GT(refitted, 1000);
+    // Members up to traces far above a few per variable took the double path,
+    // and nodes below inverses of large traces were factorised afresh.
+    EXPECT_GT(worstDoubleTrace, 1e3);
+    EXPECT_GT(refactorised, 100);
     std::printf("margin: %d data sets up to trace %.3g, %d refitted subsets; largest |approximate - exact| = %.3g "
-                "of the margin, largest slack %.3g of it\n",
-                walked, worstTrace, refitted, worstError, worstSlack);
+                "of the margin, largest slack %.3g of it; double path up to trace %.3g; %d nodes factorised afresh\n",
+                walked, worstTrace, refitted, worstError, worstSlack, worstDoubleTrace, refactorised);
 }
 
 TEST(DropTree, UsesTheBoundOnCollinearAndIllConditionedDataButNotWhereTheExactFitPivotsOnRounding) {
