@@ -9,6 +9,7 @@
 #include <thread>
 
 #include "exact_compare.h"
+#include "kept_list_compare.h"
 #include "regression/cross_products.h"
 #include "regression/drop_tree.h"
 #include "regression/kept_selection.h"
@@ -33,20 +34,6 @@ std::vector<RankedSubset> exhaustive(const Dataset& data, std::uint32_t keepCoun
 
 const char* trustName(DropTreeTrust trust) { return trust == DropTreeTrust::Trusted ? "trusted" : dropTreeTrustText(trust); }
 
-// The same masks in the same order with bit-identical criteria.
-::testing::AssertionResult sameList(const std::vector<RankedSubset>& got, const std::vector<RankedSubset>& want) {
-    if (got.size() != want.size()) {
-        return ::testing::AssertionFailure() << got.size() << " entries instead of " << want.size();
-    }
-    for (std::size_t i = 0; i < got.size(); ++i) {
-        if (got[i].mask != want[i].mask || !sameDouble(got[i].criterion, want[i].criterion)) {
-            return ::testing::AssertionFailure() << "entry " << i << ": mask " << got[i].mask << ", "
-                                                 << exactText(got[i].criterion) << " instead of mask " << want[i].mask
-                                                 << ", " << exactText(want[i].criterion);
-        }
-    }
-    return ::testing::AssertionSuccess();
-}
 
 std::vector<RankedSubset> prefix(const std::vector<RankedSubset>& list, std::uint64_t count) {
     return {list.begin(), list.begin() + static_cast<std::ptrdiff_t>(std::min<std::uint64_t>(count, list.size()))};

@@ -5,7 +5,7 @@
 
 #include <cmath>
 
-#include "exact_compare.h"
+#include "kept_list_compare.h"
 #include "regression/bounded_search.h"
 #include "regression/screening.h"
 #include "regression/subset_mask.h"
@@ -27,19 +27,6 @@ std::vector<RankedSubset> exhaustive(const Dataset& data, const SubsetRequest& r
     return kept;
 }
 
-::testing::AssertionResult sameList(const std::vector<RankedSubset>& got, const std::vector<RankedSubset>& want) {
-    if (got.size() != want.size()) {
-        return ::testing::AssertionFailure() << got.size() << " entries instead of " << want.size();
-    }
-    for (std::size_t i = 0; i < got.size(); ++i) {
-        if (got[i].mask != want[i].mask || !sameDouble(got[i].criterion, want[i].criterion)) {
-            return ::testing::AssertionFailure() << "entry " << i << ": mask " << got[i].mask << ", "
-                                                 << exactText(got[i].criterion) << " instead of mask " << want[i].mask
-                                                 << ", " << exactText(want[i].criterion);
-        }
-    }
-    return ::testing::AssertionSuccess();
-}
 
 // A residual variance of the size Cp is measured against: y·y/n, a tenth
 // of it for data whose y is mostly explained.
