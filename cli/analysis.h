@@ -12,7 +12,7 @@
 #include "search/search_driver.h"
 
 struct Analysis {
-    ResultTable table;                            // exactly what runSearch appends
+    ResultTable table;                            // what runSearch appends
     std::vector<std::vector<RankedSubset>> kept;  // per dependent variable, best first
     std::vector<std::vector<std::size_t>> ranks;  // per kept model: 1 for the best (of its size, per size)
 };
@@ -27,10 +27,9 @@ struct AnalysisRequest {
 // The request of a library run: its keep count and criterion code.
 AnalysisRequest libraryRequest(const RunBlock& block);
 
-// Does what runSearch does, step for step (centred columns, the same search,
-// the same block of rows), and keeps the lists; the request may ask for
-// more than the library's keep count and criterion. Returns Stopped as soon
-// as it sees the stop request.
+// The library's driver (runSearch) with the request, keeping each dependent
+// variable's list and the ranks of its models. Returns Stopped as soon as
+// the driver sees the stop request.
 SearchOutcome runAnalysis(const RunBlock& block, const AnalysisRequest& request, RunProgress& progress,
                           Analysis& analysis);
 

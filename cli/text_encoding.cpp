@@ -5,30 +5,10 @@
 #include <cerrno>
 #include <cstdio>
 
+#include "report/utf8_sequence.h"
 #include "utf8.h"
 
 namespace {
-
-int sequenceLength(unsigned char lead) {
-    if (lead < 0x80) return 1;
-    if (lead >= 0xC2 && lead <= 0xDF) return 2;
-    if (lead >= 0xE0 && lead <= 0xEF) return 3;
-    if (lead >= 0xF0 && lead <= 0xF4) return 4;
-    return 0;
-}
-
-bool validSequence(const std::string& text, std::size_t i, int length) {
-    if (length == 0 || i + static_cast<std::size_t>(length) > text.size()) return false;
-    const auto lead = static_cast<unsigned char>(text[i]);
-    char32_t code = length == 1 ? lead : (lead & (0x7Fu >> length));
-    for (int j = 1; j < length; ++j) {
-        const auto next = static_cast<unsigned char>(text[i + static_cast<std::size_t>(j)]);
-        if ((next & 0xC0u) != 0x80u) return false;
-        code = (code << 6) | (next & 0x3Fu);
-    }
-    static const char32_t smallest[] = {0, 0, 0x80, 0x800, 0x10000};
-    return code >= smallest[length] && code <= 0x10FFFF && !(code >= 0xD800 && code <= 0xDFFF);
-}
 
 // Line and column of byte offset in text whose lines and cells are told
 // apart by ASCII bytes: line feeds (a CR LF counts once) and delimiters
@@ -154,8 +134,9 @@ bool startsWith(const std::string& bytes, const char* prefix, std::size_t length
 std::size_t firstInvalidUtf8(const std::string& text) {
     std::size_t i = 0;
     while (i < text.size()) {
-        const int length = sequenceLength(static_cast<unsigned char>(text[i]));
-        if (!validSequence(text, i, length)) return i;
+        const int length = utf8SequenceLength(static_cast<unsigned char>(text[i]));
+        char32_t code = 0;
+        if (!decodeUtf8Sequence(text, i, length, code)) return i;
         i += static_cast<std::size_t>(length);
     }
     return text.size();

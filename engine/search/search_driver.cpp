@@ -25,9 +25,14 @@ std::vector<DataColumn> centredCopies(const std::vector<DataColumn>& columns) {
 }  // namespace
 
 SearchOutcome runSearch(const RunBlock& block, RunProgress& progress, ResultTable& table) {
+    return runSearch(block, overallRequest(static_cast<std::uint32_t>(block.keepCount),
+                                           rankCriterionFromCode(block.criterion)),
+                     {}, progress, table, nullptr);
+}
+
+SearchOutcome runSearch(const RunBlock& block, const SubsetRequest& request, const std::vector<double>& cpScales,
+                        RunProgress& progress, ResultTable& table, std::vector<std::vector<RankedSubset>>* keptLists) {
     const std::vector<DataColumn> columns = centredCopies(block.explanatoryColumns);
-    const std::uint32_t keepCount = static_cast<std::uint32_t>(block.keepCount);
-    const RankCriterion criterion = rankCriterionFromCode(block.criterion);
     const std::uint32_t observations =
         block.dependentColumns.empty() ? 0 : static_cast<std::uint32_t>(block.dependentColumns.front().size());
     std::vector<RankedSubset> kept;
@@ -38,13 +43,15 @@ SearchOutcome runSearch(const RunBlock& block, RunProgress& progress, ResultTabl
         progress.subsetsDone.store(0, std::memory_order_relaxed);
         DataColumn y = block.dependentColumns[i];
         centreColumn(y);
+        SubsetRequest subsets = request;
+        if (i < cpScales.size()) subsets.cpScale = cpScales[i];
         if (isConstantColumn(block.dependentColumns[i])) {
             // No subset explains a variable without variance (the fit
             // rejects every one): the block has no model rows, and the
             // search of 2^k subsets is not run for nothing.
             kept.clear();
             progress.subsetsDone.store(lastSubsetCount(columns.size()), std::memory_order_relaxed);
-        } else if (!searchBestSubsets(y, columns, kept, keepCount, criterion, progress)) {
+        } else if (!searchBestSubsets(y, columns, kept, subsets, progress)) {
             return SearchOutcome::Stopped;
         }
         ModelResult result;
@@ -52,6 +59,7 @@ SearchOutcome runSearch(const RunBlock& block, RunProgress& progress, ResultTabl
                                table, progress)) {
             return SearchOutcome::Stopped;
         }
+        if (keptLists != nullptr) keptLists->push_back(kept);
     }
     return SearchOutcome::Completed;
 }

@@ -1,7 +1,11 @@
 #pragma once
 // The whole analysis of a run: for every dependent variable in order, the
 // subset search and then that variable's block of rows in the table.
+#include <vector>
+
+#include "regression/ranked_subset.h"
 #include "regression/run_progress.h"
+#include "regression/subset_request.h"
 #include "report/result_table.h"
 #include "search/run_block.h"
 
@@ -13,3 +17,11 @@ enum class SearchOutcome { Completed, Stopped };
 // (out of memory) pass to the caller; only complete blocks are ever in the
 // table.
 SearchOutcome runSearch(const RunBlock& block, RunProgress& progress, ResultTable& table);
+
+// The same for any request: the command line's per-size lists, forced
+// variables and further criteria, with Mallows' Cp's scale per dependent
+// variable in cpScales (empty when the criterion is not Cp). When keptLists
+// is not null, each dependent variable's list is appended to it as its
+// block is.
+SearchOutcome runSearch(const RunBlock& block, const SubsetRequest& request, const std::vector<double>& cpScales,
+                        RunProgress& progress, ResultTable& table, std::vector<std::vector<RankedSubset>>* keptLists);
