@@ -102,7 +102,10 @@ void MessageBoxScript::answer(HWND dialog) {
 LRESULT CALLBACK MessageBoxScript::hook(int code, WPARAM wParam, LPARAM lParam) {
     if (code == HCBT_ACTIVATE && activeScript != nullptr) {
         HWND window = reinterpret_cast<HWND>(wParam);
-        if (isDialog(window)) {
+        // Tests run side by side in one Wine prefix, and when our own box
+        // closes, Wine may call this hook for activating another program's
+        // box: only a dialog this thread created is ours to answer.
+        if (isDialog(window) && GetWindowThreadProcessId(window, nullptr) == GetCurrentThreadId()) {
             // Answered by the innermost script only: the hooks of outer
             // scripts are not called for it.
             activeScript->answer(window);
