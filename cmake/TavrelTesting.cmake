@@ -8,6 +8,18 @@ set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)
 set(gtest_force_shared_crt ON CACHE BOOL "" FORCE)
 add_subdirectory(${TAVREL_GTEST_SOURCE} ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL SYSTEM)
 
+# Test programs build as one translation unit each (GoogleTest's and the
+# Windows headers are parsed once per program, not once per file) and at -O1:
+# their own code is not what is measured or shipped, and the engine libraries
+# they link keep the product's flags. Together this takes about a third off
+# the build of every configuration.
+function(tavrel_test_build_options target)
+  set_target_properties(${target} PROPERTIES UNITY_BUILD ON)
+  target_compile_options(${target} PRIVATE -O1)
+endfunction()
+target_compile_options(gtest PRIVATE -O1)
+target_compile_options(gtest_main PRIVATE -O1)
+
 set(TAVREL_TEST_TIMEOUT 300 CACHE STRING "Per-test timeout in seconds")
 
 # The x86_64 Windows programs always run under Wine here. The i686 ones run
@@ -29,6 +41,8 @@ if(TAVREL_RUNS_UNDER_WINE)
   add_test(NAME wine_prefix
            COMMAND ${CMAKE_SOURCE_DIR}/tests/wine/make-prefix.sh ${TAVREL_WINE_LOADER} ${TAVREL_WINEPREFIX})
   set_tests_properties(wine_prefix PROPERTIES FIXTURES_SETUP wine_prefix TIMEOUT 300)
+  add_test(NAME wine_server_stop COMMAND ${CMAKE_SOURCE_DIR}/tests/wine/stop-server.sh ${TAVREL_WINEPREFIX})
+  set_tests_properties(wine_server_stop PROPERTIES FIXTURES_CLEANUP wine_prefix TIMEOUT 60)
 endif()
 
 # tavrel_add_test(<name> SOURCES <files...> [LIBS <targets...>] [ARGS <args...>]
@@ -43,6 +57,7 @@ function(tavrel_add_test name)
   add_executable(${name} ${T_SOURCES})
   target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gtest_main tavrel_flags)
   tavrel_target_warnings(${name})
+  tavrel_test_build_options(${name})
   set(_tests ${name})
   if(T_SHARDS)
     set(_tests "")

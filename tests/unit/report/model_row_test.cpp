@@ -7,11 +7,11 @@
 
 namespace {
 
-std::string ascii(const std::u16string& text) { return std::string(text.begin(), text.end()); }
+std::string cellText(const std::u16string& text) { return std::string(text.begin(), text.end()); }
 
 std::vector<std::string> asciiRow(const ResultRow& row) {
     std::vector<std::string> cells;
-    for (const auto& cell : row) cells.push_back(ascii(cell));
+    for (const auto& cell : row) cells.push_back(cellText(cell));
     return cells;
 }
 

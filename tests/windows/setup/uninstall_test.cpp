@@ -5,30 +5,30 @@
 
 namespace {
 
-const std::wstring mainClass = L"TAVRELUNINSTALL";
+const std::wstring uninstallerClass = L"TAVRELUNINSTALL";
 
 using Uninstall = SetupBench;
 
 TEST_F(Uninstall, RemovesBothFilesAndSucceedsAgainWhenRunTwice) {
     placeInstalledFiles();
     ProgramRun run = uninstall();
-    expectBoxes(run, mainClass, {confirmUninstall, uninstalled});
+    expectBoxes(run, uninstallerClass, {confirmUninstall, uninstalled});
     EXPECT_FALSE(fileText(installedWorkbook).has_value());
     EXPECT_FALSE(fileText(installedLibrary).has_value());
 
     run = uninstall();
-    expectBoxes(run, mainClass, {confirmUninstall, uninstalled});
+    expectBoxes(run, uninstallerClass, {confirmUninstall, uninstalled});
 }
 
 TEST_F(Uninstall, SucceedsWhenNothingIsInstalled) {
     const ProgramRun run = uninstall();
-    expectBoxes(run, mainClass, {confirmUninstall, uninstalled});
+    expectBoxes(run, uninstallerClass, {confirmUninstall, uninstalled});
 }
 
 TEST_F(Uninstall, CancelChangesNothing) {
     placeInstalledFiles();
     const ProgramRun run = uninstall({IDCANCEL});
-    expectBoxes(run, mainClass, {confirmUninstall});
+    expectBoxes(run, uninstallerClass, {confirmUninstall});
     EXPECT_EQ(fileText(installedWorkbook), "installed workbook");
     EXPECT_EQ(fileText(installedLibrary), "installed library");
 }
@@ -37,7 +37,7 @@ TEST_F(Uninstall, AMissingRegistrationGivesTheOpenMessageAndDeletesNothing) {
     placeInstalledFiles();
     unregisterExcel();
     const ProgramRun run = uninstall();
-    expectBoxes(run, mainClass, {confirmUninstall, openFailed});
+    expectBoxes(run, uninstallerClass, {confirmUninstall, openFailed});
     EXPECT_EQ(fileText(installedWorkbook), "installed workbook");
     EXPECT_EQ(fileText(installedLibrary), "installed library");
 }
@@ -48,7 +48,7 @@ TEST_F(Uninstall, AHeldFileGivesTheDeletionMessage) {
         // A held library stays; the workbook deleted before it stays removed.
         const HeldFile held(installedLibrary);
         ASSERT_TRUE(held.isOpen());
-        expectBoxes(uninstall(), mainClass, {confirmUninstall, deleteFailed});
+        expectBoxes(uninstall(), uninstallerClass, {confirmUninstall, deleteFailed});
         EXPECT_FALSE(fileText(installedWorkbook).has_value());
         EXPECT_EQ(fileText(installedLibrary), "installed library");
     }
@@ -57,7 +57,7 @@ TEST_F(Uninstall, AHeldFileGivesTheDeletionMessage) {
         // A held workbook stays, and the library is left alone.
         const HeldFile held(installedWorkbook);
         ASSERT_TRUE(held.isOpen());
-        expectBoxes(uninstall(), mainClass, {confirmUninstall, deleteFailed});
+        expectBoxes(uninstall(), uninstallerClass, {confirmUninstall, deleteFailed});
         EXPECT_EQ(fileText(installedWorkbook), "installed workbook");
         EXPECT_EQ(fileText(installedLibrary), "installed library");
     }
@@ -67,7 +67,7 @@ TEST_F(Uninstall, AMissingStartupFolderCountsAsRemoved) {
     placeInstalledFiles();
     std::filesystem::remove_all(startupFolder);
     const ProgramRun run = uninstall();
-    expectBoxes(run, mainClass, {confirmUninstall, uninstalled});
+    expectBoxes(run, uninstallerClass, {confirmUninstall, uninstalled});
     EXPECT_FALSE(fileText(installedLibrary).has_value());
 }
 
@@ -75,7 +75,7 @@ TEST_F(Uninstall, AQuotedRegistrationRemovesTheWorkbook) {
     placeInstalledFiles();
     registerExcel(L"\"" + (excelFolder / L"EXCEL.EXE").wstring() + L"\" /automation");
     const ProgramRun run = uninstall();
-    expectBoxes(run, mainClass, {confirmUninstall, uninstalled});
+    expectBoxes(run, uninstallerClass, {confirmUninstall, uninstalled});
     EXPECT_FALSE(fileText(installedWorkbook).has_value());
     EXPECT_FALSE(fileText(installedLibrary).has_value());
 }
