@@ -38,8 +38,14 @@ if(TAVREL_RUNS_UNDER_WINE)
   set(TAVREL_WINEPREFIX ${CMAKE_BINARY_DIR}/wineprefix)
   set(CMAKE_CROSSCOMPILING_EMULATOR
       ${CMAKE_SOURCE_DIR}/tests/wine/run-in-wine.sh ${TAVREL_WINE_LOADER} ${TAVREL_WINEPREFIX})
+  add_executable(desktop_keeper ${CMAKE_SOURCE_DIR}/tests/wine/desktop_keeper.cpp)
+  target_link_libraries(desktop_keeper PRIVATE tavrel_flags user32)
+  target_compile_options(desktop_keeper PRIVATE -municode)
+  target_link_options(desktop_keeper PRIVATE -municode)
+  tavrel_target_warnings(desktop_keeper)
   add_test(NAME wine_prefix
-           COMMAND ${CMAKE_SOURCE_DIR}/tests/wine/make-prefix.sh ${TAVREL_WINE_LOADER} ${TAVREL_WINEPREFIX})
+           COMMAND ${CMAKE_SOURCE_DIR}/tests/wine/make-prefix.sh ${TAVREL_WINE_LOADER} ${TAVREL_WINEPREFIX}
+                   $<TARGET_FILE:desktop_keeper>)
   set_tests_properties(wine_prefix PROPERTIES FIXTURES_SETUP wine_prefix TIMEOUT 300)
   add_test(NAME wine_server_stop COMMAND ${CMAKE_SOURCE_DIR}/tests/wine/stop-server.sh ${TAVREL_WINEPREFIX})
   set_tests_properties(wine_server_stop PROPERTIES FIXTURES_CLEANUP wine_prefix TIMEOUT 60)

@@ -42,7 +42,7 @@ std::vector<RankedSubset> prefix(const std::vector<RankedSubset>& list, std::uin
 TEST(SearchBestSubsets, KeepsTheScreeningsListOnEveryKindOfDataForEveryCriterionAndKeepCount) {
     std::map<std::string, int> verdicts;
     int sets = 0;
-    for (std::size_t k : {4u, 7u, 10u, 13u}) {
+    for (std::size_t k : sweepSizes({4u, 7u, 10u, 13u})) {
         for (std::uint64_t seed = 1; seed <= (k < 13 ? 3u : 1u); ++seed) {
             for (const SearchCase& test : searchCases(k, 100 * k + seed)) {
                 const Dataset& data = test.data;
@@ -206,7 +206,7 @@ namespace {
 
 TEST(SearchBestSubsets, KeepsTheScreeningsListOnDependentCollinearFarScaledAndNearExactData) {
     for (HardKind kind : hardKinds) {
-        for (std::size_t k : {9u, 13u, 16u}) {
+        for (std::size_t k : sweepSizes({9u, 13u, 16u})) {
             for (std::uint64_t seed = 1; seed <= (k < 16 ? 2u : 1u); ++seed) {
                 const Dataset data = hardDataset(kind, 40 + 10 * seed, k, 1000 * k + seed);
                 EXPECT_EQ(trustOf(data), DropTreeTrust::Trusted) << data.name;
@@ -225,7 +225,7 @@ TEST(SearchBestSubsets, KeepsTheScreeningsListOnDependentCollinearFarScaledAndNe
 TEST(SearchBestSubsets, KeepsTheScreeningsListOnPowersOfAYearUpToEighteenColumns) {
     // Subsets with three of the four powers have traces near 1e11: their
     // members on the double path are bounded per variable, not by the trace.
-    for (std::size_t k : {12u, 15u, 18u}) {
+    for (std::size_t k : sweepSizes({12u, 15u, 18u})) {
         for (std::uint64_t seed = 1; seed <= (k < 18 ? 2u : 1u); ++seed) {
             const Dataset data = hardDataset(HardKind::YearPowers, 60 + 70 * seed, k, 3000 * k + seed);
             ASSERT_EQ(trustOf(data), DropTreeTrust::Trusted) << data.name;
