@@ -86,6 +86,13 @@ MessageBoxScript::~MessageBoxScript() {
 }
 
 void MessageBoxScript::answer(HWND dialog) {
+    // A box can be activated again before the button pressed for it has
+    // closed it (when a window of another test program took the activation
+    // meanwhile): it is one box, seen and answered once.
+    for (HWND answered : answered_) {
+        if (answered == dialog) return;
+    }
+    answered_.push_back(dialog);
     SeenMessageBox box = readMessageBox(dialog);
     int id = IDOK;
     if (seen_.size() < answers_.size()) {

@@ -39,6 +39,7 @@ private:
 
     std::vector<int> answers_;
     std::vector<SeenMessageBox> seen_;
+    std::vector<HWND> answered_;  // dialogs already answered, in order
     HHOOK hook_ = nullptr;
     bool failOnBox_ = false;
     MessageBoxScript* outer_ = nullptr;

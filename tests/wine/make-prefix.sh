@@ -14,10 +14,20 @@ if [ ! -x "$loader" ]; then
   echo "no Wine loader at $loader" >&2
   exit 1
 fi
-wineserver -k >/dev/null 2>&1 || true
-rm -rf "$prefix"
-mkdir -p "$prefix"
-"$loader" wineboot -i >/dev/null 2>&1
+make_prefix() {
+  wineserver -k >/dev/null 2>&1 || true
+  wineserver -w >/dev/null 2>&1 || true
+  rm -rf "$prefix"
+  mkdir -p "$prefix"
+  "$loader" wineboot -i
+}
+# Once in a test run the loader failed at once, without a word; a second
+# try, after waiting for any server of this prefix to end, is cheap.
+if ! make_prefix; then
+  echo "wineboot failed; trying once more" >&2
+  sleep 1
+  make_prefix
+fi
 "$loader" reg add 'HKCU\Software\Wine\Drivers' /v Graphics /d null /f >/dev/null 2>&1
 wineserver -w
 # One server, Wine's own services (services.exe, ...) and its desktop
