@@ -15,7 +15,7 @@
 #include <vector>
 
 #include "regression/centring.h"
-#include "regression/screening.h"
+#include "subset_search/screening.h"
 #include "report/result_block.h"
 #include "test_data.h"
 #include "ublas_literal_fit.h"

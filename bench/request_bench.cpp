@@ -11,7 +11,7 @@
 #include <map>
 
 #include "model_details.h"
-#include "regression/bounded_search.h"
+#include "subset_search/bounded_search.h"
 #include "search_test_data.h"
 
 namespace {

@@ -27,8 +27,8 @@
 #include <tuple>
 #include <vector>
 
-#include "regression/bounded_search.h"
-#include "regression/screening.h"
+#include "subset_search/bounded_search.h"
+#include "subset_search/screening.h"
 #include "search_test_data.h"
 
 namespace {

@@ -4,9 +4,9 @@
 // the other views of the same result (the model table, the long layout).
 #include <vector>
 
-#include "regression/ranked_subset.h"
-#include "regression/run_progress.h"
-#include "regression/subset_request.h"
+#include "subset_search/ranked_subset.h"
+#include "subset_search/run_progress.h"
+#include "subset_search/subset_request.h"
 #include "report/result_table.h"
 #include "search/run_block.h"
 #include "search/search_driver.h"

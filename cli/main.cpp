@@ -23,7 +23,7 @@
 #include "output_path.h"
 #include "progress_bar.h"
 #include "run_request.h"
-#include "regression/bounded_search.h"
+#include "subset_search/bounded_search.h"
 #include "regression/centring.h"
 #include "search/dependency_warnings.h"
 #include "search/search_driver.h"

@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <string>
 
-#include "regression/run_progress.h"
+#include "subset_search/run_progress.h"
 
 // Share of the search done, 0 to 1: the dependent variables finished plus
 // the decided part of the current one's 2^k - 1 subsets.

@@ -4,7 +4,7 @@
 // results table. One instance, alive from the library's load to its unload.
 #include <windows.h>
 
-#include "regression/run_progress.h"
+#include "subset_search/run_progress.h"
 #include "report/result_table.h"
 #include "search/run_block.h"
 

@@ -8,8 +8,8 @@
 
 #include "regression/data_column.h"
 #include "regression/model_result.h"
-#include "regression/ranked_subset.h"
-#include "regression/run_progress.h"
+#include "subset_search/ranked_subset.h"
+#include "subset_search/run_progress.h"
 #include "report/result_table.h"
 
 struct BlockInput {

@@ -1,6 +1,6 @@
 #include "search/search_driver.h"
 
-#include "regression/bounded_search.h"
+#include "subset_search/bounded_search.h"
 #include "regression/centring.h"
 #include "regression/model_result.h"
 #include "report/result_block.h"

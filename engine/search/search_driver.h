@@ -3,9 +3,9 @@
 // subset search and then that variable's block of rows in the table.
 #include <vector>
 
-#include "regression/ranked_subset.h"
-#include "regression/run_progress.h"
-#include "regression/subset_request.h"
+#include "subset_search/ranked_subset.h"
+#include "subset_search/run_progress.h"
+#include "subset_search/subset_request.h"
 #include "report/result_table.h"
 #include "search/run_block.h"
 

@@ -1,5 +1,5 @@
 #include "options.h"
-#include "regression/ranked_subset.h"
+#include "subset_search/ranked_subset.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "regression/bounded_search.h"
+#include "subset_search/bounded_search.h"
 
 #include <gtest/gtest.h>
 
@@ -11,9 +11,9 @@
 #include "exact_compare.h"
 #include "kept_list_compare.h"
 #include "regression/cross_products.h"
-#include "regression/drop_tree.h"
-#include "regression/kept_selection.h"
-#include "regression/screening.h"
+#include "subset_search/drop_tree.h"
+#include "subset_search/kept_selection.h"
+#include "subset_search/screening.h"
 #include "search_test_data.h"
 
 namespace {

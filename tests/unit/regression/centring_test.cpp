@@ -7,7 +7,7 @@
 #include <limits>
 
 #include "regression/model_statistics.h"
-#include "regression/screening.h"
+#include "subset_search/screening.h"
 #include "statistics_reference.h"
 #include "test_data.h"
 

@@ -8,9 +8,9 @@
 
 #include "dependency_test_data.h"
 #include "exact_compare.h"
-#include "regression/bounded_search.h"
+#include "subset_search/bounded_search.h"
 #include "regression/least_squares_fit.h"
-#include "regression/screening.h"
+#include "subset_search/screening.h"
 #include "search_test_data.h"
 
 namespace {

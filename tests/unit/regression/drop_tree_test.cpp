@@ -1,13 +1,13 @@
-#include "regression/drop_tree.h"
+#include "subset_search/drop_tree.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cmath>
 
-#include "regression/bounded_search.h"
+#include "subset_search/bounded_search.h"
 #include "regression/least_squares_fit.h"
-#include "regression/subset_roots.h"
+#include "subset_search/subset_roots.h"
 #include "regression/subset_system.h"
 #include "search_test_data.h"
 

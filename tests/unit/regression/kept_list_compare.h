@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "exact_compare.h"
-#include "regression/ranked_subset.h"
+#include "subset_search/ranked_subset.h"
 
 // The same masks in the same order with bit-identical criteria.
 inline ::testing::AssertionResult sameList(const std::vector<RankedSubset>& got, const std::vector<RankedSubset>& want) {

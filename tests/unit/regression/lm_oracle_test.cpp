@@ -12,10 +12,10 @@
 #include <sstream>
 
 #include "lm_reference_files.h"
-#include "regression/bounded_search.h"
+#include "subset_search/bounded_search.h"
 #include "regression/centring.h"
 #include "regression/least_squares_fit.h"
-#include "regression/screening.h"
+#include "subset_search/screening.h"
 #include "report/number_text.h"
 #include "search/search_driver.h"
 

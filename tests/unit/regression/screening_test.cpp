@@ -1,4 +1,4 @@
-#include "regression/screening.h"
+#include "subset_search/screening.h"
 
 #include <gtest/gtest.h>
 
@@ -9,9 +9,9 @@
 #include <thread>
 
 #include "exact_compare.h"
-#include "regression/kept_selection.h"
+#include "subset_search/kept_selection.h"
 #include "regression/least_squares_fit.h"
-#include "regression/ranking_criterion.h"
+#include "subset_search/ranking_criterion.h"
 #include "rule_reference.h"
 #include "significant_digits.h"
 #include "test_data.h"

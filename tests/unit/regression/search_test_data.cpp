@@ -3,7 +3,7 @@
 #include <cmath>
 #include <memory>
 
-#include "regression/bounded_search.h"
+#include "subset_search/bounded_search.h"
 #include "regression/centring.h"
 
 void centreDataset(Dataset& data) {

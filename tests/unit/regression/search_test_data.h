@@ -6,7 +6,7 @@
 #include <initializer_list>
 #include <vector>
 
-#include "regression/drop_tree.h"
+#include "subset_search/drop_tree.h"
 #include "test_data.h"
 
 // The sizes a differential sweep runs. Under the sanitizers the programs run

@@ -6,8 +6,8 @@
 #include <cmath>
 
 #include "kept_list_compare.h"
-#include "regression/bounded_search.h"
-#include "regression/screening.h"
+#include "subset_search/bounded_search.h"
+#include "subset_search/screening.h"
 #include "regression/subset_mask.h"
 #include "search_test_data.h"
 

@@ -5,10 +5,10 @@
 #include <vector>
 
 #include "regression/data_column.h"
-#include "regression/drop_tree.h"
-#include "regression/ranked_subset.h"
-#include "regression/run_progress.h"
-#include "regression/subset_request.h"
+#include "subset_search/drop_tree.h"
+#include "subset_search/ranked_subset.h"
+#include "subset_search/run_progress.h"
+#include "subset_search/subset_request.h"
 
 // Leaves in kept the keepCount best subsets of columns against y, exactly as
 // screenSubsets does (the same masks in the same order with the same

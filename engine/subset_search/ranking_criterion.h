@@ -4,7 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "regression/ranked_subset.h"
+#include "subset_search/ranked_subset.h"
 
 // Sets value to the criterion of a fit with residual sum of squares rss, n
 // rows and d variables, and answers whether the subset takes part in the

@@ -4,9 +4,9 @@
 #include <vector>
 
 #include "regression/data_column.h"
-#include "regression/ranked_subset.h"
-#include "regression/run_progress.h"
-#include "regression/subset_request.h"
+#include "subset_search/ranked_subset.h"
+#include "subset_search/run_progress.h"
+#include "subset_search/subset_request.h"
 
 // Fits every non-empty subset of columns (masks 1 .. 2^k - 1 in increasing
 // order) against y and leaves in kept the keepCount subsets with the smallest

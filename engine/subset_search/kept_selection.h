@@ -19,7 +19,7 @@
 #include <vector>
 
 #include "regression/data_column.h"
-#include "regression/ranked_subset.h"
+#include "subset_search/ranked_subset.h"
 
 struct KeptSelection {
     std::vector<RankedSubset>* kept = nullptr;

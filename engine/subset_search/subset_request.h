@@ -4,7 +4,7 @@
 #include <cstdint>
 
 #include "regression/data_column.h"
-#include "regression/ranked_subset.h"
+#include "subset_search/ranked_subset.h"
 
 struct SubsetRequest {
     RankCriterion criterion = RankCriterion::InformationCriterion;

@@ -1,4 +1,4 @@
-#include "regression/kept_selection.h"
+#include "subset_search/kept_selection.h"
 
 #include <algorithm>
 #include <limits>

@@ -46,7 +46,7 @@
 #include "regression/data_column.h"
 #include "regression/double_double.h"
 #include "regression/fit_levels.h"
-#include "regression/scaled_system.h"
+#include "subset_search/scaled_system.h"
 
 // Why the bound cannot be used on a data set (the search then screens every
 // subset exhaustively). Each is rare and each is tested.

@@ -1,4 +1,4 @@
-#include "regression/drop_tree.h"
+#include "subset_search/drop_tree.h"
 
 #include <algorithm>
 #include <cmath>

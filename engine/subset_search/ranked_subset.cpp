@@ -1,4 +1,4 @@
-#include "regression/ranked_subset.h"
+#include "subset_search/ranked_subset.h"
 
 RankCriterion rankCriterionFromCode(std::int32_t code) {
     switch (code) {

@@ -1,4 +1,4 @@
-#include "regression/scaled_system.h"
+#include "subset_search/scaled_system.h"
 
 #include <cmath>
 

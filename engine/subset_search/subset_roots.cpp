@@ -1,4 +1,4 @@
-#include "regression/subset_roots.h"
+#include "subset_search/subset_roots.h"
 
 #include <utility>
 

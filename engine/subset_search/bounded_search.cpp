@@ -1,4 +1,4 @@
-#include "regression/bounded_search.h"
+#include "subset_search/bounded_search.h"
 
 #include <algorithm>
 #include <cmath>
@@ -6,15 +6,15 @@
 #include <memory>
 
 #include "regression/cross_products.h"
-#include "regression/drop_tree.h"
+#include "subset_search/drop_tree.h"
 #include "regression/fit_levels.h"
-#include "regression/kept_selection.h"
+#include "subset_search/kept_selection.h"
 #include "regression/least_squares_fit.h"
-#include "regression/ranking_criterion.h"
-#include "regression/scaled_system.h"
-#include "regression/screening.h"
+#include "subset_search/ranking_criterion.h"
+#include "subset_search/scaled_system.h"
+#include "subset_search/screening.h"
 #include "regression/subset_mask.h"
-#include "regression/subset_roots.h"
+#include "subset_search/subset_roots.h"
 #include "regression/subset_system.h"
 
 namespace {

@@ -22,7 +22,7 @@
 
 #include "regression/data_column.h"
 #include "regression/fit_levels.h"
-#include "regression/scaled_system.h"
+#include "subset_search/scaled_system.h"
 
 // A residual share at or below this level marks an exact dependency. It
 // lies a factor 16 below the exact fit's rank tolerance, whose decision is

@@ -1,11 +1,11 @@
-#include "regression/screening.h"
+#include "subset_search/screening.h"
 
 #include <algorithm>
 
 #include "regression/cross_products.h"
-#include "regression/kept_selection.h"
+#include "subset_search/kept_selection.h"
 #include "regression/least_squares_fit.h"
-#include "regression/ranking_criterion.h"
+#include "subset_search/ranking_criterion.h"
 #include "regression/subset_mask.h"
 #include "regression/subset_system.h"
 
