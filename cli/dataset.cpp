@@ -2,9 +2,10 @@
 
 #include <charconv>
 #include <cmath>
+#include <map>
 
+#include "column_names.h"
 #include "names/lead_byte.h"
-#include "names/name_resolution.h"
 #include "names/name_text.h"
 #include "search/constant_column.h"
 
@@ -181,30 +182,37 @@ bool contains(const std::vector<std::int32_t>& ids, std::int32_t id) {
     return false;
 }
 
-// The column indices the names choose, matched the way the add-in matches
-// names once spaces (full-width ones too) are trimmed; a repeated name is
-// dropped with a warning.
+// The column indices the names choose: a name means the column that carries
+// exactly that name, or else the one column that matches it with a-z folded;
+// a name that fits two columns is refused with both named, and a repeated
+// variable is dropped with a warning.
 bool chooseColumns(const std::vector<std::string>& wanted, const Columns& columns, const char* role,
                    std::vector<std::int32_t>& chosen, Dataset& out) {
-    NameTable table;
-    for (std::size_t c = 0; c < columns.names.size(); ++c) {
-        // The first of equal names wins here; the duplicate check reports it.
-        if (columns.ignored[c] || columns.names[c].empty()) continue;
-        table.emplace(foldName(columns.names[c], isAnsiLeadByte), static_cast<std::int32_t>(c));
+    chosen.clear();
+    for (const std::string& name : wanted) {
+        if (trimName(name).empty()) continue;
+        const ColumnMatch match = matchColumnName(name, columns.names, columns.ignored);
+        if (match.outcome == NameMatch::none) {
+            out.error = "unknown variable " + quoted(foldName(trimName(name), isAnsiLeadByte)) +
+                        "; the columns are " + knownNames(columns);
+            return false;
+        }
+        if (match.outcome == NameMatch::ambiguous) {
+            out.error = ambiguityMessage(name, columns.names, match, true);
+            return false;
+        }
+        const auto id = static_cast<std::int32_t>(match.index);
+        if (contains(chosen, id)) {
+            out.warnings.push_back(std::string(role) + " variable " + quoted(columns.names[match.index]) +
+                                   " is named twice; the repetition is ignored");
+        } else {
+            chosen.push_back(id);
+        }
     }
-    std::string text;
-    for (const std::string& name : wanted) text += trimName(name) + "\n";
-    const NameChoice choice =
-        chooseVariables(text, table, isAnsiLeadByte, [&out, role](const std::string& folded) {
-            out.warnings.push_back(std::string(role) + " variable " + quoted(folded) + " is named twice; " +
-                                   "the repetition is ignored");
-            return true;
-        });
-    if (choice.outcome != ChoiceOutcome::chosen) {
-        out.error = "unknown variable " + quoted(choice.unknownName) + "; the columns are " + knownNames(columns);
+    if (chosen.empty()) {
+        out.error = "no " + std::string(role) + " variable is named";
         return false;
     }
-    chosen = choice.ids;
     return true;
 }
 
@@ -240,17 +248,17 @@ std::vector<std::int32_t> defaultExplanatory(const std::vector<CsvRecord>& recor
     return ids;
 }
 
-// The names of the columns in use must differ after folding from every
-// other column's, or a name on the command line could mean either.
+// The names of the columns in use must differ from every other column's, or
+// the table and a name on the command line could mean either. Names that
+// differ only in case are two variables.
 bool checkDuplicates(const Columns& columns, const std::vector<std::int32_t>& used, const std::string& fileName,
                      std::string& error) {
-    NameTable seen;
+    std::map<std::string, std::int32_t> seen;
     for (std::size_t c = 0; c < columns.names.size(); ++c) {
         if (columns.ignored[c] || columns.names[c].empty()) continue;
-        const std::string folded = foldName(columns.names[c], isAnsiLeadByte);
-        const auto found = seen.find(folded);
+        const auto found = seen.find(columns.names[c]);
         if (found == seen.end()) {
-            seen.emplace(folded, static_cast<std::int32_t>(c));
+            seen.emplace(columns.names[c], static_cast<std::int32_t>(c));
         } else if (contains(used, found->second) || contains(used, static_cast<std::int32_t>(c))) {
             error = location(fileName, columns.headerLine, c + 1, columns.names[c]) + ": duplicate column name, " +
                     "already column " + std::to_string(found->second + 1);

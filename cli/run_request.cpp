@@ -2,10 +2,9 @@
 
 #include <cmath>
 
+#include "column_names.h"
 #include "dataset.h"
 #include "model_details.h"
-#include "names/lead_byte.h"
-#include "names/name_text.h"
 #include "regression/cross_products.h"
 #include "regression/least_squares_fit.h"
 #include "regression/subset_system.h"
@@ -14,34 +13,16 @@ namespace {
 
 std::string quoted(const std::string& name) { return "'" + name + "'"; }
 
-// The explanatory variable a forced name means, matched as -x names are
-// (trimmed, a-z folded); false when it names none.
-bool findExplanatory(const std::string& name, const RunBlock& block, std::size_t& index) {
-    const std::string wanted = foldName(trimName(name), isAnsiLeadByte);
-    for (std::size_t i = 0; i < block.explanatoryNames.size(); ++i) {
-        if (foldName(block.explanatoryNames[i], isAnsiLeadByte) == wanted) {
-            index = i;
-            return true;
-        }
-    }
-    return false;
-}
-
-bool isDependent(const std::string& name, const RunBlock& block) {
-    const std::string wanted = foldName(trimName(name), isAnsiLeadByte);
-    for (const std::string& dependent : block.dependentNames) {
-        if (foldName(dependent, isAnsiLeadByte) == wanted) return true;
-    }
-    return false;
-}
-
 std::string forcedMask(const std::vector<std::string>& names, const RunBlock& block, SubsetMask& mask) {
     mask = 0;
     for (const std::string& name : names) {
-        std::size_t index = 0;
-        if (findExplanatory(name, block, index)) {
-            mask |= SubsetMask{1} << index;
-        } else if (isDependent(name, block)) {
+        // Matched as -x names are: the exact name first, then a-z folded.
+        const ColumnMatch match = matchColumnName(name, block.explanatoryNames, {});
+        if (match.outcome == NameMatch::one) {
+            mask |= SubsetMask{1} << match.index;
+        } else if (match.outcome == NameMatch::ambiguous) {
+            return "--force: " + ambiguityMessage(name, block.explanatoryNames, match, false);
+        } else if (matchColumnName(name, block.dependentNames, {}).outcome != NameMatch::none) {
             return "--force " + quoted(name) + ": a dependent variable cannot be forced into its own models";
         } else {
             return "--force " + quoted(name) + " is not an explanatory variable of this run (a constant column " +

@@ -1,4 +1,5 @@
 #include "dataset.h"
+#include "run_request.h"
 
 #include <gtest/gtest.h>
 
@@ -33,6 +34,33 @@ TEST(BuildDataset, MatchesNamesTrimmedAndFoldedAndWarnsOfRepetitions) {
     EXPECT_NE(data.warnings[0].find("'B' is named twice"), std::string::npos) << data.warnings[0];
 }
 
+// A public vehicle data set has columns "Sc.Var.Maxis" and "Sc.Var.maxis":
+// each is a variable of its own, reached by its exact name; folding decides
+// only where no column carries the name exactly.
+TEST(BuildDataset, NamesThatDifferOnlyInCaseAreTwoColumns) {
+    const std::string sheet = "Sc.Var.Maxis,Sc.Var.maxis,y,w\n1,4,2,1\n2,3,1,5\n3,1,4,2\n4,2,3,7\n5,6,5,1\n";
+    const Dataset all = build(sheet, {"y"});
+    ASSERT_TRUE(all.error.empty()) << all.error;
+    EXPECT_EQ(all.block.explanatoryNames, (std::vector<std::string>{"Sc.Var.Maxis", "Sc.Var.maxis", "w"}));
+
+    const Dataset lower = build(sheet, {"y"}, {"Sc.Var.maxis"});
+    ASSERT_TRUE(lower.error.empty()) << lower.error;
+    EXPECT_EQ(lower.block.explanatoryColumns, (std::vector<DataColumn>{{4, 3, 1, 2, 6}}));
+    const Dataset upper = build(sheet, {"y"}, {" Sc.Var.Maxis "});
+    ASSERT_TRUE(upper.error.empty()) << upper.error;
+    EXPECT_EQ(upper.block.explanatoryColumns, (std::vector<DataColumn>{{1, 2, 3, 4, 5}}));
+    // Folding still applies where only one column fits.
+    const Dataset folded = build(sheet, {"Y"}, {"W"});
+    ASSERT_TRUE(folded.error.empty()) << folded.error;
+    EXPECT_EQ(folded.block.explanatoryNames, std::vector<std::string>{"w"});
+
+    EXPECT_EQ(build(sheet, {"y"}, {"SC.VAR.MAXIS"}).error,
+              "the name 'SC.VAR.MAXIS' fits both column 1 ('Sc.Var.Maxis') and column 2 ('Sc.Var.maxis'); "
+              "give the name exactly as the header writes it");
+    EXPECT_EQ(build("a,a,y\n1,2,3\n", {"y"}, {"a"}).error,
+              "the name 'a' fits both column 1 ('a') and column 2 ('a'); rename one of them in the header");
+}
+
 TEST(BuildDataset, UnknownNamesListTheColumns) {
     const Dataset data = build(small, {"z"});
     EXPECT_EQ(data.error, "unknown variable 'Z'; the columns are 'a', 'B', 'c', 'y'");
@@ -42,7 +70,7 @@ TEST(BuildDataset, InputErrorsNameTheFileLineAndColumn) {
     EXPECT_EQ(build("a,y\n1,2\nx,3\n", {"y"}).error, "d.csv:3: column 1 ('a'): 'x' is not a number");
     EXPECT_EQ(build("a,y\n1,2\n3\n", {"y"}).error, "d.csv:3: the row has 1 cells, the header 2");
     EXPECT_EQ(build("a,y\n1,2\n3,4,5\n", {"y"}).error, "d.csv:3: the row has 3 cells, the header 2");
-    EXPECT_EQ(build("a,y,A\n1,2,3\n", {"y"}).error, "d.csv:1: column 3 ('A'): duplicate column name, already column 1");
+    EXPECT_EQ(build("a,y,a\n1,2,3\n", {"y"}).error, "d.csv:1: column 3 ('a'): duplicate column name, already column 1");
     EXPECT_EQ(build("a,y\n1,\n2,3\n", {"y"}).error,
               "d.csv:2: column 2 ('y'): empty cell (use --drop-incomplete to drop such rows)");
     EXPECT_EQ(build("", {"y"}).error, "d.csv: the file is empty; its first row must name the variables");
@@ -190,3 +218,31 @@ TEST(ClassifyCell, TellsNumbersEmptiesErrorsAndTextApart) {
 }
 
 }  // namespace
+
+// --force matches names as -x does: exactly first, folded only where no
+// variable carries the name exactly, and a name that fits two is refused.
+namespace {
+
+RunRequest forceRequest(const std::string& sheet, const std::vector<std::string>& forced) {
+    CliOptions options;
+    options.dependents = {"y"};
+    options.forced = forced;
+    const Dataset data = buildDataset(parseCsv(sheet), "d.csv", options);
+    EXPECT_TRUE(data.error.empty()) << data.error;
+    return buildRunRequest(options, data.block);
+}
+
+}  // namespace
+
+TEST(BuildRunRequest, ForcedNamesThatDifferOnlyInCaseMeanTheirOwnColumns) {
+    const std::string sheet = "Sc.Var.Maxis,Sc.Var.maxis,y\n1,4,2\n2,3,1\n3,1,4\n4,2,3\n5,6,5\n";
+    const RunRequest lower = forceRequest(sheet, {"Sc.Var.maxis"});
+    ASSERT_TRUE(lower.error.empty()) << lower.error;
+    EXPECT_EQ(lower.request.subsets.forced, SubsetMask{2});
+    const RunRequest upper = forceRequest(sheet, {"Sc.Var.Maxis"});
+    ASSERT_TRUE(upper.error.empty()) << upper.error;
+    EXPECT_EQ(upper.request.subsets.forced, SubsetMask{1});
+    EXPECT_EQ(forceRequest(sheet, {"sc.var.MAXIS"}).error,
+              "--force: the name 'sc.var.MAXIS' fits both 'Sc.Var.Maxis' and 'Sc.Var.maxis'; give the name exactly "
+              "as the header writes it");
+}
