@@ -11,6 +11,7 @@
 #include <chrono>
 #include <algorithm>
 #include <cctype>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
@@ -200,6 +201,8 @@ std::string longData() {
 }
 
 TEST(Cli, CtrlCStopsTheSearchWithStatus130AndNoTable) {
+    // A file left by an earlier run would hide one written by this run.
+    std::remove((::testing::TempDir() + "never.csv").c_str());
     const Outcome outcome = run({"-y", "y", "-o", ::testing::TempDir() + "never.csv", longData()}, 500);
     EXPECT_EQ(outcome.status, 130) << outcome.err;
     EXPECT_EQ(outcome.out, "");
