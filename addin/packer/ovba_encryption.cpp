@@ -1,7 +1,9 @@
 // MS-OVBA 2.4.3.2 (Encryption) and 2.4.3.3 (Decryption).
 #include "ovba_encryption.h"
 
+#include <cctype>
 #include <cstdio>
+#include <string>
 
 namespace {
 
@@ -69,11 +71,12 @@ std::string encryptData(const std::string& projectId, const Bytes& data, const E
 
 std::optional<DecryptedData> decryptData(const std::string& hexText) {
     if (hexText.size() % 2 != 0) return std::nullopt;
+    for (const char c : hexText) {
+        if (std::isxdigit(static_cast<unsigned char>(c)) == 0) return std::nullopt;
+    }
     Bytes bytes;
     for (std::size_t i = 0; i < hexText.size(); i += 2) {
-        unsigned value = 0;
-        if (std::sscanf(hexText.substr(i, 2).c_str(), "%2x", &value) != 1) return std::nullopt;
-        bytes.push_back(static_cast<std::uint8_t>(value));
+        bytes.push_back(static_cast<std::uint8_t>(std::stoul(hexText.substr(i, 2), nullptr, 16)));
     }
     if (bytes.size() < 3) return std::nullopt;
     DecryptedData result;
