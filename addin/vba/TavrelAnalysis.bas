@@ -108,6 +108,12 @@ Private Function AskChoices(chosen As Choices) As Boolean
     Set chosen.dataRange = AskRange("データの範囲を選んでください。" & vbLf & _
         "1 行目は変数名、2 行目から下は観測値です。", ProposedDataAddress())
     If chosen.dataRange Is Nothing Then Exit Function
+    ' Whole columns or rows stop at the last used cell.
+    Set chosen.dataRange = Application.Intersect(chosen.dataRange, chosen.dataRange.Worksheet.UsedRange)
+    If chosen.dataRange Is Nothing Then
+        MsgBox "選んだ範囲にデータがありません。", vbExclamation, Caption
+        Exit Function
+    End If
     If chosen.dataRange.Areas.Count > 1 Or chosen.dataRange.Rows.Count < 2 Or chosen.dataRange.Columns.Count < 2 Then
         MsgBox "変数名の行と観測値の行を含む、2 列以上のひと続きの範囲を選んでください。", vbExclamation, Caption
         Exit Function
@@ -215,12 +221,13 @@ End Function
 ' A new worksheet at the end of the data's workbook, under a free name,
 ' with the note line in A1 and the table from A3.
 Private Sub WriteResultSheet(chosen As Choices, table As Variant)
-    Dim book As Workbook, sheet As Worksheet
+    Dim book As Workbook, sheet As Worksheet, taken() As String
     Set book = chosen.dataRange.Worksheet.Parent
     Application.StatusBar = "Tavrel: 結果を書き出しています…"
     Set sheet = book.Worksheets.Add(After:=book.Sheets(book.Sheets.Count))
-    sheet.Name = FreeSheetName(SheetNames(book), ResultSheetName)
+    taken = SheetNames(book)
+    sheet.Name = FreeSheetName(taken, ResultSheetName)
     sheet.Range("A1").Value = AnalysisNote(chosen.dataRange.Address(External:=True), chosen.criterion, chosen.keepCount)
     WriteTable sheet.Range("A3"), table
-    sheet.Range("A1").Select
+    Application.Goto sheet.Range("A1")
 End Sub

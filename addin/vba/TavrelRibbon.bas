@@ -4,6 +4,6 @@ Attribute VB_Name = "TavrelRibbon"
 ' project needs no reference to the Office library.
 Option Explicit
 
-Public Sub TavrelRibbonAnalyze(ByVal control As Object)
+Public Sub TavrelRibbonAnalyze(control As Object)
     RunAnalysis
 End Sub
