@@ -137,7 +137,12 @@ Public Function ReadHeaderNames(ByVal dataRange As Object, names() As String) As
                 ReadHeaderNames = "変数名のセル " & address & " はエラー値です。"
                 Exit Function
         End Select
-        names(j) = TrimName(CStr(values(1, j)))
+        ' A number or a date names its column as the cell shows it.
+        If VarType(values(1, j)) = vbString Then
+            names(j) = TrimName(values(1, j))
+        Else
+            names(j) = TrimName(dataRange.Cells(1, j).Text)
+        End If
         If Len(names(j)) = 0 Then
             ReadHeaderNames = "変数名のセル " & address & " が空です。"
             Exit Function

@@ -84,6 +84,10 @@ Private Sub CheckHeaderNames()
     CheckText "header trimmed", names(2), "x1"
     CheckText "header japanese", names(4), "体重"
 
+    s.Range("D1").Value = 2020
+    problem = ReadHeaderNames(s.Range("A1:D6"), names)
+    CheckText "number as a name", names(4), "2020"
+
     s.Range("G1").Value = "a"
     s.Range("I1").Value = "b"
     CheckText "empty header refused", ReadHeaderNames(s.Range("G1:I3"), names), "変数名のセル H1 が空です。"
