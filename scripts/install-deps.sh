@@ -1,19 +1,23 @@
 #!/bin/sh
 # Installs what a fresh Debian 12 machine needs to build and test Tavrel:
 # compilers (native and MinGW-w64 for both Windows targets), Boost headers,
-# GoogleTest sources, Google Benchmark, Wine, and the Japanese locale that
-# Wine's code page 932 comes from. Safe to run again: it installs only what is
-# missing. With --native it installs only what the native build needs (the
-# command-line program, its tests and benchmarks); with --with-r also R and its
-# leaps package, which the benchmark script uses as a peer for comparison.
+# GoogleTest sources, Google Benchmark, libgsf (the add-in workbook's packer
+# writes its compound file and zip with it), Wine, the Japanese locale that
+# Wine's code page 932 comes from, and the readers that check the built
+# workbook: LibreOffice Calc headless with its Python bridge, and
+# python3-olefile. Safe to run again: it installs only what is missing. With
+# --native it installs only what the native build needs (the command-line
+# program, the packer, their tests and benchmarks); with --with-r also R and
+# its leaps package, which the benchmark script uses as a peer for comparison.
 # Where the kernel runs 32-bit programs it also installs Wine's 32-bit half
 # (wine32, from the i386 architecture), which runs the i686 product in the
 # tests; scripts/runs-32bit.sh decides that.
 set -eu
 cd "$(dirname "$0")/.."
 
-native="cmake g++ make libboost-dev googletest libbenchmark-dev"
+native="cmake g++ make libboost-dev googletest libbenchmark-dev pkg-config libgsf-1-dev"
 packages="$native g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine wine64 locales g++-multilib"
+packages="$packages libreoffice-calc python3-uno python3-olefile"
 case "${1:-}" in
   --native) packages=$native ;;
   --with-r) packages="$packages r-base-core r-cran-leaps" ;;

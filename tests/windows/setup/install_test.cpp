@@ -9,16 +9,17 @@ const std::wstring installerClass = L"TAVRELINSTALL";
 using Install = SetupBench;
 
 TEST_F(Install, CopiesBothFilesAndOverwritesThemTheSecondTime) {
+    // Files of an earlier version are replaced by the built workbook.
+    writeText(installedWorkbook, "workbook of an earlier version");
     ProgramRun run = install();
     expectBoxes(run, installerClass, {confirmInstall, installed});
-    EXPECT_EQ(fileText(installedWorkbook), "workbook 1");
+    EXPECT_EQ(fileText(installedWorkbook), builtWorkbook);
     EXPECT_EQ(fileText(installedLibrary), "library 1");
 
-    writeText(setupFolder / L"Tavrel.xlam", "workbook 2");
     writeText(setupFolder / L"Tavrel.dll", "library 2");
     run = install();
     expectBoxes(run, installerClass, {confirmInstall, installed});
-    EXPECT_EQ(fileText(installedWorkbook), "workbook 2");
+    EXPECT_EQ(fileText(installedWorkbook), builtWorkbook);
     EXPECT_EQ(fileText(installedLibrary), "library 2");
 }
 
@@ -35,7 +36,7 @@ TEST_F(Install, WorksWithAQuotedRegistrationAndOneWithoutOptions) {
         registerExcel(commandLine);
         const ProgramRun run = install();
         expectBoxes(run, installerClass, {confirmInstall, installed});
-        EXPECT_EQ(fileText(installedWorkbook), "workbook 1") << utf8(commandLine);
+        EXPECT_EQ(fileText(installedWorkbook), builtWorkbook) << utf8(commandLine);
         EXPECT_EQ(fileText(installedLibrary), "library 1") << utf8(commandLine);
         std::filesystem::remove(installedWorkbook);
         std::filesystem::remove(installedLibrary);
@@ -99,7 +100,7 @@ TEST_F(Install, ALibraryInUseGivesTheCopyMessageAndKeepsTheWorkbook) {
     ASSERT_TRUE(held.isOpen());
     const ProgramRun run = install();
     expectBoxes(run, installerClass, {confirmInstall, copyFailed});
-    EXPECT_EQ(fileText(installedWorkbook), "workbook 1");
+    EXPECT_EQ(fileText(installedWorkbook), builtWorkbook);
     EXPECT_EQ(fileText(installedLibrary), "library in use");
 }
 

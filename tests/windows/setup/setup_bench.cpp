@@ -133,7 +133,9 @@ void SetupBench::SetUp() {
     uninstaller = root / L"uninstall" / L"TavrelUninstall.exe";
     fs::copy_file(programPath("TAVREL_INSTALL_EXE"), installer);
     fs::copy_file(programPath("TAVREL_UNINSTALL_EXE"), uninstaller);
-    writeText(setupFolder / L"Tavrel.xlam", "workbook 1");
+    fs::copy_file(programPath("TAVREL_XLAM"), setupFolder / L"Tavrel.xlam");
+    builtWorkbook = fileText(setupFolder / L"Tavrel.xlam").value_or("");
+    ASSERT_EQ(builtWorkbook.rfind("PK\x03\x04", 0), 0u) << "the built workbook is a zip package";
     writeText(setupFolder / L"Tavrel.dll", "library 1");
 
     registerExcel((excelFolder / L"EXCEL.EXE").wstring() + L" /automation");
@@ -167,7 +169,7 @@ void SetupBench::unregisterExcel() {
 }
 
 void SetupBench::placeInstalledFiles() {
-    writeText(installedWorkbook, "installed workbook");
+    fs::copy_file(setupFolder / L"Tavrel.xlam", installedWorkbook);
     writeText(installedLibrary, "installed library");
 }
 

@@ -1,7 +1,7 @@
 #pragma once
 // A made-up installation world in the test prefix for the real setup
-// programs: a folder holding TavrelInstall.exe with Tavrel.xlam and
-// Tavrel.dll beside it, a folder holding TavrelUninstall.exe alone, an Excel
+// programs: a folder holding TavrelInstall.exe with the built Tavrel.xlam and
+// a stand-in Tavrel.dll beside it, a folder holding TavrelUninstall.exe alone, an Excel
 // folder with its start-up folder "XLSTART\", and Excel's registration under
 // HKEY_LOCAL_MACHINE pointing there. Everything, including the library
 // installed into the system directory, is removed again afterwards.
@@ -82,7 +82,8 @@ protected:
     ProgramRun install(const std::vector<int>& answers = {}) { return runProgram(installer, answers); }
     ProgramRun uninstall(const std::vector<int>& answers = {}) { return runProgram(uninstaller, answers); }
 
-    // Puts both files in place as an install would.
+    // Puts both files in place as an install would: the built workbook and
+    // a stand-in library.
     void placeInstalledFiles();
 
     // Expects the run to have ended by itself with exit code 0 after showing
@@ -99,4 +100,5 @@ protected:
     std::filesystem::path startupFolder;
     std::filesystem::path installedWorkbook;
     std::filesystem::path installedLibrary;
+    std::string builtWorkbook;  // the bytes of the build's Tavrel.xlam
 };

@@ -29,7 +29,7 @@ TEST_F(Uninstall, CancelChangesNothing) {
     placeInstalledFiles();
     const ProgramRun run = uninstall({IDCANCEL});
     expectBoxes(run, uninstallerClass, {confirmUninstall});
-    EXPECT_EQ(fileText(installedWorkbook), "installed workbook");
+    EXPECT_EQ(fileText(installedWorkbook), builtWorkbook);
     EXPECT_EQ(fileText(installedLibrary), "installed library");
 }
 
@@ -38,7 +38,7 @@ TEST_F(Uninstall, AMissingRegistrationGivesTheOpenMessageAndDeletesNothing) {
     unregisterExcel();
     const ProgramRun run = uninstall();
     expectBoxes(run, uninstallerClass, {confirmUninstall, openFailed});
-    EXPECT_EQ(fileText(installedWorkbook), "installed workbook");
+    EXPECT_EQ(fileText(installedWorkbook), builtWorkbook);
     EXPECT_EQ(fileText(installedLibrary), "installed library");
 }
 
@@ -58,7 +58,7 @@ TEST_F(Uninstall, AHeldFileGivesTheDeletionMessage) {
         const HeldFile held(installedWorkbook);
         ASSERT_TRUE(held.isOpen());
         expectBoxes(uninstall(), uninstallerClass, {confirmUninstall, deleteFailed});
-        EXPECT_EQ(fileText(installedWorkbook), "installed workbook");
+        EXPECT_EQ(fileText(installedWorkbook), builtWorkbook);
         EXPECT_EQ(fileText(installedLibrary), "installed library");
     }
 }
