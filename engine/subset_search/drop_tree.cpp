@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <type_traits>
 
 namespace {
 
@@ -47,47 +48,60 @@ DoubleDouble squareRoot(DoubleDouble x) {
     return quickTwoSum(s, correction);
 }
 
+// √x for x ≥ 0 in double.
+double squareRoot(double x) { return x > 0.0 ? std::sqrt(x) : 0.0; }
+
+double leading(double x) { return x; }
+double leading(DoubleDouble x) { return x.hi; }
+
+template <class Scalar>
+Scalar fromDouble(double x);
+template <>
+DoubleDouble fromDouble<DoubleDouble>(double x) { return {x, 0.0}; }
+template <>
+double fromDouble<double>(double x) { return x; }
+
 // G = a⁻¹ for the symmetric positive definite a (order e, stride `stride`)
-// through its Cholesky factor a = RᵀR, in double-double, and the fitted
+// through its Cholesky factor a = RᵀR, in double-double or double, and the fitted
 // part bᵀa⁻¹b as ‖z‖² with Rᵀz = b (forward substitution: its error is that
 // of a backward stable solve, linear in the trace of a⁻¹, where bᵀGb from
 // the explicit inverse would carry G's own error). False when a pivot is not
 // positive.
-bool invertPositiveDefinite(const DoubleDouble* a, std::size_t e, const DoubleDouble* b, DoubleDouble* inverse,
-                            DoubleDouble& fitted) {
+template <class Scalar>
+bool invertPositiveDefinite(const Scalar* a, std::size_t e, const Scalar* b, Scalar* inverse, Scalar& fitted) {
     // The divisions by R's diagonal are multiplications by its reciprocals,
     // formed once: one more double-double rounding per entry, which the
     // error bounds below allow for (gamma of e + 3 operations).
-    DoubleDouble r[stride * stride];
-    DoubleDouble reciprocal[stride];
-    const DoubleDouble one{1.0, 0.0};
+    Scalar r[stride * stride];
+    Scalar reciprocal[stride];
+    const Scalar one = fromDouble<Scalar>(1.0);
     for (std::size_t j = 0; j < e; ++j) {
         for (std::size_t i = 0; i <= j; ++i) {
-            DoubleDouble sum = a[i * stride + j];
+            Scalar sum = a[i * stride + j];
             for (std::size_t p = 0; p < i; ++p) sum = sum - r[p * stride + i] * r[p * stride + j];
             if (i < j) {
                 r[i * stride + j] = sum * reciprocal[i];
             } else {
-                if (!(sum.hi > 0.0)) return false;
+                if (!(leading(sum) > 0.0)) return false;
                 r[j * stride + j] = squareRoot(sum);
                 reciprocal[j] = one / r[j * stride + j];
             }
         }
     }
-    DoubleDouble z[stride];
-    fitted = DoubleDouble{};
+    Scalar z[stride];
+    fitted = Scalar{};
     for (std::size_t i = 0; i < e; ++i) {
-        DoubleDouble sum = b[i];
+        Scalar sum = b[i];
         for (std::size_t p = 0; p < i; ++p) sum = sum - r[p * stride + i] * z[p];
         z[i] = sum * reciprocal[i];
         fitted = fitted + z[i] * z[i];
     }
     // W = R⁻¹ (upper triangular), column by column.
-    DoubleDouble w[stride * stride];
+    Scalar w[stride * stride];
     for (std::size_t j = 0; j < e; ++j) {
         w[j * stride + j] = reciprocal[j];
         for (std::size_t i = j; i-- > 0;) {
-            DoubleDouble sum;
+            Scalar sum{};
             for (std::size_t p = i + 1; p <= j; ++p) sum = sum + r[i * stride + p] * w[p * stride + j];
             w[i * stride + j] = -(sum * reciprocal[i]);
         }
@@ -95,7 +109,7 @@ bool invertPositiveDefinite(const DoubleDouble* a, std::size_t e, const DoubleDo
     // a⁻¹ = W·Wᵀ.
     for (std::size_t i = 0; i < e; ++i) {
         for (std::size_t j = i; j < e; ++j) {
-            DoubleDouble sum;
+            Scalar sum{};
             for (std::size_t p = j; p < e; ++p) sum = sum + w[i * stride + p] * w[j * stride + p];
             inverse[i * stride + j] = sum;
             inverse[j * stride + i] = sum;
@@ -105,13 +119,18 @@ bool invertPositiveDefinite(const DoubleDouble* a, std::size_t e, const DoubleDo
 }
 
 // The slot of variable v in node (its variables stand in ascending order).
-std::size_t slotOf(const DropNode& node, std::size_t v) {
+template <class Node>
+std::size_t slotOf(const Node& node, std::size_t v) {
     const SubsetMask below = node.mask & ((SubsetMask{1} << v) - 1u);
     return static_cast<std::size_t>(__builtin_popcount(below));
 }
 
 // Upper bounds on traces carry this factor for the rounding of the
-// double-double inverse and of the double sums that estimate them.
+// double-double inverse and of the double sums that estimate them. A double
+// inverse factorised afresh has diagonal entries within 4·e·γ_{e+3}·t
+// relative (freshDropError) of those of the system rounded to double, and
+// those within 2·e·u·t of the true ones (roundedSystemError): below 6e-10
+// for the traces of at most doubleTreeTrace it is used on, inside the factor.
 constexpr double traceSlack = 1.0 + 0x1p-30;
 
 // The most a diagonal entry of the inverse adds to a doubleTrace.
@@ -122,9 +141,9 @@ constexpr double doublePathEntry = 1.0 / doublePathLevel;
 // 1 more covers the rounding of the double estimates of entries near 1. The
 // doubleTrace only feeds a term of order u·(n + e³), so the allowance costs
 // nothing there.
-double entryAllowance(std::size_t order, double trace) {
+double entryAllowance(std::size_t order, double trace, double inverseRoundoff) {
     const double e = static_cast<double>(order + 1);
-    return 1.0 + 4.0 * extendedRoundoff * e * e * e * trace * trace;
+    return 1.0 + 4.0 * inverseRoundoff * e * e * e * trace * trace;
 }
 
 // The tree's own error, tracked node by node (DropNode::rssError) rather
@@ -136,8 +155,8 @@ double entryAllowance(std::size_t order, double trace) {
 // below take γ_{e+3} where the analysis has γ_{e+1}, for the divisions done
 // as multiplications by reciprocals.
 constexpr double ddRoundoff = 8.0 * extendedRoundoff;
-double gamma(std::size_t m) {
-    const double mu = static_cast<double>(m) * ddRoundoff;
+double gamma(std::size_t m, double roundoff) {
+    const double mu = static_cast<double>(m) * roundoff;
     return mu / (1.0 - mu);
 }
 
@@ -148,9 +167,9 @@ double gamma(std::size_t m) {
 // fitted part bᵀA⁻¹b by |β̂ᵀEβ| ≤ ‖E‖·‖β‖², and ‖β‖² ≤ t (drop_tree.h), so
 // |rss − exact| ≤ 3.2·e·γ_{e+1}·t plus the rounding of ‖z‖² and of the
 // subtraction from y·y (γ_e of a fitted part at most 1): 4·e·γ_{e+1}·(t + 1).
-double freshRssError(std::size_t e, double trace) {
+double freshRssError(std::size_t e, double trace, double roundoff) {
     const double order = static_cast<double>(e);
-    return 4.0 * order * gamma(e + 3) * (trace + 1.0);
+    return 4.0 * order * gamma(e + 3, roundoff) * (trace + 1.0);
 }
 
 // A drop cost β_s²/G_ss from a fresh factorisation. Column j of W = R⁻¹ is a
@@ -162,16 +181,44 @@ double freshRssError(std::size_t e, double trace) {
 // 4·e·γ_{e+1}·t relative and β_s by 5·e·γ_{e+1}·t·√G_ss. A drop cost is at
 // most 1 (of y·y), so it errs by at most 2·√drop·5·e·γ·t + drop·4·e·γ·t
 // ≤ 14·e·γ_{e+1}·t; 16 covers the operations that form it.
-double freshDropError(std::size_t e, double trace) {
-    return 16.0 * static_cast<double>(e) * gamma(e + 3) * trace;
+double freshDropError(std::size_t e, double trace, double roundoff) {
+    return 16.0 * static_cast<double>(e) * gamma(e + 3, roundoff) * trace;
 }
 
 // A drop cost from an inverse reached by downdates from one of trace τ: the
 // blanket bound e³·u₂·τ² (e = k + 1) of the inverse's error, as the margin
 // has always carried it (see there), here charged again at every step.
-double chainDropError(std::size_t variables, double sourceTrace) {
+double chainDropError(std::size_t variables, double sourceTrace, double inverseRoundoff) {
     const double e = static_cast<double>(variables + 1);
-    return 4.0 * extendedRoundoff * e * e * e * sourceTrace * sourceTrace;
+    return 4.0 * inverseRoundoff * e * e * e * sourceTrace * sourceTrace;
+}
+
+// The arithmetic of each kind of tree: the bound on one operation's
+// relative error (γ above), and the u of the inverse's blanket bound.
+template <class Scalar>
+struct TreeArithmetic;
+template <>
+struct TreeArithmetic<DoubleDouble> {
+    static constexpr double operation = ddRoundoff;
+    static constexpr double inverse = extendedRoundoff;
+};
+template <>
+struct TreeArithmetic<double> {
+    static constexpr double operation = unitRoundoff;  // IEEE double, no contraction
+    static constexpr double inverse = unitRoundoff;
+};
+
+// The double tree works on the scaled system rounded to double, P = C̃ + E
+// with |E_ij| ≤ u·|C̃_ij| ≤ u (unit diagonal) and b' = b + δb, |δb_i| ≤ u·|b_i|.
+// For a subset T with trace(T⁻¹) ≤ t and β = T⁻¹b, the fitted part moves by
+// −βᵀEβ + 2·δbᵀβ to first order: |βᵀEβ| ≤ u·(Σ|β_i|)² ≤ u·e·‖β‖² ≤ u·e·t
+// and |2·δbᵀβ| ≤ 2·u·‖b‖·‖β‖ ≤ 2·u·√(e·t) ≤ u·(e·t + 1). The double tree
+// only starts from traces of at most doubleTreeTrace, where ‖T⁻¹E‖ ≤ e·u·t
+// is below 1e-11 and the higher orders add less than that share; a factor 2
+// covers them. A drop cost, a difference of two such RSS values, moves by
+// twice that: charged at every double step.
+double roundedSystemError(std::size_t e, double trace) {
+    return 4.0 * unitRoundoff * (static_cast<double>(e) * trace + 1.0);
 }
 
 // Where the inverse a chain of downdates would start from has a trace above
@@ -300,63 +347,69 @@ double uncentredFactor(const CrossProducts& products, SubsetMask zeroColumns) {
 namespace {
 
 // Factorises node's own scaled system (node.mask, node.order set): its
-// inverse, coefficients, trace bounds and fitted part. False when a pivot
-// is not positive.
-bool factoriseNode(const ScaledSystem& system, DropNode& node, DoubleDouble& fitted) {
+// inverse, coefficients, trace bounds and fitted part, in the node's
+// arithmetic (the double tree from the system rounded to double). False when
+// a pivot is not positive.
+template <class Scalar>
+bool factoriseNode(const ScaledSystem& system, DropNodeOf<Scalar>& node, Scalar& fitted) {
     std::size_t slots[maxExplanatoryVariables];
     std::size_t e = 0;
     for (std::size_t v = 0; v < system.variables; ++v) {
         if (node.mask & (SubsetMask{1} << v)) slots[e++] = v;
     }
-    DoubleDouble a[stride * stride];
-    DoubleDouble b[stride];
+    const auto entry = [](DoubleDouble value) {
+        if constexpr (std::is_same_v<Scalar, double>) {
+            return toDouble(value);
+        } else {
+            return value;
+        }
+    };
+    Scalar a[stride * stride];
+    Scalar b[stride];
     for (std::size_t i = 0; i < e; ++i) {
-        for (std::size_t j = 0; j < e; ++j) a[i * stride + j] = system.at(slots[i], slots[j]);
-        b[i] = system.xty[slots[i]];
+        for (std::size_t j = 0; j < e; ++j) a[i * stride + j] = entry(system.at(slots[i], slots[j]));
+        b[i] = entry(system.xty[slots[i]]);
     }
     if (!invertPositiveDefinite(a, e, b, node.inverse, fitted)) return false;
     double trace = 0.0;
     for (std::size_t i = 0; i < e; ++i) {
-        DoubleDouble sum;
+        Scalar sum{};
         for (std::size_t j = 0; j < e; ++j) sum = sum + node.inverse[i * stride + j] * b[j];
         node.beta[i] = sum;
-        trace += node.inverse[i * stride + i].hi;
+        trace += leading(node.inverse[i * stride + i]);
     }
     node.trace = trace * traceSlack;
-    const double allowance = entryAllowance(e, node.trace);
+    const double allowance = entryAllowance(e, node.trace, TreeArithmetic<Scalar>::inverse);
     double doubleTrace = 0.0;
-    for (std::size_t i = 0; i < e; ++i) doubleTrace += doublePathShare(node.inverse[i * stride + i].hi, allowance);
+    for (std::size_t i = 0; i < e; ++i) doubleTrace += doublePathShare(leading(node.inverse[i * stride + i]), allowance);
     node.doubleTrace = doubleTrace * traceSlack;
     node.sourceTrace = 0.0;
     return true;
 }
 
-}  // namespace
-
-bool startDropTree(const ScaledSystem& system, SubsetMask mask, SubsetMask droppableMask, DropNode& root) {
-    root.system = &system;
-    root.mask = mask;
-    root.order = static_cast<std::size_t>(__builtin_popcount(mask));
-    DoubleDouble fitted;
-    if (!factoriseNode(system, root, fitted)) return false;
-    root.rss = system.yyScaled - fitted;
-    root.rssError = freshRssError(root.order, root.trace);
-    root.droppableCount = 0;
-    for (std::size_t v = 0; v < system.variables; ++v) {
-        if (droppableMask & mask & (SubsetMask{1} << v)) root.droppable[root.droppableCount++] = static_cast<std::uint8_t>(v);
-    }
-    return true;
+// The error of one drop cost from node's inverse, and of the child's RSS
+// formed from it.
+template <class Scalar>
+double childRssError(const DropNodeOf<Scalar>& node) {
+    using Arithmetic = TreeArithmetic<Scalar>;
+    const std::size_t e = node.order;
+    double stepError = node.sourceTrace == 0.0 ? freshDropError(e, node.trace, Arithmetic::operation)
+                                               : chainDropError(node.system->variables, node.sourceTrace, Arithmetic::inverse);
+    if constexpr (std::is_same_v<Scalar, double>) stepError += 2.0 * roundedSystemError(e, node.trace);
+    // The rounding of rss + β_s²/G_ss (four operations on values at most 1).
+    return node.rssError + stepError + 8.0 * Arithmetic::operation;
 }
 
-void rankDrops(DropNode& node, bool byIndex) {
+// Ranks the drops of node (rankDrops). trackTraces: estimate each child's
+// trace bounds (the extended tree, whose traces vary over many orders);
+// otherwise the children keep the node's.
+template <class Scalar>
+void rankDropsOf(DropNodeOf<Scalar>& node, bool byIndex, bool trackTraces) {
     // Insertion sort of at most 31 entries: cheaper here than a general sort.
     const std::size_t r = node.droppableCount;
     const std::size_t e = node.order;
-    const double allowance = entryAllowance(e, node.trace);
-    const double stepError = node.sourceTrace == 0.0 ? freshDropError(e, node.trace)
-                                                     : chainDropError(node.system->variables, node.sourceTrace);
-    // The rounding of rss + β_s²/G_ss (four operations on values at most 1).
-    const double childError = node.rssError + stepError + 8.0 * ddRoundoff;
+    const double allowance = entryAllowance(e, node.trace, TreeArithmetic<Scalar>::inverse);
+    const double childError = childRssError(node);
     // Where no diagonal entry can reach the cap, Σ min(G_aa, cap) is the
     // trace itself: the children keep the parent's doubleTrace (never below
     // theirs), and the margin takes the smaller of it and the trace.
@@ -364,31 +417,37 @@ void rankDrops(DropNode& node, bool byIndex) {
     for (std::size_t i = 0; i < r; ++i) {
         const std::uint8_t v = node.droppable[i];
         const std::size_t s = slotOf(node, v);
-        const DoubleDouble pivot = node.inverse[s * stride + s];
-        const DoubleDouble rss = node.rss + node.beta[s] * node.beta[s] / pivot;
-        // The child's trace: trace(G) − ‖g‖²/G_ss. Its double estimate errs by
-        // at most about e·u·t; where that is not small against the result,
-        // the parent's trace is the bound. Its doubleTrace from its diagonal
-        // G_aa − g_a²/G_ss, each entry estimated in double to within a few u
-        // of G_aa (g_a² ≤ G_aa·G_ss); never above the parent's.
-        double removed = 0.0;
-        double doubleTrace = 0.0;
-        for (std::size_t a = 0; a < e; ++a) {
-            const double g = node.inverse[a * stride + s].hi;
-            removed += g * g;
-            if (a == s || !capped) continue;
-            const double diagonal = node.inverse[a * stride + a].hi;
-            const double entry = diagonal - g * g / pivot.hi;
-            doubleTrace += doublePathShare(entry + 4.0 * unitRoundoff * diagonal, allowance);
+        const Scalar pivot = node.inverse[s * stride + s];
+        const Scalar rss = node.rss + node.beta[s] * node.beta[s] / pivot;
+        double trace = node.trace;
+        double doubleTrace = node.doubleTrace;
+        if (trackTraces) {
+            // The child's trace: trace(G) − ‖g‖²/G_ss. Its double estimate
+            // errs by at most about e·u·t; where that is not small against the
+            // result, the parent's trace is the bound. Its doubleTrace from
+            // its diagonal G_aa − g_a²/G_ss, each entry estimated in double to
+            // within a few u of G_aa (g_a² ≤ G_aa·G_ss); never above the
+            // parent's.
+            double removed = 0.0;
+            double shares = 0.0;
+            for (std::size_t a = 0; a < e; ++a) {
+                const double g = leading(node.inverse[a * stride + s]);
+                removed += g * g;
+                if (a == s || !capped) continue;
+                const double diagonal = leading(node.inverse[a * stride + a]);
+                const double entry = diagonal - g * g / leading(pivot);
+                shares += doublePathShare(entry + 4.0 * unitRoundoff * diagonal, allowance);
+            }
+            doubleTrace = capped ? std::min(node.doubleTrace, shares * traceSlack) : node.doubleTrace;
+            const double estimate = node.trace - removed / leading(pivot);
+            const double error = 8.0 * static_cast<double>(e + 2) * unitRoundoff * node.trace;
+            if (estimate > 64.0 * error) trace = std::min(node.trace, (estimate + error) * traceSlack);
         }
-        doubleTrace = capped ? std::min(node.doubleTrace, doubleTrace * traceSlack) : node.doubleTrace;
-        const double estimate = node.trace - removed / pivot.hi;
-        const double error = 8.0 * static_cast<double>(e + 2) * unitRoundoff * node.trace;
-        const double trace = estimate > 64.0 * error ? std::min(node.trace, (estimate + error) * traceSlack) : node.trace;
         std::size_t at = i;
         const auto after = [&](std::size_t j) {
             if (byIndex) return node.droppable[j] < v;
-            return node.childRss[j].hi < rss.hi || (node.childRss[j].hi == rss.hi && node.droppable[j] > v);
+            return leading(node.childRss[j]) < leading(rss) ||
+                   (leading(node.childRss[j]) == leading(rss) && node.droppable[j] > v);
         };
         while (at > 0 && after(at - 1)) {
             node.childRss[at] = node.childRss[at - 1];
@@ -406,21 +465,70 @@ void rankDrops(DropNode& node, bool byIndex) {
     }
 }
 
-void descendDropTree(const DropNode& parent, std::size_t i, DropNode& child) {
-    const std::size_t v = parent.droppable[i];
-    const std::size_t s = slotOf(parent, v);
-    const std::size_t e = parent.order;
-    const DoubleDouble* g = parent.inverse;
-    const DoubleDouble pivot = g[s * stride + s];
-    const DoubleDouble* pivotRow = g + s * stride;
-
+// The child's place in the tree: everything but its inverse and β.
+template <class Parent, class Child>
+void placeChild(const Parent& parent, std::size_t i, Child& child) {
     child.system = parent.system;
-    child.order = e - 1;
-    child.mask = parent.mask & ~(SubsetMask{1} << v);
-    child.rss = parent.childRss[i];
+    child.order = parent.order - 1;
+    child.mask = parent.mask & ~(SubsetMask{1} << parent.droppable[i]);
     child.rssError = parent.childError[i];
+    child.trace = parent.childTrace[i];
+    child.doubleTrace = parent.childDoubleTrace[i];
     child.droppableCount = parent.droppableCount - 1 - i;
     for (std::size_t j = 0; j < child.droppableCount; ++j) child.droppable[j] = parent.droppable[i + 1 + j];
+}
+
+// The downdate of parent's inverse and β without droppable variable i.
+template <class Scalar>
+void downdate(const DropNodeOf<Scalar>& parent, std::size_t i, DropNodeOf<Scalar>& child) {
+    const std::size_t s = slotOf(parent, parent.droppable[i]);
+    const std::size_t e = parent.order;
+    const Scalar* g = parent.inverse;
+    const Scalar pivot = g[s * stride + s];
+    const Scalar* pivotRow = g + s * stride;
+    const Scalar betaFactor = parent.beta[s] / pivot;
+    // The updated inverse is symmetric: each entry of the upper triangle is
+    // computed once and mirrored.
+    for (std::size_t a = 0, to = 0; a < e; ++a) {
+        if (a == s) continue;
+        const Scalar* from = g + a * stride;
+        const Scalar factor = from[s] / pivot;
+        for (std::size_t b = a, at = to; b < e; ++b) {
+            if (b == s) continue;
+            const Scalar value = from[b] - factor * pivotRow[b];
+            child.inverse[to * stride + at] = value;
+            child.inverse[at * stride + to] = value;
+            ++at;
+        }
+        child.beta[to] = parent.beta[a] - from[s] * betaFactor;
+        ++to;
+    }
+}
+
+}  // namespace
+
+bool startDropTree(const ScaledSystem& system, SubsetMask mask, SubsetMask droppableMask, DropNode& root) {
+    root.system = &system;
+    root.mask = mask;
+    root.order = static_cast<std::size_t>(__builtin_popcount(mask));
+    DoubleDouble fitted;
+    if (!factoriseNode(system, root, fitted)) return false;
+    root.rss = system.yyScaled - fitted;
+    root.rssError = freshRssError(root.order, root.trace, ddRoundoff);
+    root.droppableCount = 0;
+    for (std::size_t v = 0; v < system.variables; ++v) {
+        if (droppableMask & mask & (SubsetMask{1} << v)) root.droppable[root.droppableCount++] = static_cast<std::uint8_t>(v);
+    }
+    return true;
+}
+
+void rankDrops(DropNode& node, bool byIndex) { rankDropsOf(node, byIndex, true); }
+
+void rankDrops(DoubleDropNode& node, bool byIndex) { rankDropsOf(node, byIndex, false); }
+
+void descendDropTree(const DropNode& parent, std::size_t i, DropNode& child) {
+    placeChild(parent, i, child);
+    child.rss = parent.childRss[i];
     const double source = parent.sourceTrace == 0.0 ? parent.trace : parent.sourceTrace;
     DoubleDouble fitted;
     if (source > refactoriseTrace && factoriseNode(*parent.system, child, fitted)) {
@@ -433,21 +541,51 @@ void descendDropTree(const DropNode& parent, std::size_t i, DropNode& child) {
     child.trace = parent.childTrace[i];
     child.doubleTrace = parent.childDoubleTrace[i];
     child.sourceTrace = source;
-    const DoubleDouble betaFactor = parent.beta[s] / pivot;
-    // The updated inverse is symmetric: each entry of the upper triangle is
-    // computed once and mirrored.
-    for (std::size_t a = 0, to = 0; a < e; ++a) {
-        if (a == s) continue;
-        const DoubleDouble* from = g + a * stride;
-        const DoubleDouble factor = from[s] / pivot;
-        for (std::size_t b = a, at = to; b < e; ++b) {
-            if (b == s) continue;
-            const DoubleDouble value = from[b] - factor * pivotRow[b];
-            child.inverse[to * stride + at] = value;
-            child.inverse[at * stride + to] = value;
-            ++at;
-        }
-        child.beta[to] = parent.beta[a] - from[s] * betaFactor;
-        ++to;
-    }
+    downdate(parent, i, child);
+}
+
+void descendDropTree(const DoubleDropNode& parent, std::size_t i, DoubleDropNode& child) {
+    placeChild(parent, i, child);
+    child.rss = parent.childRss[i];
+    child.sourceTrace = parent.sourceTrace == 0.0 ? parent.trace : parent.sourceTrace;
+    downdate(parent, i, child);
+}
+
+bool doubleTreeSuffices(std::size_t variables, double trace, double relativeRss) {
+    return trace <= doubleTreeTrace && chainDropError(variables, trace, unitRoundoff) <= 0x1p-20 * relativeRss;
+}
+
+namespace {
+
+// Factorises node (its place set) afresh in double; its RSS is the extended
+// value rss rounded, within u·|rss| of it.
+bool startDoubleNode(DoubleDropNode& node, DoubleDouble rss) {
+    const double trace = node.trace;
+    const double doubleTrace = node.doubleTrace;
+    double fitted = 0.0;
+    if (!factoriseNode(*node.system, node, fitted)) return false;
+    node.trace = std::min(trace, node.trace);
+    node.doubleTrace = std::min(doubleTrace, node.doubleTrace);
+    node.rss = toDouble(rss);
+    node.rssError += unitRoundoff * std::fabs(node.rss);
+    return true;
+}
+
+}  // namespace
+
+bool startDoubleSubtree(const DropNode& parent, std::size_t i, DoubleDropNode& child) {
+    placeChild(parent, i, child);
+    return startDoubleNode(child, parent.childRss[i]);
+}
+
+bool startDoubleSubtree(const DropNode& root, DoubleDropNode& node) {
+    node.system = root.system;
+    node.order = root.order;
+    node.mask = root.mask;
+    node.rssError = root.rssError;
+    node.trace = root.trace;
+    node.doubleTrace = root.doubleTrace;
+    node.droppableCount = root.droppableCount;
+    for (std::size_t j = 0; j < root.droppableCount; ++j) node.droppable[j] = root.droppable[j];
+    return startDoubleNode(node, root.rss);
 }

@@ -109,13 +109,18 @@ double uncentredFactor(const CrossProducts& products, SubsetMask zeroColumns);
 // that of a system whose trace is at most k / doublePathLevel.
 constexpr double doublePathLevel = 0.5 / refitVarianceInflation;
 
-struct DropNode {
+// A node of the tree. Scalar is the arithmetic of its inverse, coefficients
+// and RSS: DoubleDouble wherever the conditioning needs it, double in
+// subtrees conditioned well enough that the double tree's tracked error
+// stays a small share of their RSS (doubleTreeSuffices).
+template <class Scalar>
+struct DropNodeOf {
     const ScaledSystem* system = nullptr;  // the system the tree was started on
     std::size_t order = 0;  // the node's variables, slot j the j-th in ascending order
     SubsetMask mask = 0;
-    DoubleDouble inverse[scaledStride * scaledStride];  // G, row stride scaledStride
-    DoubleDouble beta[scaledStride];
-    DoubleDouble rss;    // approximate, relative to y·y
+    Scalar inverse[scaledStride * scaledStride];  // G, row stride scaledStride
+    Scalar beta[scaledStride];
+    Scalar rss{};        // approximate, relative to y·y
     double rssError = 0.0;  // a bound on |rss − the exact RSS of the node's subset|, relative to y·y
     // 0 when inverse and beta come from the node's own factorisation;
     // otherwise the trace of the factorised inverse they were downdated from.
@@ -129,13 +134,18 @@ struct DropNode {
 
     std::size_t droppableCount = 0;
     std::uint8_t droppable[maxExplanatoryVariables];  // after rankDrops: by drop cost, largest first
-    DoubleDouble childRss[maxExplanatoryVariables];   // after rankDrops: RSS of the node without droppable[i]
+    Scalar childRss[maxExplanatoryVariables];         // after rankDrops: RSS of the node without droppable[i]
     double childTrace[maxExplanatoryVariables];       // after rankDrops: a bound on the child's trace
     double childDoubleTrace[maxExplanatoryVariables]; // after rankDrops: the child's doubleTrace
     double childError[maxExplanatoryVariables];       // after rankDrops: a bound on the error of childRss
 
     std::size_t variables() const { return order; }
 };
+using DropNode = DropNodeOf<DoubleDouble>;
+using DoubleDropNode = DropNodeOf<double>;
+
+// The value of an RSS of either kind of node as the nearest double.
+inline double toDouble(double value) { return value; }
 
 // Sets up a root: the subset mask (its scaled system must be positive
 // definite) with the droppable variables droppableMask ⊆ mask. False when
@@ -150,6 +160,9 @@ bool startDropTree(const ScaledSystem& system, SubsetMask mask, SubsetMask dropp
 // variables, its subtree's masks are all large, and all but the first
 // child are cut off by mask as soon as the list is full.
 void rankDrops(DropNode& node, bool byIndex = false);
+// The same in the double tree. Its children keep the node's trace and
+// doubleTrace: the tree is only used where they are small.
+void rankDrops(DoubleDropNode& node, bool byIndex = false);
 
 // Sets child to parent without its droppable variable i (after rankDrops),
 // with droppable set parent.droppable[i + 1 …]. child.rss is
@@ -159,3 +172,27 @@ void rankDrops(DropNode& node, bool byIndex = false);
 // or, where the inverse that chain of downdates starts from has a trace
 // above 1e8, the child's own system factorised afresh (drop_tree.cpp).
 void descendDropTree(const DropNode& parent, std::size_t i, DropNode& child);
+// The same in the double tree (always by downdating).
+void descendDropTree(const DoubleDropNode& parent, std::size_t i, DoubleDropNode& child);
+
+// The most trace a double subtree may start from.
+constexpr double doubleTreeTrace = 1e3;
+
+// Whether the subtree of a node with trace bound trace and relative RSS
+// relativeRss can run in double: the error a drop cost from a double chain
+// of downdates can carry (e³·u·τ², as in the extended tree with u for u₂)
+// is at most 2^-20 of the RSS, so that even the deepest path (k drops)
+// holds the margin to about 3e-5 of its RSS, where a criterion moves by
+// n·3e-5 at most: such data prune almost as with an exact tree.
+// Near-exact fits and ill-conditioned subtrees stay extended.
+bool doubleTreeSuffices(std::size_t variables, double trace, double relativeRss);
+
+// Starts a double subtree at child i of parent (after rankDrops): the
+// child's system rounded to double and factorised afresh, its RSS the
+// parent's value for it rounded to double (the rounding added to its
+// error), its trace bounds the smaller of the parent's and its own. False
+// when the factorisation meets a pivot that is not positive (the caller
+// then keeps the extended tree).
+bool startDoubleSubtree(const DropNode& parent, std::size_t i, DoubleDropNode& child);
+// The same for a whole tree from its root.
+bool startDoubleSubtree(const DropNode& root, DoubleDropNode& node);
