@@ -548,7 +548,27 @@ void descendDropTree(const DoubleDropNode& parent, std::size_t i, DoubleDropNode
     placeChild(parent, i, child);
     child.rss = parent.childRss[i];
     child.sourceTrace = parent.sourceTrace == 0.0 ? parent.trace : parent.sourceTrace;
-    downdate(parent, i, child);
+    // In double every row is formed whole, in two contiguous runs either
+    // side of the dropped slot, which the compiler turns into vector
+    // operations: twice the arithmetic of the upper triangle, but no
+    // scattered stores. Entries (a, b) and (b, a) are then two roundings of
+    // the same value, each within the per-entry error the bound allows.
+    const std::size_t s = slotOf(parent, parent.droppable[i]);
+    const std::size_t e = parent.order;
+    const double* g = parent.inverse;
+    const double pivot = g[s * stride + s];
+    const double* pivotRow = g + s * stride;
+    const double betaFactor = parent.beta[s] / pivot;
+    for (std::size_t a = 0, to = 0; a < e; ++a) {
+        if (a == s) continue;
+        const double* from = g + a * stride;
+        double* row = child.inverse + to * stride;
+        const double factor = from[s] / pivot;
+        for (std::size_t b = 0; b < s; ++b) row[b] = from[b] - factor * pivotRow[b];
+        for (std::size_t b = s + 1; b < e; ++b) row[b - 1] = from[b] - factor * pivotRow[b];
+        child.beta[to] = parent.beta[a] - from[s] * betaFactor;
+        ++to;
+    }
 }
 
 bool doubleTreeSuffices(std::size_t variables, double trace, double relativeRss) {
