@@ -48,9 +48,6 @@ DoubleDouble squareRoot(DoubleDouble x) {
     return quickTwoSum(s, correction);
 }
 
-// √x for x ≥ 0 in double.
-double squareRoot(double x) { return x > 0.0 ? std::sqrt(x) : 0.0; }
-
 double leading(double x) { return x; }
 double leading(DoubleDouble x) { return x.hi; }
 
@@ -58,11 +55,9 @@ template <class Scalar>
 Scalar fromDouble(double x);
 template <>
 DoubleDouble fromDouble<DoubleDouble>(double x) { return {x, 0.0}; }
-template <>
-double fromDouble<double>(double x) { return x; }
 
 // G = a⁻¹ for the symmetric positive definite a (order e, stride `stride`)
-// through its Cholesky factor a = RᵀR, in double-double or double, and the fitted
+// through its Cholesky factor a = RᵀR, in double-double, and the fitted
 // part bᵀa⁻¹b as ‖z‖² with Rᵀz = b (forward substitution: its error is that
 // of a backward stable solve, linear in the trace of a⁻¹, where bᵀGb from
 // the explicit inverse would carry G's own error). False when a pivot is not
@@ -126,11 +121,7 @@ std::size_t slotOf(const Node& node, std::size_t v) {
 }
 
 // Upper bounds on traces carry this factor for the rounding of the
-// double-double inverse and of the double sums that estimate them. A double
-// inverse factorised afresh has diagonal entries within 4·e·γ_{e+3}·t
-// relative (freshDropError) of those of the system rounded to double, and
-// those within 2·e·u·t of the true ones (roundedSystemError): below 6e-10
-// for the traces of at most doubleTreeTrace it is used on, inside the factor.
+// double-double inverse and of the double sums that estimate them.
 constexpr double traceSlack = 1.0 + 0x1p-30;
 
 // The most a diagonal entry of the inverse adds to a doubleTrace.
@@ -208,17 +199,32 @@ struct TreeArithmetic<double> {
     static constexpr double inverse = unitRoundoff;
 };
 
-// The double tree works on the scaled system rounded to double, P = C̃ + E
-// with |E_ij| ≤ u·|C̃_ij| ≤ u (unit diagonal) and b' = b + δb, |δb_i| ≤ u·|b_i|.
-// For a subset T with trace(T⁻¹) ≤ t and β = T⁻¹b, the fitted part moves by
-// −βᵀEβ + 2·δbᵀβ to first order: |βᵀEβ| ≤ u·(Σ|β_i|)² ≤ u·e·‖β‖² ≤ u·e·t
-// and |2·δbᵀβ| ≤ 2·u·‖b‖·‖β‖ ≤ 2·u·√(e·t) ≤ u·(e·t + 1). The double tree
-// only starts from traces of at most doubleTreeTrace, where ‖T⁻¹E‖ ≤ e·u·t
-// is below 1e-11 and the higher orders add less than that share; a factor 2
-// covers them. A drop cost, a difference of two such RSS values, moves by
-// twice that: charged at every double step.
-double roundedSystemError(std::size_t e, double trace) {
-    return 4.0 * unitRoundoff * (static_cast<double>(e) * trace + 1.0);
+// The double tree's own error. A double subtree starts from an extended
+// inverse G and coefficients β rounded to double, and goes on by downdates
+// in double. Each rounding is a perturbation E of the inverse and δ of β;
+// those of one downdate obey |E_ab| ≤ 3·u·(|G_ab| + |g_a·g_b|/G_ss) ≤
+// 6·u·√(G_aa·G_bb) and |δ_a| ≤ 3·u·(|β_a| + √G_aa) (β_s²/G_ss ≤ 1), so
+// ‖E‖₂ ≤ 6·u·τ and ‖δ‖ ≤ 6·u·√τ with τ the trace where the subtree
+// started (the diagonal only shrinks below it); the first rounding is
+// smaller still. Whatever follows is the exact downdate of the perturbed
+// pair, i.e. the exact tree of a perturbed system: G + E = (A + F)⁻¹ with
+// F = −A·E·A, and b + A·(δ − E·b) for b, to first order. For any member T'
+// below, with x its coefficients padded with zeros, the fitted part moves
+// by −(Ax)ᵀE(Ax) + 2·(Ax)ᵀ(δ − E·b), and ‖Ax‖² = ‖X_Tᵀŷ_T'‖² ≤ λ_max(A) ≤ e,
+// ‖b‖² ≤ e: at most 6·u·e·τ + 2·√e·(6·u·√τ + 6·u·τ·√e) ≤ 30·u·e·τ per
+// rounding (y·y = 1). Linear in τ, where the blanket bound of a chain is
+// quadratic: the perturbations are measured where the tree will use them,
+// not entry by entry. The higher orders: G + E is exactly (A + F)⁻¹ with
+// F = −A·E·A·(I + E·A)⁻¹, ‖E·A‖ ≤ 6·u·e·τ; and a member's fitted part
+// moves by at most ‖F·x‖²·t ≤ 36·u²·e³·τ³ beyond the first order, a share of
+// at most 1.2·u·e²·τ² of it, or 1.2·u·e³·τ² over a path of e steps: below
+// 0.05 for τ ≤ doubleTreeTrace and e ≤ 32, so a factor 2 covers them all.
+// Each step is charged this,
+// and besides the error the extended tree would have charged a drop of its
+// own at the switch (the extended inverse's own error, which every member
+// inherits).
+double doubleChainError(std::size_t variables, double startTrace) {
+    return 64.0 * unitRoundoff * static_cast<double>(variables + 1) * startTrace;
 }
 
 // Where the inverse a chain of downdates would start from has a trace above
@@ -347,9 +353,8 @@ double uncentredFactor(const CrossProducts& products, SubsetMask zeroColumns) {
 namespace {
 
 // Factorises node's own scaled system (node.mask, node.order set): its
-// inverse, coefficients, trace bounds and fitted part, in the node's
-// arithmetic (the double tree from the system rounded to double). False when
-// a pivot is not positive.
+// inverse, coefficients, trace bounds and fitted part. False when a pivot
+// is not positive.
 template <class Scalar>
 bool factoriseNode(const ScaledSystem& system, DropNodeOf<Scalar>& node, Scalar& fitted) {
     std::size_t slots[maxExplanatoryVariables];
@@ -357,18 +362,11 @@ bool factoriseNode(const ScaledSystem& system, DropNodeOf<Scalar>& node, Scalar&
     for (std::size_t v = 0; v < system.variables; ++v) {
         if (node.mask & (SubsetMask{1} << v)) slots[e++] = v;
     }
-    const auto entry = [](DoubleDouble value) {
-        if constexpr (std::is_same_v<Scalar, double>) {
-            return toDouble(value);
-        } else {
-            return value;
-        }
-    };
     Scalar a[stride * stride];
     Scalar b[stride];
     for (std::size_t i = 0; i < e; ++i) {
-        for (std::size_t j = 0; j < e; ++j) a[i * stride + j] = entry(system.at(slots[i], slots[j]));
-        b[i] = entry(system.xty[slots[i]]);
+        for (std::size_t j = 0; j < e; ++j) a[i * stride + j] = system.at(slots[i], slots[j]);
+        b[i] = system.xty[slots[i]];
     }
     if (!invertPositiveDefinite(a, e, b, node.inverse, fitted)) return false;
     double trace = 0.0;
@@ -388,14 +386,19 @@ bool factoriseNode(const ScaledSystem& system, DropNodeOf<Scalar>& node, Scalar&
 }
 
 // The error of one drop cost from node's inverse, and of the child's RSS
-// formed from it.
+// formed from it. In the double tree: the extended tree's charge inherited
+// at the switch and the double chain's (doubleChainError), from the trace
+// the subtree started at (sourceTrace).
 template <class Scalar>
 double childRssError(const DropNodeOf<Scalar>& node) {
     using Arithmetic = TreeArithmetic<Scalar>;
-    const std::size_t e = node.order;
-    double stepError = node.sourceTrace == 0.0 ? freshDropError(e, node.trace, Arithmetic::operation)
-                                               : chainDropError(node.system->variables, node.sourceTrace, Arithmetic::inverse);
-    if constexpr (std::is_same_v<Scalar, double>) stepError += 2.0 * roundedSystemError(e, node.trace);
+    double stepError = 0.0;
+    if constexpr (std::is_same_v<Scalar, double>) {
+        stepError = node.inheritedError + doubleChainError(node.system->variables, node.sourceTrace);
+    } else {
+        stepError = node.sourceTrace == 0.0 ? freshDropError(node.order, node.trace, Arithmetic::operation)
+                                            : chainDropError(node.system->variables, node.sourceTrace, Arithmetic::inverse);
+    }
     // The rounding of rss + β_s²/G_ss (four operations on values at most 1).
     return node.rssError + stepError + 8.0 * Arithmetic::operation;
 }
@@ -479,8 +482,17 @@ void placeChild(const Parent& parent, std::size_t i, Child& child) {
 }
 
 // The downdate of parent's inverse and β without droppable variable i.
-template <class Scalar>
-void downdate(const DropNodeOf<Scalar>& parent, std::size_t i, DropNodeOf<Scalar>& child) {
+// The child may be a double node below an extended one: the entries are
+// then formed in double-double and rounded.
+template <class Scalar, class Target>
+void downdate(const DropNodeOf<Scalar>& parent, std::size_t i, DropNodeOf<Target>& child) {
+    const auto store = [](const Scalar& value) {
+        if constexpr (std::is_same_v<Target, Scalar>) {
+            return value;
+        } else {
+            return toDouble(value);
+        }
+    };
     const std::size_t s = slotOf(parent, parent.droppable[i]);
     const std::size_t e = parent.order;
     const Scalar* g = parent.inverse;
@@ -495,12 +507,12 @@ void downdate(const DropNodeOf<Scalar>& parent, std::size_t i, DropNodeOf<Scalar
         const Scalar factor = from[s] / pivot;
         for (std::size_t b = a, at = to; b < e; ++b) {
             if (b == s) continue;
-            const Scalar value = from[b] - factor * pivotRow[b];
+            const Target value = store(from[b] - factor * pivotRow[b]);
             child.inverse[to * stride + at] = value;
             child.inverse[at * stride + to] = value;
             ++at;
         }
-        child.beta[to] = parent.beta[a] - from[s] * betaFactor;
+        child.beta[to] = store(parent.beta[a] - from[s] * betaFactor);
         ++to;
     }
 }
@@ -547,7 +559,8 @@ void descendDropTree(const DropNode& parent, std::size_t i, DropNode& child) {
 void descendDropTree(const DoubleDropNode& parent, std::size_t i, DoubleDropNode& child) {
     placeChild(parent, i, child);
     child.rss = parent.childRss[i];
-    child.sourceTrace = parent.sourceTrace == 0.0 ? parent.trace : parent.sourceTrace;
+    child.sourceTrace = parent.sourceTrace;
+    child.inheritedError = parent.inheritedError;
     // In double every row is formed whole, in two contiguous runs either
     // side of the dropped slot, which the compiler turns into vector
     // operations: twice the arithmetic of the upper triangle, but no
@@ -572,40 +585,55 @@ void descendDropTree(const DoubleDropNode& parent, std::size_t i, DoubleDropNode
 }
 
 bool doubleTreeSuffices(std::size_t variables, double trace, double relativeRss) {
-    return trace <= doubleTreeTrace && chainDropError(variables, trace, unitRoundoff) <= 0x1p-20 * relativeRss;
+    return trace <= doubleTreeTrace && doubleChainError(variables, trace) <= 0x1p-20 * relativeRss;
 }
 
 namespace {
 
-// Factorises node (its place set) afresh in double; its RSS is the extended
-// value rss rounded, within u·|rss| of it.
-bool startDoubleNode(DoubleDropNode& node, DoubleDouble rss) {
-    const double trace = node.trace;
-    const double doubleTrace = node.doubleTrace;
-    double fitted = 0.0;
-    if (!factoriseNode(*node.system, node, fitted)) return false;
-    node.trace = std::min(trace, node.trace);
-    node.doubleTrace = std::min(doubleTrace, node.doubleTrace);
-    node.rss = toDouble(rss);
-    node.rssError += unitRoundoff * std::fabs(node.rss);
-    return true;
+// The charge of each drop below an extended node: what its own children's
+// drops are charged, or, where it was factorised afresh, the larger of that
+// and what the drops of its downdated descendants are.
+double extendedStepError(const DropNode& node) {
+    const std::size_t k = node.system->variables;
+    if (node.sourceTrace != 0.0) return chainDropError(k, node.sourceTrace, extendedRoundoff);
+    return std::max(freshDropError(node.order, node.trace, ddRoundoff), chainDropError(k, node.trace, extendedRoundoff));
 }
 
 }  // namespace
 
 bool startDoubleSubtree(const DropNode& parent, std::size_t i, DoubleDropNode& child) {
+    const double source = parent.sourceTrace == 0.0 ? parent.trace : parent.sourceTrace;
+    // Below an inverse of so large a trace the extended tree factorises the
+    // child afresh; the double tree starts further down.
+    if (source > refactoriseTrace) return false;
     placeChild(parent, i, child);
-    return startDoubleNode(child, parent.childRss[i]);
+    const double rss = toDouble(parent.childRss[i]);
+    child.rss = rss;
+    child.rssError += unitRoundoff * std::fabs(rss);
+    child.sourceTrace = child.trace;
+    // The extended child's inverse would be downdated from the parent's and
+    // charged chainDropError(source) at each drop.
+    child.inheritedError = chainDropError(parent.system->variables, source, extendedRoundoff);
+    downdate(parent, i, child);
+    return true;
 }
 
 bool startDoubleSubtree(const DropNode& root, DoubleDropNode& node) {
     node.system = root.system;
     node.order = root.order;
     node.mask = root.mask;
-    node.rssError = root.rssError;
     node.trace = root.trace;
     node.doubleTrace = root.doubleTrace;
     node.droppableCount = root.droppableCount;
     for (std::size_t j = 0; j < root.droppableCount; ++j) node.droppable[j] = root.droppable[j];
-    return startDoubleNode(node, root.rss);
+    node.rss = toDouble(root.rss);
+    node.rssError = root.rssError + unitRoundoff * std::fabs(node.rss);
+    node.sourceTrace = root.trace;
+    node.inheritedError = extendedStepError(root);
+    const std::size_t e = root.order;
+    for (std::size_t a = 0; a < e; ++a) {
+        for (std::size_t b = 0; b < e; ++b) node.inverse[a * stride + b] = toDouble(root.inverse[a * stride + b]);
+        node.beta[a] = toDouble(root.beta[a]);
+    }
+    return true;
 }

@@ -124,7 +124,11 @@ struct DropNodeOf {
     double rssError = 0.0;  // a bound on |rss − the exact RSS of the node's subset|, relative to y·y
     // 0 when inverse and beta come from the node's own factorisation;
     // otherwise the trace of the factorised inverse they were downdated from.
+    // In the double tree: the trace bound where its subtree started.
     double sourceTrace = 0.0;
+    // In the double tree: the error the extended tree charges each drop below
+    // the node the subtree started from (drop_tree.cpp).
+    double inheritedError = 0.0;
     double trace = 0.0;  // an upper bound on trace(G)
     // An upper bound on Σ_j min(G_jj, 1/doublePathLevel): the trace of any
     // member the exact fit takes through its double path (each of its
@@ -176,23 +180,23 @@ void descendDropTree(const DropNode& parent, std::size_t i, DropNode& child);
 void descendDropTree(const DoubleDropNode& parent, std::size_t i, DoubleDropNode& child);
 
 // The most trace a double subtree may start from.
-constexpr double doubleTreeTrace = 1e3;
+constexpr double doubleTreeTrace = 1e5;
 
 // Whether the subtree of a node with trace bound trace and relative RSS
-// relativeRss can run in double: the error a drop cost from a double chain
-// of downdates can carry (e³·u·τ², as in the extended tree with u for u₂)
-// is at most 2^-20 of the RSS, so that even the deepest path (k drops)
-// holds the margin to about 3e-5 of its RSS, where a criterion moves by
-// n·3e-5 at most: such data prune almost as with an exact tree.
-// Near-exact fits and ill-conditioned subtrees stay extended.
+// relativeRss can run in double: the error the double tree charges each
+// drop (64·u·e·τ, drop_tree.cpp) is at most 2^-20 of the RSS, so that even
+// the deepest path (k drops) holds the margin to about 3e-5 of its RSS,
+// where a criterion moves by n·3e-5 at most: such data prune almost as
+// with an exact tree. Near-exact fits and subtrees of traces above
+// doubleTreeTrace stay extended.
 bool doubleTreeSuffices(std::size_t variables, double trace, double relativeRss);
 
 // Starts a double subtree at child i of parent (after rankDrops): the
-// child's system rounded to double and factorised afresh, its RSS the
-// parent's value for it rounded to double (the rounding added to its
-// error), its trace bounds the smaller of the parent's and its own. False
-// when the factorisation meets a pivot that is not positive (the caller
-// then keeps the extended tree).
+// extended downdate of the parent's inverse and coefficients, rounded to
+// double; its RSS the parent's value for it rounded (the rounding added to
+// its error). False where the extended tree would factorise the child
+// afresh (below inverses of traces above 1e8): the caller keeps the
+// extended tree there.
 bool startDoubleSubtree(const DropNode& parent, std::size_t i, DoubleDropNode& child);
-// The same for a whole tree from its root.
+// The same for a whole tree from its root: the root's inverse rounded.
 bool startDoubleSubtree(const DropNode& root, DoubleDropNode& node);

@@ -252,9 +252,9 @@ TEST(DropTree, ApproximateRssStaysFarWithinTheMarginOfTheExactFit) {
 TEST(DropTree, TheDoubleTreeStaysFarWithinItsMarginWhereItIsUsed) {
     // The double tree, walked whole from every root whose conditioning
     // allows it, on the data sets above that allow it (noise, signal,
-    // integers, offsets, mild chains, far apart scales): every subset's RSS
+    // integers, offsets, chains, far apart scales): every subset's RSS
     // and every node's slack against its subtree within 1/64 of the margin.
-    // Near-exact fits and ill-conditioned roots do not allow it.
+    // Near-exact fits and roots of traces above 1e5 do not allow it.
     double worstError = 0.0, worstSlack = 0.0, worstTrace = 0.0;
     int walked = 0, refused = 0;
     std::size_t nodes = 0;
@@ -265,8 +265,15 @@ TEST(DropTree, TheDoubleTreeStaysFarWithinItsMarginWhereItIsUsed) {
             sets.push_back(test.data);
             sets.push_back(rescaled(test.data, 12.0, 810 + k));
         }
-        for (double step : {1.0, 0.3, 0.03}) {
+        for (double step : {1.0, 0.3, 0.03, 0.01, 0.005}) {
             for (int direction : {0, 1, 2}) sets.push_back(conditioned(4 * k, k, step, direction, 910 + k));
+            // The same columns with y unrelated to them: large traces with an
+            // RSS that leaves the double tree room.
+            Dataset unrelated = conditioned(4 * k, k, step, 0, 910 + k);
+            unrelated.y = randomDataset(4 * k, 1, 920 + k).y;
+            centreDataset(unrelated);
+            unrelated.name += ", y noise";
+            sets.push_back(unrelated);
         }
         sets.push_back(hardDataset(HardKind::NearExact8, 40, k + 1, 960 + k));
         for (const Dataset& data : sets) {
@@ -287,6 +294,7 @@ TEST(DropTree, TheDoubleTreeStaysFarWithinItsMarginWhereItIsUsed) {
         }
     }
     EXPECT_GE(walked, 40);
+    EXPECT_GT(worstTrace, 1e4);  // collinear chains up to the largest traces the double tree takes
     EXPECT_GE(refused, 3);  // the near-exact fits at least
     std::printf("double tree: %d data sets, %zu nodes, up to trace %.3g; largest |approximate - exact| = %.3g of the "
                 "margin, largest slack %.3g of it; %d data sets kept extended\n",
@@ -294,17 +302,18 @@ TEST(DropTree, TheDoubleTreeStaysFarWithinItsMarginWhereItIsUsed) {
 }
 
 TEST(DropTree, TheDoubleTreeIsOnlyTakenWhereItsErrorIsASmallShareOfTheRss) {
-    // Noise at k = 31 (trace about 37, RSS most of y·y) runs in double; the
-    // same conditioning with an RSS of 1e-6 of y·y (a near-exact fit), a
-    // trace of 1e3 or more, do not.
+    // Noise at k = 31 (trace about 37, RSS most of y·y) runs in double, and
+    // so do collinear subtrees up to traces of 1e5 where the RSS is large
+    // enough; a near-exact fit (RSS 1e-6 of y·y, or 1e-9 at a trace of 1e3)
+    // or a trace above 1e5 do not.
     EXPECT_TRUE(doubleTreeSuffices(31, 40.0, 0.5));
-    EXPECT_TRUE(doubleTreeSuffices(31, 40.0, 0.1));
-    EXPECT_FALSE(doubleTreeSuffices(31, 40.0, 1e-6));
-    EXPECT_FALSE(doubleTreeSuffices(31, 2e3, 1.0));
+    EXPECT_TRUE(doubleTreeSuffices(31, 40.0, 1e-4));
+    EXPECT_FALSE(doubleTreeSuffices(31, 40.0, 1e-7));
+    EXPECT_TRUE(doubleTreeSuffices(31, 1e5, 0.2));
+    EXPECT_FALSE(doubleTreeSuffices(31, 1e5, 1e-3));
+    EXPECT_FALSE(doubleTreeSuffices(31, 1e3, 1e-9));
+    EXPECT_FALSE(doubleTreeSuffices(31, 2e5, 1.0));
     EXPECT_FALSE(doubleTreeSuffices(31, 1e12, 1.0));
-    // Fewer variables allow larger traces.
-    EXPECT_TRUE(doubleTreeSuffices(8, 400.0, 0.5));
-    EXPECT_FALSE(doubleTreeSuffices(31, 400.0, 0.5));
 }
 
 TEST(DropTree, UsesTheBoundOnCollinearAndIllConditionedDataButNotWhereTheExactFitPivotsOnRounding) {
