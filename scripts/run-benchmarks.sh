@@ -35,7 +35,7 @@
 # The last line is the speed-up of the screening over the literal fit at
 # n = 1000, k = 20 (ratio of the medians).
 #
-#   scripts/run-benchmarks.sh [repetitions]   (default 5; R runs at most 3)
+#   scripts/run-benchmarks.sh [repetitions]   (default 5; R and the per-size lists run at most 3)
 set -eu
 cd "$(dirname "$0")/.."
 repetitions=${1:-5}
@@ -211,7 +211,7 @@ if command -v Rscript >/dev/null 2>&1 &&
     n=$(($(wc -l <"$file") - 1))
     k=$(($(head -n 1 "$file" | tr -cd , | wc -c)))
     for nbest in 1 10; do
-      build/native/bench/per_size_bench --sheet="$file" --nbest="$nbest" --benchmark_repetitions="$repetitions" \
+      build/native/bench/per_size_bench --sheet="$file" --nbest="$nbest" --benchmark_repetitions="$r_repetitions" \
         --benchmark_format=csv >"$work/per_size.csv" 2>/dev/null
       ours=$(summarise "$work/per_size.csv" 0 | awk '{ printf "%.4f (%.4f to %.4f)", $2 / 1000, $3 / 1000, $4 / 1000 }')
       build/native/bench/per_size_bench --print-lists="$file" "$nbest" >"$work/ours.txt"
