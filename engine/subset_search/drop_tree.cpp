@@ -215,11 +215,12 @@ struct TreeArithmetic<double> {
 // rounding (y·y = 1). Linear in τ, where the blanket bound of a chain is
 // quadratic: the perturbations are measured where the tree will use them,
 // not entry by entry. The higher orders: G + E is exactly (A + F)⁻¹ with
-// F = −A·E·A·(I + E·A)⁻¹, ‖E·A‖ ≤ 6·u·e·τ; and a member's fitted part
-// moves by at most ‖F·x‖²·t ≤ 36·u²·e³·τ³ beyond the first order, a share of
-// at most 1.2·u·e²·τ² of it, or 1.2·u·e³·τ² over a path of e steps: below
-// 0.05 for τ ≤ doubleTreeTrace and e ≤ 32, so a factor 2 covers them all.
-// Each step is charged this,
+// F = −A·E·A·(I + E·A)⁻¹, and over a path of e steps ‖E·A‖ ≤ 6·u·e²·τ; the
+// second-order terms of the fitted part are quadratic forms in A of E·A·x,
+// δ and E·b (A's Schur complements never exceed A), so at most about
+// 36·u²·e⁴·τ² against a first order of 30·u·e²·τ: a share of 1.2·u·e²·τ.
+// Both stay below 2e-5 for τ ≤ doubleTreeTrace and e ≤ 32, so a factor 2
+// covers the higher orders. Each step is charged this,
 // and besides the error the extended tree would have charged a drop of its
 // own at the switch (the extended inverse's own error, which every member
 // inherits).

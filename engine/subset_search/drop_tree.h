@@ -179,16 +179,18 @@ void descendDropTree(const DropNode& parent, std::size_t i, DropNode& child);
 // The same in the double tree (always by downdating).
 void descendDropTree(const DoubleDropNode& parent, std::size_t i, DoubleDropNode& child);
 
-// The most trace a double subtree may start from.
-constexpr double doubleTreeTrace = 1e5;
+// The most trace a double subtree may start from: the double tree's error
+// is linear in it up to there (drop_tree.cpp), and below larger traces the
+// extended tree factorises afresh instead of downdating.
+constexpr double doubleTreeTrace = 1e8;
 
 // Whether the subtree of a node with trace bound trace and relative RSS
 // relativeRss can run in double: the error the double tree charges each
 // drop (64·u·e·τ, drop_tree.cpp) is at most 2^-20 of the RSS, so that even
 // the deepest path (k drops) holds the margin to about 3e-5 of its RSS,
 // where a criterion moves by n·3e-5 at most: such data prune almost as
-// with an exact tree. Near-exact fits and subtrees of traces above
-// doubleTreeTrace stay extended.
+// with an exact tree: up to a trace of about 4e6 times the relative RSS.
+// Near-exact fits and subtrees conditioned worse than that stay extended.
 bool doubleTreeSuffices(std::size_t variables, double trace, double relativeRss);
 
 // Starts a double subtree at child i of parent (after rankDrops): the
