@@ -16,7 +16,10 @@
 // The approximate fit works on the centred and scaled normal equations in
 // double-double (scaled_system.h): the intercept is taken out by the
 // centring, so slot j of a node is its j-th variable in ascending order.
-// RSS values here are relative to the centred y·y.
+// RSS values here are relative to the centred y·y. Subtrees whose
+// conditioning leaves room for it (doubleTreeSuffices) go on in double from
+// the extended inverse rounded, with an error of their own that grows only
+// linearly with the trace they started from (drop_tree.cpp).
 //
 // A node keeps the inverse G of its scaled system and its coefficients β.
 // Dropping the variable in slot s costs β_s²/G_ss in RSS, and the inverse of
