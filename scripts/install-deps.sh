@@ -8,7 +8,8 @@
 # python3-olefile. Safe to run again: it installs only what is missing. With
 # --native it installs only what the native build needs (the command-line
 # program, the packer, their tests and benchmarks); with --with-r also R and
-# its leaps package, which the benchmark script uses as a peer for comparison.
+# its leaps package, which the benchmark script uses as a peer for comparison,
+# and the MASS and mlbench packages, whose data sets it searches.
 # Where the kernel runs 32-bit programs it also installs Wine's 32-bit half
 # (wine32, from the i386 architecture), which runs the i686 product in the
 # tests; scripts/runs-32bit.sh decides that.
@@ -20,7 +21,7 @@ packages="$native g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine wine64 locales g+
 packages="$packages libreoffice-calc python3-uno python3-olefile"
 case "${1:-}" in
   --native) packages=$native ;;
-  --with-r) packages="$packages r-base-core r-cran-leaps" ;;
+  --with-r) packages="$packages r-base-core r-cran-leaps r-cran-mass r-cran-mlbench" ;;
 esac
 
 as_root() {

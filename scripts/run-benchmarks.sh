@@ -22,18 +22,26 @@
 #   nvmax = k, really.big = TRUE), then the best 10 by the same criterion
 #   from its per-size lists, timed from the call to the list, beside the
 #   bounded search's time, and whether the two lists agree.
+# - when R, leaps, MASS and mlbench are installed, the best models of each
+#   size (per-size lists by RSS, nbest 1 and 10) on the hard kinds at
+#   k = 25 and 31 and on real data sets shaped into k = 31 sheets
+#   (scripts/make-real-sheets.R), beside leaps' regsubsets(nbest) on the
+#   same sheet in the same run (scripts/leaps-per-size.R): per_size_seconds
+#   lines, and whether the lists are the same; where they are not, the
+#   first difference is decided in exact rational arithmetic on the sheet's
+#   doubles (per_size_bench --exact-compare);
 # - one result block of 65535 kept models over n = 100000, k = 20:
 #   seconds (report_seconds);
 # The last line is the speed-up of the screening over the literal fit at
 # n = 1000, k = 20 (ratio of the medians).
 #
-#   scripts/run-benchmarks.sh [repetitions]   (default 5; R runs at most 3)
+#   scripts/run-benchmarks.sh [repetitions]   (default 5; R and the per-size lists run at most 3)
 set -eu
 cd "$(dirname "$0")/.."
 repetitions=${1:-5}
 
 cmake --preset native >/dev/null
-cmake --build --preset native -j2 --target regression_bench search_bench request_bench >/dev/null
+cmake --build --preset native -j2 --target regression_bench search_bench request_bench per_size_bench >/dev/null
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
@@ -184,6 +192,51 @@ EOF
 else
   echo
   echo "R with leaps not installed (scripts/install-deps.sh --with-r): no comparison with leaps"
+fi
+
+# Per-size lists beside leaps' nbest, on the hard kinds and on real data.
+if command -v Rscript >/dev/null 2>&1 &&
+  Rscript -e 'suppressMessages({ library(leaps); library(MASS); library(mlbench) })' >/dev/null 2>&1; then
+  r_repetitions=$((repetitions < 3 ? repetitions : 3))
+  sheets="$work/sheets"
+  mkdir -p "$sheets"
+  for k in 25 31; do
+    for kind in $kinds; do build/native/bench/per_size_bench --write-csv="$sheets/${kind}_k$k.csv" "$kind" "$k"; done
+  done
+  Rscript scripts/make-real-sheets.R "$sheets" >/dev/null
+  echo
+  echo "Per-size lists by RSS (tavrel --per-size N -c rss) beside leaps' regsubsets(nbest = N), same sheet, same run:"
+  for sheet in $(for kind in $kinds; do echo "${kind}_k25 ${kind}_k31"; done) boston cars93 ozone pima biopsy; do
+    file="$sheets/$sheet.csv"
+    n=$(($(wc -l <"$file") - 1))
+    k=$(($(head -n 1 "$file" | tr -cd , | wc -c)))
+    for nbest in 1 10; do
+      build/native/bench/per_size_bench --sheet="$file" --nbest="$nbest" --benchmark_repetitions="$r_repetitions" \
+        --benchmark_format=csv >"$work/per_size.csv" 2>/dev/null
+      ours=$(summarise "$work/per_size.csv" 0 | awk '{ printf "%.4f (%.4f to %.4f)", $2 / 1000, $3 / 1000, $4 / 1000 }')
+      build/native/bench/per_size_bench --print-lists="$file" "$nbest" >"$work/ours.txt"
+      Rscript scripts/leaps-per-size.R "$file" "$nbest" "$r_repetitions" >"$work/leaps.txt"
+      leaps=$(head -n 1 "$work/leaps.txt" | awk '{ printf "%.4f", $1 }')
+      tail -n +2 "$work/leaps.txt" >"$work/leaps-lists.txt"
+      if cmp -s "$work/ours.txt" "$work/leaps-lists.txt"; then
+        same=yes
+      else
+        # The first entry where the lists part, decided exactly.
+        first=$(paste -d '|' "$work/ours.txt" "$work/leaps-lists.txt" | awk -F'|' '$1 != $2 { print NR; exit }')
+        pair=$(paste -d '|' "$work/ours.txt" "$work/leaps-lists.txt" | sed -n "${first}p")
+        ours_subset=$(echo "$pair" | cut -d '|' -f 1 | sed 's/^.*: //')
+        leaps_subset=$(echo "$pair" | cut -d '|' -f 2 | sed 's/^.*: //')
+        size=$(echo "$pair" | cut -d '|' -f 1 | cut -d : -f 1)
+        verdict=$(echo "$ours_subset $leaps_subset" | build/native/bench/per_size_bench --exact-compare="$file" |
+          awk '{ printf "exact RSS %s %s %s", $2, $1 == "<" ? "below" : $1 == "=" ? "equal to" : "above", $3 }')
+        same="no ($(wc -l <"$work/ours.txt") and $(wc -l <"$work/leaps-lists.txt") entries; first difference at size ${size:-?}: tavrel's $ours_subset, $verdict of leaps' $leaps_subset)"
+      fi
+      echo "per_size_seconds n=$n k=$k case=$sheet nbest=$nbest: $ours; leaps: $leaps; same lists: $same"
+    done
+  done
+else
+  echo
+  echo "R with leaps, MASS and mlbench not installed (scripts/install-deps.sh --with-r): no per-size comparison"
 fi
 
 # One block of 65535 kept models (statistics and rows) over 100000 rows.

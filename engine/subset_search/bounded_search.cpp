@@ -4,6 +4,7 @@
 #include <cmath>
 #include <limits>
 #include <memory>
+#include <type_traits>
 
 #include "regression/cross_products.h"
 #include "subset_search/drop_tree.h"
@@ -45,6 +46,9 @@ struct Search {
     RankCriterion criterion = RankCriterion::ResidualSumOfSquares;
     double cpScale = 0.0;
     std::vector<DropNode> levels;  // levels[j]: the node being expanded at depth j
+    // The same for the double tree, where a subtree runs in double.
+    std::vector<DoubleDropNode> doubleLevels;
+    SearchTally* tally = nullptr;  // optional
 
     // The best subsets fitted so far, at most keepCount of them per list: a
     // heap by rank order with the worst on top, so that the threshold is the
@@ -171,7 +175,37 @@ void reportProgress(Search& search) {
                                        std::memory_order_relaxed);
 }
 
+template <class Node>
+std::vector<Node>& levelsOf(Search& search) {
+    if constexpr (std::is_same_v<Node, DropNode>) {
+        return search.levels;
+    } else {
+        return search.doubleLevels;
+    }
+}
+
+template <class Node>
 void expand(Search& search, std::size_t depth);
+
+// Goes down into child i of node, in double where the child's subtree is
+// conditioned well enough (doubleTreeSuffices), and expands it.
+void goDown(Search& search, std::size_t depth, const DropNode& node, std::size_t i) {
+    if (doubleTreeSuffices(search.system->variables, node.childTrace[i], toDouble(node.childRss[i])) &&
+        startDoubleSubtree(node, i, search.doubleLevels[depth + 1])) {
+        reportProgress(search);
+        expand<DoubleDropNode>(search, depth + 1);
+        return;
+    }
+    descendDropTree(node, i, search.levels[depth + 1]);
+    reportProgress(search);
+    expand<DropNode>(search, depth + 1);
+}
+
+void goDown(Search& search, std::size_t depth, const DoubleDropNode& node, std::size_t i) {
+    descendDropTree(node, i, search.doubleLevels[depth + 1]);
+    reportProgress(search);
+    expand<DoubleDropNode>(search, depth + 1);
+}
 
 // Decides child i of node (after rankDrops) and its subtree: skips the
 // subtree if no member can enter the list, otherwise fits the child exactly
@@ -179,8 +213,9 @@ void expand(Search& search, std::size_t depth);
 // The child's RSS bounds its whole subtree (every member is a subset of
 // it); that is also the best of the per-size bounds the drop costs give,
 // since every member drops v_i and otherwise only variables that cost less.
+template <class Node>
 void visitChild(Search& search, std::size_t depth, std::size_t i) {
-    const DropNode& node = search.levels[depth];
+    const Node& node = levelsOf<Node>(search)[depth];
     const std::size_t size = node.variables() - 1;
     const std::size_t below = node.droppableCount - 1 - i;  // the child's droppable variables
     const std::size_t smallest = size - below;
@@ -190,7 +225,7 @@ void visitChild(Search& search, std::size_t depth, std::size_t i) {
     const SubsetMask smallestMask = mask & ~droppable;  // the least mask below the child (0: the empty one)
     // The subsets of the child's subtree, less the empty one if it is there.
     const std::uint64_t subtree = (std::uint64_t{1} << below) - (smallest == 0 ? 1u : 0u);
-    const double rss = node.childRss[i].hi + node.childRss[i].lo;
+    const double rss = toDouble(node.childRss[i]);
     const DropMargin margin =
         dropTreeMargin(search.system->variables, search.system->rows, node.childTrace[i], node.childDoubleTrace[i],
                        node.childError[i], rss, search.offsetFactor);
@@ -207,9 +242,7 @@ void visitChild(Search& search, std::size_t depth, std::size_t i) {
         search.decided += subtree - 1;
         return;
     }
-    descendDropTree(node, i, search.levels[depth + 1]);
-    reportProgress(search);
-    expand(search, depth + 1);
+    goDown(search, depth, node, i);
 }
 
 // Visits the children of levels[depth] and their subtrees, the cheapest
@@ -221,9 +254,11 @@ void visitChild(Search& search, std::size_t depth, std::size_t i) {
 // Where the node itself may be an exact fit, so may every member that
 // keeps what fits y exactly, and those rank by mask alone: the children are
 // then taken in the order of their variables, highest first (rankDrops).
+template <class Node>
 void expand(Search& search, std::size_t depth) {
-    DropNode& node = search.levels[depth];
-    const double rss = node.rss.hi + node.rss.lo;
+    Node& node = levelsOf<Node>(search)[depth];
+    if (search.tally != nullptr) ++(std::is_same_v<Node, DropNode> ? search.tally->extendedNodes : search.tally->doubleNodes);
+    const double rss = toDouble(node.rss);
     const DropMargin margin =
         dropTreeMargin(search.system->variables, search.system->rows, node.trace, node.doubleTrace, node.rssError,
                        rss, search.offsetFactor);
@@ -235,7 +270,7 @@ void expand(Search& search, std::size_t depth) {
     for (std::size_t step = 0; step < count; ++step) {
         if (search.progress->stopping()) search.stopped = true;
         if (search.stopped) return;
-        visitChild(search, depth, byIndex ? step : count - 1 - step);
+        visitChild<Node>(search, depth, byIndex ? step : count - 1 - step);
         reportProgress(search);
     }
 }
@@ -268,7 +303,12 @@ void searchRoot(Search& search, const SubsetRoot& root) {
     search.decided += 1;
     reportProgress(search);
     fitExactly(search, root.mask);
-    expand(search, 0);
+    if (doubleTreeSuffices(search.system->variables, node.trace, toDouble(node.rss)) &&
+        startDoubleSubtree(node, search.doubleLevels[0])) {
+        expand<DoubleDropNode>(search, 0);
+        return;
+    }
+    expand<DropNode>(search, 0);
 }
 
 // The subsets below root: mask ∖ R for every R ⊆ droppable, less the empty
@@ -365,7 +405,7 @@ bool searchBestSubsets(const DataColumn& y, const std::vector<DataColumn>& colum
 }
 
 bool searchBestSubsets(const DataColumn& y, const std::vector<DataColumn>& columns, std::vector<RankedSubset>& kept,
-                       const SubsetRequest& request, RunProgress& progress) {
+                       const SubsetRequest& request, RunProgress& progress, SearchTally* tally) {
     const std::size_t k = columns.size();
     const std::uint32_t keepCount = listCapacity(request);
     if (k == 0) return screenSubsets(y, columns, kept, request, progress);
@@ -397,6 +437,8 @@ bool searchBestSubsets(const DataColumn& y, const std::vector<DataColumn>& colum
     }
     Search search;
     search.levels.resize(k + 1);
+    search.doubleLevels.resize(k + 1);
+    search.tally = tally;
     search.products = &products;
     search.system = system.get();
     search.offsetFactor = uncentredFactor(products, excluded | system->constant);

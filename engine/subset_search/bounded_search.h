@@ -34,7 +34,8 @@
 // subsets that hold a whole dependent set, or a zero column, are
 // singular for the exact fit and decided without one. Ill-conditioned
 // systems get margins that grow with the conditioning of each subtree
-// (drop_tree.h), computed in double-double.
+// (drop_tree.h), computed in double-double; subtrees conditioned well
+// enough run in double, with the double tree's own tracked error.
 //
 // Where the bound cannot be used at all (DropTreeTrust: rare, see there) it
 // runs screenSubsets instead. Memory: the list (keepCount entries) and fixed
@@ -45,8 +46,15 @@ bool searchBestSubsets(const DataColumn& y, const std::vector<DataColumn>& colum
 // The same for any request (subset_request.h), exactly as screenSubsets
 // answers it: per-size lists are bounded size by size, and forced variables
 // are simply never dropped in the tree.
+//
+// tally, where given, counts the tree's nodes by the arithmetic they were
+// expanded in.
+struct SearchTally {
+    std::uint64_t extendedNodes = 0;  // double-double
+    std::uint64_t doubleNodes = 0;
+};
 bool searchBestSubsets(const DataColumn& y, const std::vector<DataColumn>& columns, std::vector<RankedSubset>& kept,
-                       const SubsetRequest& request, RunProgress& progress);
+                       const SubsetRequest& request, RunProgress& progress, SearchTally* tally = nullptr);
 
 // Whether searchBestSubsets can use its bound on these data, and if not,
 // why (it then screens every subset): for the command line's note.

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <type_traits>
 
 namespace {
 
@@ -47,47 +48,55 @@ DoubleDouble squareRoot(DoubleDouble x) {
     return quickTwoSum(s, correction);
 }
 
+double leading(double x) { return x; }
+double leading(DoubleDouble x) { return x.hi; }
+
+template <class Scalar>
+Scalar fromDouble(double x);
+template <>
+DoubleDouble fromDouble<DoubleDouble>(double x) { return {x, 0.0}; }
+
 // G = a⁻¹ for the symmetric positive definite a (order e, stride `stride`)
 // through its Cholesky factor a = RᵀR, in double-double, and the fitted
 // part bᵀa⁻¹b as ‖z‖² with Rᵀz = b (forward substitution: its error is that
 // of a backward stable solve, linear in the trace of a⁻¹, where bᵀGb from
 // the explicit inverse would carry G's own error). False when a pivot is not
 // positive.
-bool invertPositiveDefinite(const DoubleDouble* a, std::size_t e, const DoubleDouble* b, DoubleDouble* inverse,
-                            DoubleDouble& fitted) {
+template <class Scalar>
+bool invertPositiveDefinite(const Scalar* a, std::size_t e, const Scalar* b, Scalar* inverse, Scalar& fitted) {
     // The divisions by R's diagonal are multiplications by its reciprocals,
     // formed once: one more double-double rounding per entry, which the
     // error bounds below allow for (gamma of e + 3 operations).
-    DoubleDouble r[stride * stride];
-    DoubleDouble reciprocal[stride];
-    const DoubleDouble one{1.0, 0.0};
+    Scalar r[stride * stride];
+    Scalar reciprocal[stride];
+    const Scalar one = fromDouble<Scalar>(1.0);
     for (std::size_t j = 0; j < e; ++j) {
         for (std::size_t i = 0; i <= j; ++i) {
-            DoubleDouble sum = a[i * stride + j];
+            Scalar sum = a[i * stride + j];
             for (std::size_t p = 0; p < i; ++p) sum = sum - r[p * stride + i] * r[p * stride + j];
             if (i < j) {
                 r[i * stride + j] = sum * reciprocal[i];
             } else {
-                if (!(sum.hi > 0.0)) return false;
+                if (!(leading(sum) > 0.0)) return false;
                 r[j * stride + j] = squareRoot(sum);
                 reciprocal[j] = one / r[j * stride + j];
             }
         }
     }
-    DoubleDouble z[stride];
-    fitted = DoubleDouble{};
+    Scalar z[stride];
+    fitted = Scalar{};
     for (std::size_t i = 0; i < e; ++i) {
-        DoubleDouble sum = b[i];
+        Scalar sum = b[i];
         for (std::size_t p = 0; p < i; ++p) sum = sum - r[p * stride + i] * z[p];
         z[i] = sum * reciprocal[i];
         fitted = fitted + z[i] * z[i];
     }
     // W = R⁻¹ (upper triangular), column by column.
-    DoubleDouble w[stride * stride];
+    Scalar w[stride * stride];
     for (std::size_t j = 0; j < e; ++j) {
         w[j * stride + j] = reciprocal[j];
         for (std::size_t i = j; i-- > 0;) {
-            DoubleDouble sum;
+            Scalar sum{};
             for (std::size_t p = i + 1; p <= j; ++p) sum = sum + r[i * stride + p] * w[p * stride + j];
             w[i * stride + j] = -(sum * reciprocal[i]);
         }
@@ -95,7 +104,7 @@ bool invertPositiveDefinite(const DoubleDouble* a, std::size_t e, const DoubleDo
     // a⁻¹ = W·Wᵀ.
     for (std::size_t i = 0; i < e; ++i) {
         for (std::size_t j = i; j < e; ++j) {
-            DoubleDouble sum;
+            Scalar sum{};
             for (std::size_t p = j; p < e; ++p) sum = sum + w[i * stride + p] * w[j * stride + p];
             inverse[i * stride + j] = sum;
             inverse[j * stride + i] = sum;
@@ -105,7 +114,8 @@ bool invertPositiveDefinite(const DoubleDouble* a, std::size_t e, const DoubleDo
 }
 
 // The slot of variable v in node (its variables stand in ascending order).
-std::size_t slotOf(const DropNode& node, std::size_t v) {
+template <class Node>
+std::size_t slotOf(const Node& node, std::size_t v) {
     const SubsetMask below = node.mask & ((SubsetMask{1} << v) - 1u);
     return static_cast<std::size_t>(__builtin_popcount(below));
 }
@@ -122,9 +132,9 @@ constexpr double doublePathEntry = 1.0 / doublePathLevel;
 // 1 more covers the rounding of the double estimates of entries near 1. The
 // doubleTrace only feeds a term of order u·(n + e³), so the allowance costs
 // nothing there.
-double entryAllowance(std::size_t order, double trace) {
+double entryAllowance(std::size_t order, double trace, double inverseRoundoff) {
     const double e = static_cast<double>(order + 1);
-    return 1.0 + 4.0 * extendedRoundoff * e * e * e * trace * trace;
+    return 1.0 + 4.0 * inverseRoundoff * e * e * e * trace * trace;
 }
 
 // The tree's own error, tracked node by node (DropNode::rssError) rather
@@ -136,8 +146,8 @@ double entryAllowance(std::size_t order, double trace) {
 // below take γ_{e+3} where the analysis has γ_{e+1}, for the divisions done
 // as multiplications by reciprocals.
 constexpr double ddRoundoff = 8.0 * extendedRoundoff;
-double gamma(std::size_t m) {
-    const double mu = static_cast<double>(m) * ddRoundoff;
+double gamma(std::size_t m, double roundoff) {
+    const double mu = static_cast<double>(m) * roundoff;
     return mu / (1.0 - mu);
 }
 
@@ -148,9 +158,9 @@ double gamma(std::size_t m) {
 // fitted part bᵀA⁻¹b by |β̂ᵀEβ| ≤ ‖E‖·‖β‖², and ‖β‖² ≤ t (drop_tree.h), so
 // |rss − exact| ≤ 3.2·e·γ_{e+1}·t plus the rounding of ‖z‖² and of the
 // subtraction from y·y (γ_e of a fitted part at most 1): 4·e·γ_{e+1}·(t + 1).
-double freshRssError(std::size_t e, double trace) {
+double freshRssError(std::size_t e, double trace, double roundoff) {
     const double order = static_cast<double>(e);
-    return 4.0 * order * gamma(e + 3) * (trace + 1.0);
+    return 4.0 * order * gamma(e + 3, roundoff) * (trace + 1.0);
 }
 
 // A drop cost β_s²/G_ss from a fresh factorisation. Column j of W = R⁻¹ is a
@@ -162,16 +172,60 @@ double freshRssError(std::size_t e, double trace) {
 // 4·e·γ_{e+1}·t relative and β_s by 5·e·γ_{e+1}·t·√G_ss. A drop cost is at
 // most 1 (of y·y), so it errs by at most 2·√drop·5·e·γ·t + drop·4·e·γ·t
 // ≤ 14·e·γ_{e+1}·t; 16 covers the operations that form it.
-double freshDropError(std::size_t e, double trace) {
-    return 16.0 * static_cast<double>(e) * gamma(e + 3) * trace;
+double freshDropError(std::size_t e, double trace, double roundoff) {
+    return 16.0 * static_cast<double>(e) * gamma(e + 3, roundoff) * trace;
 }
 
 // A drop cost from an inverse reached by downdates from one of trace τ: the
 // blanket bound e³·u₂·τ² (e = k + 1) of the inverse's error, as the margin
 // has always carried it (see there), here charged again at every step.
-double chainDropError(std::size_t variables, double sourceTrace) {
+double chainDropError(std::size_t variables, double sourceTrace, double inverseRoundoff) {
     const double e = static_cast<double>(variables + 1);
-    return 4.0 * extendedRoundoff * e * e * e * sourceTrace * sourceTrace;
+    return 4.0 * inverseRoundoff * e * e * e * sourceTrace * sourceTrace;
+}
+
+// The arithmetic of each kind of tree: the bound on one operation's
+// relative error (γ above), and the u of the inverse's blanket bound.
+template <class Scalar>
+struct TreeArithmetic;
+template <>
+struct TreeArithmetic<DoubleDouble> {
+    static constexpr double operation = ddRoundoff;
+    static constexpr double inverse = extendedRoundoff;
+};
+template <>
+struct TreeArithmetic<double> {
+    static constexpr double operation = unitRoundoff;  // IEEE double, no contraction
+    static constexpr double inverse = unitRoundoff;
+};
+
+// The double tree's own error. A double subtree starts from an extended
+// inverse G and coefficients β rounded to double, and goes on by downdates
+// in double. Each rounding is a perturbation E of the inverse and δ of β;
+// those of one downdate obey |E_ab| ≤ 3·u·(|G_ab| + |g_a·g_b|/G_ss) ≤
+// 6·u·√(G_aa·G_bb) and |δ_a| ≤ 3·u·(|β_a| + √G_aa) (β_s²/G_ss ≤ 1), so
+// ‖E‖₂ ≤ 6·u·τ and ‖δ‖ ≤ 6·u·√τ with τ the trace where the subtree
+// started (the diagonal only shrinks below it); the first rounding is
+// smaller still. Whatever follows is the exact downdate of the perturbed
+// pair, i.e. the exact tree of a perturbed system: G + E = (A + F)⁻¹ with
+// F = −A·E·A, and b + A·(δ − E·b) for b, to first order. For any member T'
+// below, with x its coefficients padded with zeros, the fitted part moves
+// by −(Ax)ᵀE(Ax) + 2·(Ax)ᵀ(δ − E·b), and ‖Ax‖² = ‖X_Tᵀŷ_T'‖² ≤ λ_max(A) ≤ e,
+// ‖b‖² ≤ e: at most 6·u·e·τ + 2·√e·(6·u·√τ + 6·u·τ·√e) ≤ 30·u·e·τ per
+// rounding (y·y = 1). Linear in τ, where the blanket bound of a chain is
+// quadratic: the perturbations are measured where the tree will use them,
+// not entry by entry. The higher orders: G + E is exactly (A + F)⁻¹ with
+// F = −A·E·A·(I + E·A)⁻¹, and over a path of e steps ‖E·A‖ ≤ 6·u·e²·τ; the
+// second-order terms of the fitted part are quadratic forms in A of E·A·x,
+// δ and E·b (A's Schur complements never exceed A), so at most about
+// 36·u²·e⁴·τ² against a first order of 30·u·e²·τ: a share of 1.2·u·e²·τ.
+// Both stay below 2e-5 for τ ≤ doubleTreeTrace and e ≤ 32, so a factor 2
+// covers the higher orders. Each step is charged this,
+// and besides the error the extended tree would have charged a drop of its
+// own at the switch (the extended inverse's own error, which every member
+// inherits).
+double doubleChainError(std::size_t variables, double startTrace) {
+    return 64.0 * unitRoundoff * static_cast<double>(variables + 1) * startTrace;
 }
 
 // Where the inverse a chain of downdates would start from has a trace above
@@ -302,14 +356,15 @@ namespace {
 // Factorises node's own scaled system (node.mask, node.order set): its
 // inverse, coefficients, trace bounds and fitted part. False when a pivot
 // is not positive.
-bool factoriseNode(const ScaledSystem& system, DropNode& node, DoubleDouble& fitted) {
+template <class Scalar>
+bool factoriseNode(const ScaledSystem& system, DropNodeOf<Scalar>& node, Scalar& fitted) {
     std::size_t slots[maxExplanatoryVariables];
     std::size_t e = 0;
     for (std::size_t v = 0; v < system.variables; ++v) {
         if (node.mask & (SubsetMask{1} << v)) slots[e++] = v;
     }
-    DoubleDouble a[stride * stride];
-    DoubleDouble b[stride];
+    Scalar a[stride * stride];
+    Scalar b[stride];
     for (std::size_t i = 0; i < e; ++i) {
         for (std::size_t j = 0; j < e; ++j) a[i * stride + j] = system.at(slots[i], slots[j]);
         b[i] = system.xty[slots[i]];
@@ -317,46 +372,48 @@ bool factoriseNode(const ScaledSystem& system, DropNode& node, DoubleDouble& fit
     if (!invertPositiveDefinite(a, e, b, node.inverse, fitted)) return false;
     double trace = 0.0;
     for (std::size_t i = 0; i < e; ++i) {
-        DoubleDouble sum;
+        Scalar sum{};
         for (std::size_t j = 0; j < e; ++j) sum = sum + node.inverse[i * stride + j] * b[j];
         node.beta[i] = sum;
-        trace += node.inverse[i * stride + i].hi;
+        trace += leading(node.inverse[i * stride + i]);
     }
     node.trace = trace * traceSlack;
-    const double allowance = entryAllowance(e, node.trace);
+    const double allowance = entryAllowance(e, node.trace, TreeArithmetic<Scalar>::inverse);
     double doubleTrace = 0.0;
-    for (std::size_t i = 0; i < e; ++i) doubleTrace += doublePathShare(node.inverse[i * stride + i].hi, allowance);
+    for (std::size_t i = 0; i < e; ++i) doubleTrace += doublePathShare(leading(node.inverse[i * stride + i]), allowance);
     node.doubleTrace = doubleTrace * traceSlack;
     node.sourceTrace = 0.0;
     return true;
 }
 
-}  // namespace
-
-bool startDropTree(const ScaledSystem& system, SubsetMask mask, SubsetMask droppableMask, DropNode& root) {
-    root.system = &system;
-    root.mask = mask;
-    root.order = static_cast<std::size_t>(__builtin_popcount(mask));
-    DoubleDouble fitted;
-    if (!factoriseNode(system, root, fitted)) return false;
-    root.rss = system.yyScaled - fitted;
-    root.rssError = freshRssError(root.order, root.trace);
-    root.droppableCount = 0;
-    for (std::size_t v = 0; v < system.variables; ++v) {
-        if (droppableMask & mask & (SubsetMask{1} << v)) root.droppable[root.droppableCount++] = static_cast<std::uint8_t>(v);
+// The error of one drop cost from node's inverse, and of the child's RSS
+// formed from it. In the double tree: the extended tree's charge inherited
+// at the switch and the double chain's (doubleChainError), from the trace
+// the subtree started at (sourceTrace).
+template <class Scalar>
+double childRssError(const DropNodeOf<Scalar>& node) {
+    using Arithmetic = TreeArithmetic<Scalar>;
+    double stepError = 0.0;
+    if constexpr (std::is_same_v<Scalar, double>) {
+        stepError = node.inheritedError + doubleChainError(node.system->variables, node.sourceTrace);
+    } else {
+        stepError = node.sourceTrace == 0.0 ? freshDropError(node.order, node.trace, Arithmetic::operation)
+                                            : chainDropError(node.system->variables, node.sourceTrace, Arithmetic::inverse);
     }
-    return true;
+    // The rounding of rss + β_s²/G_ss (four operations on values at most 1).
+    return node.rssError + stepError + 8.0 * Arithmetic::operation;
 }
 
-void rankDrops(DropNode& node, bool byIndex) {
+// Ranks the drops of node (rankDrops). trackTraces: estimate each child's
+// trace bounds (the extended tree, whose traces vary over many orders);
+// otherwise the children keep the node's.
+template <class Scalar>
+void rankDropsOf(DropNodeOf<Scalar>& node, bool byIndex, bool trackTraces) {
     // Insertion sort of at most 31 entries: cheaper here than a general sort.
     const std::size_t r = node.droppableCount;
     const std::size_t e = node.order;
-    const double allowance = entryAllowance(e, node.trace);
-    const double stepError = node.sourceTrace == 0.0 ? freshDropError(e, node.trace)
-                                                     : chainDropError(node.system->variables, node.sourceTrace);
-    // The rounding of rss + β_s²/G_ss (four operations on values at most 1).
-    const double childError = node.rssError + stepError + 8.0 * ddRoundoff;
+    const double allowance = entryAllowance(e, node.trace, TreeArithmetic<Scalar>::inverse);
+    const double childError = childRssError(node);
     // Where no diagonal entry can reach the cap, Σ min(G_aa, cap) is the
     // trace itself: the children keep the parent's doubleTrace (never below
     // theirs), and the margin takes the smaller of it and the trace.
@@ -364,31 +421,37 @@ void rankDrops(DropNode& node, bool byIndex) {
     for (std::size_t i = 0; i < r; ++i) {
         const std::uint8_t v = node.droppable[i];
         const std::size_t s = slotOf(node, v);
-        const DoubleDouble pivot = node.inverse[s * stride + s];
-        const DoubleDouble rss = node.rss + node.beta[s] * node.beta[s] / pivot;
-        // The child's trace: trace(G) − ‖g‖²/G_ss. Its double estimate errs by
-        // at most about e·u·t; where that is not small against the result,
-        // the parent's trace is the bound. Its doubleTrace from its diagonal
-        // G_aa − g_a²/G_ss, each entry estimated in double to within a few u
-        // of G_aa (g_a² ≤ G_aa·G_ss); never above the parent's.
-        double removed = 0.0;
-        double doubleTrace = 0.0;
-        for (std::size_t a = 0; a < e; ++a) {
-            const double g = node.inverse[a * stride + s].hi;
-            removed += g * g;
-            if (a == s || !capped) continue;
-            const double diagonal = node.inverse[a * stride + a].hi;
-            const double entry = diagonal - g * g / pivot.hi;
-            doubleTrace += doublePathShare(entry + 4.0 * unitRoundoff * diagonal, allowance);
+        const Scalar pivot = node.inverse[s * stride + s];
+        const Scalar rss = node.rss + node.beta[s] * node.beta[s] / pivot;
+        double trace = node.trace;
+        double doubleTrace = node.doubleTrace;
+        if (trackTraces) {
+            // The child's trace: trace(G) − ‖g‖²/G_ss. Its double estimate
+            // errs by at most about e·u·t; where that is not small against the
+            // result, the parent's trace is the bound. Its doubleTrace from
+            // its diagonal G_aa − g_a²/G_ss, each entry estimated in double to
+            // within a few u of G_aa (g_a² ≤ G_aa·G_ss); never above the
+            // parent's.
+            double removed = 0.0;
+            double shares = 0.0;
+            for (std::size_t a = 0; a < e; ++a) {
+                const double g = leading(node.inverse[a * stride + s]);
+                removed += g * g;
+                if (a == s || !capped) continue;
+                const double diagonal = leading(node.inverse[a * stride + a]);
+                const double entry = diagonal - g * g / leading(pivot);
+                shares += doublePathShare(entry + 4.0 * unitRoundoff * diagonal, allowance);
+            }
+            doubleTrace = capped ? std::min(node.doubleTrace, shares * traceSlack) : node.doubleTrace;
+            const double estimate = node.trace - removed / leading(pivot);
+            const double error = 8.0 * static_cast<double>(e + 2) * unitRoundoff * node.trace;
+            if (estimate > 64.0 * error) trace = std::min(node.trace, (estimate + error) * traceSlack);
         }
-        doubleTrace = capped ? std::min(node.doubleTrace, doubleTrace * traceSlack) : node.doubleTrace;
-        const double estimate = node.trace - removed / pivot.hi;
-        const double error = 8.0 * static_cast<double>(e + 2) * unitRoundoff * node.trace;
-        const double trace = estimate > 64.0 * error ? std::min(node.trace, (estimate + error) * traceSlack) : node.trace;
         std::size_t at = i;
         const auto after = [&](std::size_t j) {
             if (byIndex) return node.droppable[j] < v;
-            return node.childRss[j].hi < rss.hi || (node.childRss[j].hi == rss.hi && node.droppable[j] > v);
+            return leading(node.childRss[j]) < leading(rss) ||
+                   (leading(node.childRss[j]) == leading(rss) && node.droppable[j] > v);
         };
         while (at > 0 && after(at - 1)) {
             node.childRss[at] = node.childRss[at - 1];
@@ -406,21 +469,79 @@ void rankDrops(DropNode& node, bool byIndex) {
     }
 }
 
-void descendDropTree(const DropNode& parent, std::size_t i, DropNode& child) {
-    const std::size_t v = parent.droppable[i];
-    const std::size_t s = slotOf(parent, v);
-    const std::size_t e = parent.order;
-    const DoubleDouble* g = parent.inverse;
-    const DoubleDouble pivot = g[s * stride + s];
-    const DoubleDouble* pivotRow = g + s * stride;
-
+// The child's place in the tree: everything but its inverse and β.
+template <class Parent, class Child>
+void placeChild(const Parent& parent, std::size_t i, Child& child) {
     child.system = parent.system;
-    child.order = e - 1;
-    child.mask = parent.mask & ~(SubsetMask{1} << v);
-    child.rss = parent.childRss[i];
+    child.order = parent.order - 1;
+    child.mask = parent.mask & ~(SubsetMask{1} << parent.droppable[i]);
     child.rssError = parent.childError[i];
+    child.trace = parent.childTrace[i];
+    child.doubleTrace = parent.childDoubleTrace[i];
     child.droppableCount = parent.droppableCount - 1 - i;
     for (std::size_t j = 0; j < child.droppableCount; ++j) child.droppable[j] = parent.droppable[i + 1 + j];
+}
+
+// The downdate of parent's inverse and β without droppable variable i.
+// The child may be a double node below an extended one: the entries are
+// then formed in double-double and rounded.
+template <class Scalar, class Target>
+void downdate(const DropNodeOf<Scalar>& parent, std::size_t i, DropNodeOf<Target>& child) {
+    const auto store = [](const Scalar& value) {
+        if constexpr (std::is_same_v<Target, Scalar>) {
+            return value;
+        } else {
+            return toDouble(value);
+        }
+    };
+    const std::size_t s = slotOf(parent, parent.droppable[i]);
+    const std::size_t e = parent.order;
+    const Scalar* g = parent.inverse;
+    const Scalar pivot = g[s * stride + s];
+    const Scalar* pivotRow = g + s * stride;
+    const Scalar betaFactor = parent.beta[s] / pivot;
+    // The updated inverse is symmetric: each entry of the upper triangle is
+    // computed once and mirrored.
+    for (std::size_t a = 0, to = 0; a < e; ++a) {
+        if (a == s) continue;
+        const Scalar* from = g + a * stride;
+        const Scalar factor = from[s] / pivot;
+        for (std::size_t b = a, at = to; b < e; ++b) {
+            if (b == s) continue;
+            const Target value = store(from[b] - factor * pivotRow[b]);
+            child.inverse[to * stride + at] = value;
+            child.inverse[at * stride + to] = value;
+            ++at;
+        }
+        child.beta[to] = store(parent.beta[a] - from[s] * betaFactor);
+        ++to;
+    }
+}
+
+}  // namespace
+
+bool startDropTree(const ScaledSystem& system, SubsetMask mask, SubsetMask droppableMask, DropNode& root) {
+    root.system = &system;
+    root.mask = mask;
+    root.order = static_cast<std::size_t>(__builtin_popcount(mask));
+    DoubleDouble fitted;
+    if (!factoriseNode(system, root, fitted)) return false;
+    root.rss = system.yyScaled - fitted;
+    root.rssError = freshRssError(root.order, root.trace, ddRoundoff);
+    root.droppableCount = 0;
+    for (std::size_t v = 0; v < system.variables; ++v) {
+        if (droppableMask & mask & (SubsetMask{1} << v)) root.droppable[root.droppableCount++] = static_cast<std::uint8_t>(v);
+    }
+    return true;
+}
+
+void rankDrops(DropNode& node, bool byIndex) { rankDropsOf(node, byIndex, true); }
+
+void rankDrops(DoubleDropNode& node, bool byIndex) { rankDropsOf(node, byIndex, false); }
+
+void descendDropTree(const DropNode& parent, std::size_t i, DropNode& child) {
+    placeChild(parent, i, child);
+    child.rss = parent.childRss[i];
     const double source = parent.sourceTrace == 0.0 ? parent.trace : parent.sourceTrace;
     DoubleDouble fitted;
     if (source > refactoriseTrace && factoriseNode(*parent.system, child, fitted)) {
@@ -433,21 +554,87 @@ void descendDropTree(const DropNode& parent, std::size_t i, DropNode& child) {
     child.trace = parent.childTrace[i];
     child.doubleTrace = parent.childDoubleTrace[i];
     child.sourceTrace = source;
-    const DoubleDouble betaFactor = parent.beta[s] / pivot;
-    // The updated inverse is symmetric: each entry of the upper triangle is
-    // computed once and mirrored.
+    downdate(parent, i, child);
+}
+
+void descendDropTree(const DoubleDropNode& parent, std::size_t i, DoubleDropNode& child) {
+    placeChild(parent, i, child);
+    child.rss = parent.childRss[i];
+    child.sourceTrace = parent.sourceTrace;
+    child.inheritedError = parent.inheritedError;
+    // In double every row is formed whole, in two contiguous runs either
+    // side of the dropped slot, which the compiler turns into vector
+    // operations: twice the arithmetic of the upper triangle, but no
+    // scattered stores. Entries (a, b) and (b, a) are then two roundings of
+    // the same value, each within the per-entry error the bound allows.
+    const std::size_t s = slotOf(parent, parent.droppable[i]);
+    const std::size_t e = parent.order;
+    const double* g = parent.inverse;
+    const double pivot = g[s * stride + s];
+    const double* pivotRow = g + s * stride;
+    const double betaFactor = parent.beta[s] / pivot;
     for (std::size_t a = 0, to = 0; a < e; ++a) {
         if (a == s) continue;
-        const DoubleDouble* from = g + a * stride;
-        const DoubleDouble factor = from[s] / pivot;
-        for (std::size_t b = a, at = to; b < e; ++b) {
-            if (b == s) continue;
-            const DoubleDouble value = from[b] - factor * pivotRow[b];
-            child.inverse[to * stride + at] = value;
-            child.inverse[at * stride + to] = value;
-            ++at;
-        }
+        const double* from = g + a * stride;
+        double* row = child.inverse + to * stride;
+        const double factor = from[s] / pivot;
+        for (std::size_t b = 0; b < s; ++b) row[b] = from[b] - factor * pivotRow[b];
+        for (std::size_t b = s + 1; b < e; ++b) row[b - 1] = from[b] - factor * pivotRow[b];
         child.beta[to] = parent.beta[a] - from[s] * betaFactor;
         ++to;
     }
+}
+
+bool doubleTreeSuffices(std::size_t variables, double trace, double relativeRss) {
+    return trace <= doubleTreeTrace && doubleChainError(variables, trace) <= 0x1p-20 * relativeRss;
+}
+
+namespace {
+
+// The charge of each drop below an extended node: what its own children's
+// drops are charged, or, where it was factorised afresh, the larger of that
+// and what the drops of its downdated descendants are.
+double extendedStepError(const DropNode& node) {
+    const std::size_t k = node.system->variables;
+    if (node.sourceTrace != 0.0) return chainDropError(k, node.sourceTrace, extendedRoundoff);
+    return std::max(freshDropError(node.order, node.trace, ddRoundoff), chainDropError(k, node.trace, extendedRoundoff));
+}
+
+}  // namespace
+
+bool startDoubleSubtree(const DropNode& parent, std::size_t i, DoubleDropNode& child) {
+    const double source = parent.sourceTrace == 0.0 ? parent.trace : parent.sourceTrace;
+    // Below an inverse of so large a trace the extended tree factorises the
+    // child afresh; the double tree starts further down.
+    if (source > refactoriseTrace) return false;
+    placeChild(parent, i, child);
+    const double rss = toDouble(parent.childRss[i]);
+    child.rss = rss;
+    child.rssError += unitRoundoff * std::fabs(rss);
+    child.sourceTrace = child.trace;
+    // The extended child's inverse would be downdated from the parent's and
+    // charged chainDropError(source) at each drop.
+    child.inheritedError = chainDropError(parent.system->variables, source, extendedRoundoff);
+    downdate(parent, i, child);
+    return true;
+}
+
+bool startDoubleSubtree(const DropNode& root, DoubleDropNode& node) {
+    node.system = root.system;
+    node.order = root.order;
+    node.mask = root.mask;
+    node.trace = root.trace;
+    node.doubleTrace = root.doubleTrace;
+    node.droppableCount = root.droppableCount;
+    for (std::size_t j = 0; j < root.droppableCount; ++j) node.droppable[j] = root.droppable[j];
+    node.rss = toDouble(root.rss);
+    node.rssError = root.rssError + unitRoundoff * std::fabs(node.rss);
+    node.sourceTrace = root.trace;
+    node.inheritedError = extendedStepError(root);
+    const std::size_t e = root.order;
+    for (std::size_t a = 0; a < e; ++a) {
+        for (std::size_t b = 0; b < e; ++b) node.inverse[a * stride + b] = toDouble(root.inverse[a * stride + b]);
+        node.beta[a] = toDouble(root.beta[a]);
+    }
+    return true;
 }

@@ -16,7 +16,10 @@
 // The approximate fit works on the centred and scaled normal equations in
 // double-double (scaled_system.h): the intercept is taken out by the
 // centring, so slot j of a node is its j-th variable in ascending order.
-// RSS values here are relative to the centred y·y.
+// RSS values here are relative to the centred y·y. Subtrees whose
+// conditioning leaves room for it (doubleTreeSuffices) go on in double from
+// the extended inverse rounded, with an error of their own that grows only
+// linearly with the trace they started from (drop_tree.cpp).
 //
 // A node keeps the inverse G of its scaled system and its coefficients β.
 // Dropping the variable in slot s costs β_s²/G_ss in RSS, and the inverse of
@@ -109,17 +112,26 @@ double uncentredFactor(const CrossProducts& products, SubsetMask zeroColumns);
 // that of a system whose trace is at most k / doublePathLevel.
 constexpr double doublePathLevel = 0.5 / refitVarianceInflation;
 
-struct DropNode {
+// A node of the tree. Scalar is the arithmetic of its inverse, coefficients
+// and RSS: DoubleDouble wherever the conditioning needs it, double in
+// subtrees conditioned well enough that the double tree's tracked error
+// stays a small share of their RSS (doubleTreeSuffices).
+template <class Scalar>
+struct DropNodeOf {
     const ScaledSystem* system = nullptr;  // the system the tree was started on
     std::size_t order = 0;  // the node's variables, slot j the j-th in ascending order
     SubsetMask mask = 0;
-    DoubleDouble inverse[scaledStride * scaledStride];  // G, row stride scaledStride
-    DoubleDouble beta[scaledStride];
-    DoubleDouble rss;    // approximate, relative to y·y
+    Scalar inverse[scaledStride * scaledStride];  // G, row stride scaledStride
+    Scalar beta[scaledStride];
+    Scalar rss{};        // approximate, relative to y·y
     double rssError = 0.0;  // a bound on |rss − the exact RSS of the node's subset|, relative to y·y
     // 0 when inverse and beta come from the node's own factorisation;
     // otherwise the trace of the factorised inverse they were downdated from.
+    // In the double tree: the trace bound where its subtree started.
     double sourceTrace = 0.0;
+    // In the double tree: the error the extended tree charges each drop below
+    // the node the subtree started from (drop_tree.cpp).
+    double inheritedError = 0.0;
     double trace = 0.0;  // an upper bound on trace(G)
     // An upper bound on Σ_j min(G_jj, 1/doublePathLevel): the trace of any
     // member the exact fit takes through its double path (each of its
@@ -129,13 +141,18 @@ struct DropNode {
 
     std::size_t droppableCount = 0;
     std::uint8_t droppable[maxExplanatoryVariables];  // after rankDrops: by drop cost, largest first
-    DoubleDouble childRss[maxExplanatoryVariables];   // after rankDrops: RSS of the node without droppable[i]
+    Scalar childRss[maxExplanatoryVariables];         // after rankDrops: RSS of the node without droppable[i]
     double childTrace[maxExplanatoryVariables];       // after rankDrops: a bound on the child's trace
     double childDoubleTrace[maxExplanatoryVariables]; // after rankDrops: the child's doubleTrace
     double childError[maxExplanatoryVariables];       // after rankDrops: a bound on the error of childRss
 
     std::size_t variables() const { return order; }
 };
+using DropNode = DropNodeOf<DoubleDouble>;
+using DoubleDropNode = DropNodeOf<double>;
+
+// The value of an RSS of either kind of node as the nearest double.
+inline double toDouble(double value) { return value; }
 
 // Sets up a root: the subset mask (its scaled system must be positive
 // definite) with the droppable variables droppableMask ⊆ mask. False when
@@ -150,6 +167,9 @@ bool startDropTree(const ScaledSystem& system, SubsetMask mask, SubsetMask dropp
 // variables, its subtree's masks are all large, and all but the first
 // child are cut off by mask as soon as the list is full.
 void rankDrops(DropNode& node, bool byIndex = false);
+// The same in the double tree. Its children keep the node's trace and
+// doubleTrace: the tree is only used where they are small.
+void rankDrops(DoubleDropNode& node, bool byIndex = false);
 
 // Sets child to parent without its droppable variable i (after rankDrops),
 // with droppable set parent.droppable[i + 1 …]. child.rss is
@@ -159,3 +179,29 @@ void rankDrops(DropNode& node, bool byIndex = false);
 // or, where the inverse that chain of downdates starts from has a trace
 // above 1e8, the child's own system factorised afresh (drop_tree.cpp).
 void descendDropTree(const DropNode& parent, std::size_t i, DropNode& child);
+// The same in the double tree (always by downdating).
+void descendDropTree(const DoubleDropNode& parent, std::size_t i, DoubleDropNode& child);
+
+// The most trace a double subtree may start from: the double tree's error
+// is linear in it up to there (drop_tree.cpp), and below larger traces the
+// extended tree factorises afresh instead of downdating.
+constexpr double doubleTreeTrace = 1e8;
+
+// Whether the subtree of a node with trace bound trace and relative RSS
+// relativeRss can run in double: the error the double tree charges each
+// drop (64·u·e·τ, drop_tree.cpp) is at most 2^-20 of the RSS, so that even
+// the deepest path (k drops) holds the margin to about 3e-5 of its RSS,
+// where a criterion moves by n·3e-5 at most: such data prune almost as
+// with an exact tree: up to a trace of about 4e6 times the relative RSS.
+// Near-exact fits and subtrees conditioned worse than that stay extended.
+bool doubleTreeSuffices(std::size_t variables, double trace, double relativeRss);
+
+// Starts a double subtree at child i of parent (after rankDrops): the
+// extended downdate of the parent's inverse and coefficients, rounded to
+// double; its RSS the parent's value for it rounded (the rounding added to
+// its error). False where the extended tree would factorise the child
+// afresh (below inverses of traces above 1e8): the caller keeps the
+// extended tree there.
+bool startDoubleSubtree(const DropNode& parent, std::size_t i, DoubleDropNode& child);
+// The same for a whole tree from its root: the root's inverse rounded.
+bool startDoubleSubtree(const DropNode& root, DoubleDropNode& node);

@@ -241,6 +241,43 @@ TEST(SearchBestSubsets, KeepsTheScreeningsListOnPowersOfAYearUpToEighteenColumns
     }
 }
 
+// The search's tree on data, by the arithmetic of its nodes, and whether
+// its list is the screening's.
+SearchTally tallied(const Dataset& data, std::int32_t code, std::uint32_t keepCount) {
+    SearchTally tally;
+    std::vector<RankedSubset> kept;
+    RunProgress progress;
+    EXPECT_TRUE(searchBestSubsets(data.y, data.columns, kept, overallRequest(keepCount, rankCriterionFromCode(code)),
+                                  progress, &tally));
+    EXPECT_TRUE(sameList(kept, exhaustive(data, keepCount, code))) << data.name << ", criterion " << code;
+    return tally;
+}
+
+TEST(SearchBestSubsets, WellConditionedDataRunTheTreeInDoubleAndIllConditionedSubtreesInExtendedPrecision) {
+    // Noise and signal: the whole tree in double, from the root down.
+    for (const Dataset& data : {noiseDataset(200, 16, 31), signalDataset(200, 16, 32)}) {
+        for (std::int32_t code : {0, 1, 2}) {
+            const SearchTally tally = tallied(data, code, 10);
+            EXPECT_GT(tally.doubleNodes, 0u) << data.name << ", criterion " << code;
+            EXPECT_EQ(tally.extendedNodes, 0u) << data.name << ", criterion " << code;
+        }
+    }
+    // Powers of a year: the root and the subtrees that keep two or more
+    // powers are extended; those left with one power at most run in double.
+    const Dataset powers = hardDataset(HardKind::YearPowers, 200, 14, 33);
+    for (std::int32_t code : {0, 2}) {
+        const SearchTally tally = tallied(powers, code, 100);
+        EXPECT_GT(tally.extendedNodes, 0u) << "criterion " << code;
+        EXPECT_GT(tally.doubleNodes, 0u) << "criterion " << code;
+    }
+    // A near-exact fit: its RSS is too small a share for the double tree's
+    // error, so every node is extended.
+    const Dataset nearExact = hardDataset(HardKind::NearExact8, 200, 14, 34);
+    const SearchTally tally = tallied(nearExact, 0, 10);
+    EXPECT_GT(tally.extendedNodes, 0u);
+    EXPECT_EQ(tally.doubleNodes, 0u);
+}
+
 TEST(SearchBestSubsets, RanksExactFitsFirstByMaskAsTheScreeningDoes) {
     // y is fitted exactly (up to 1e-12) by three columns: every superset of
     // them is an exact fit, criterion 0 (or −∞), ranked by mask.

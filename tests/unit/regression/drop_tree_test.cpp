@@ -15,14 +15,16 @@ namespace {
 
 // Walks every root's whole tree (no pruning) and measures the approximate
 // RSS of every subset against the exact fit the search ranks by, with the
-// margin of the path that fit took (double or refitted).
-struct FullWalk {
+// margin of the path that fit took (double or refitted). Node: the extended
+// tree, or the double tree started at each root.
+template <class Node>
+struct TreeWalk {
     CrossProducts products;
     ScaledSystem system;
     SubsetPlan plan;
     SubsetMask excluded = 0;
     double offsetFactor = 1.0;
-    std::vector<DropNode> levels;
+    std::vector<Node> levels;
     SubsetSystem subset;
     LeastSquaresFit fit;
     std::vector<SubsetMask> reached;
@@ -41,13 +43,13 @@ struct FullWalk {
 
     // The least exact RSS in the subtree of levels[depth].
     Least walk(std::size_t depth) {
-        DropNode& node = levels[depth];
+        Node& node = levels[depth];
         reached.push_back(node.mask);
         if (depth > 0 && node.sourceTrace == 0.0) ++refactorised;
         const DropMargin margin =
-            dropTreeMargin(system.variables, system.rows, node.trace, node.doubleTrace, node.rssError, node.rss.hi + node.rss.lo,
+            dropTreeMargin(system.variables, system.rows, node.trace, node.doubleTrace, node.rssError, toDouble(node.rss),
                            offsetFactor);
-        const double approximate = (node.rss.hi + node.rss.lo) * system.yy;
+        const double approximate = toDouble(node.rss) * system.yy;
         Least least;
         if (node.mask != 0) {
             gatherSubsetSystem(products, node.mask, subset);
@@ -59,7 +61,7 @@ struct FullWalk {
                     // A member the exact fit takes through its double path
                     // has a trace within the node's doubleTrace.
                     double trace = 0.0;
-                    for (std::size_t j = 0; j < node.order; ++j) trace += node.inverse[j * scaledStride + j].hi;
+                    for (std::size_t j = 0; j < node.order; ++j) trace += toDouble(node.inverse[j * scaledStride + j]);
                     worstDoubleTrace = std::max(worstDoubleTrace, trace);
                     EXPECT_LE(trace, node.doubleTrace) << "mask " << node.mask << ", trace bound " << node.trace;
                 }
@@ -71,11 +73,11 @@ struct FullWalk {
         worstTrace = std::max(worstTrace, node.trace);
         rankDrops(node);
         for (std::size_t i = 0; i < node.droppableCount; ++i) {
-            EXPECT_TRUE(i == 0 || node.childRss[i].hi <= node.childRss[i - 1].hi);
+            EXPECT_TRUE(i == 0 || toDouble(node.childRss[i]) <= toDouble(node.childRss[i - 1]));
             EXPECT_LE(node.childTrace[i], node.trace);
             EXPECT_LE(node.childDoubleTrace[i], node.doubleTrace);
             descendDropTree(node, i, levels[depth + 1]);
-            EXPECT_EQ(levels[depth + 1].rss.hi, node.childRss[i].hi);
+            EXPECT_EQ(toDouble(levels[depth + 1].rss), toDouble(node.childRss[i]));
             const Least below = walk(depth + 1);
             least.doublePath = std::min(least.doublePath, below.doublePath);
             least.refitPath = std::min(least.refitPath, below.refitPath);
@@ -90,8 +92,24 @@ struct FullWalk {
     }
 };
 
+using FullWalk = TreeWalk<DropNode>;
+using DoubleWalk = TreeWalk<DoubleDropNode>;
+
+// Starts the walk's tree at root: the extended root itself, or the double
+// tree from it where its conditioning allows one (false otherwise).
+bool startWalk(const DropNode& root, FullWalk& walk) {
+    walk.levels[0] = root;
+    return true;
+}
+bool startWalk(const DropNode& root, DoubleWalk& walk) {
+    if (!doubleTreeSuffices(walk.system.variables, root.trace, toDouble(root.rss))) return false;
+    EXPECT_TRUE(startDoubleSubtree(root, walk.levels[0]));
+    return true;
+}
+
 // Walks data's whole tree; false if the bound is not used on it.
-bool walkAll(const Dataset& data, FullWalk& walk) {
+template <class Walk>
+bool walkAll(const Dataset& data, Walk& walk) {
     formCrossProducts(data.y, data.columns, walk.products);
     if (trustOf(data) != DropTreeTrust::Trusted) return false;
     SubsetMask zero = 0;
@@ -103,9 +121,10 @@ bool walkAll(const Dataset& data, FullWalk& walk) {
     planSubsetRoots(walk.system, static_cast<SubsetMask>(((std::uint64_t{1} << k) - 1u) & ~walk.excluded), 4096,
                     walk.plan);
     walk.levels.resize(k + 1);
+    DropNode start;
     for (const SubsetRoot& root : walk.plan.roots) {
-        EXPECT_TRUE(startDropTree(walk.system, root.mask, root.droppable, walk.levels[0])) << data.name;
-        walk.walk(0);
+        EXPECT_TRUE(startDropTree(walk.system, root.mask, root.droppable, start)) << data.name;
+        if (startWalk(start, walk)) walk.walk(0);
     }
     return true;
 }
@@ -228,6 +247,75 @@ TEST(DropTree, ApproximateRssStaysFarWithinTheMarginOfTheExactFit) {
     std::printf("margin: %d data sets up to trace %.3g, %d refitted subsets; largest |approximate - exact| = %.3g "
                 "of the margin, largest slack %.3g of it; double path up to trace %.3g; %d nodes factorised afresh\n",
                 walked, worstTrace, refitted, worstError, worstSlack, worstDoubleTrace, refactorised);
+}
+
+TEST(DropTree, TheDoubleTreeStaysFarWithinItsMarginWhereItIsUsed) {
+    // The double tree, walked whole from every root whose conditioning
+    // allows it, on the data sets above that allow it (noise, signal,
+    // integers, offsets, chains, far apart scales): every subset's RSS
+    // and every node's slack against its subtree within 1/64 of the margin.
+    // Near-exact fits and the worst conditioned roots do not allow it.
+    double worstError = 0.0, worstSlack = 0.0, worstTrace = 0.0;
+    int walked = 0, refused = 0;
+    std::size_t nodes = 0;
+    for (std::size_t k : {5u, 8u, 11u}) {
+        std::vector<Dataset> sets;
+        for (const SearchCase& test : searchCases(k, 710 + k)) {
+            if (test.trust != ExpectedTrust::Trusted) continue;
+            sets.push_back(test.data);
+            sets.push_back(rescaled(test.data, 12.0, 810 + k));
+        }
+        for (double step : {1.0, 0.3, 0.03, 0.01, 0.005}) {
+            for (int direction : {0, 1, 2}) sets.push_back(conditioned(4 * k, k, step, direction, 910 + k));
+            // The same columns with y unrelated to them: large traces with an
+            // RSS that leaves the double tree room.
+            Dataset unrelated = conditioned(4 * k, k, step, 0, 910 + k);
+            unrelated.y = randomDataset(4 * k, 1, 920 + k).y;
+            centreDataset(unrelated);
+            unrelated.name += ", y noise";
+            sets.push_back(unrelated);
+        }
+        sets.push_back(hardDataset(HardKind::NearExact8, 40, k + 1, 960 + k));
+        for (const Dataset& data : sets) {
+            DoubleWalk walk;
+            if (!walkAll(data, walk)) continue;
+            if (walk.reached.empty()) {
+                ++refused;
+                continue;
+            }
+            ++walked;
+            nodes += walk.reached.size();
+            EXPECT_LT(walk.worstError, 1.0 / 64) << data.name << ", trace " << walk.worstTrace;
+            EXPECT_LT(walk.worstSlack, 1.0 / 64) << data.name << ", trace " << walk.worstTrace;
+            EXPECT_LE(walk.worstTrace, doubleTreeTrace) << data.name;
+            worstError = std::max(worstError, walk.worstError);
+            worstSlack = std::max(worstSlack, walk.worstSlack);
+            worstTrace = std::max(worstTrace, walk.worstTrace);
+        }
+    }
+    EXPECT_GE(walked, 40);
+    EXPECT_GT(worstTrace, 1e5);  // collinear chains of large traces
+    EXPECT_GE(refused, 3);  // the near-exact fits at least
+    std::printf("double tree: %d data sets, %zu nodes, up to trace %.3g; largest |approximate - exact| = %.3g of the "
+                "margin, largest slack %.3g of it; %d data sets kept extended\n",
+                walked, nodes, worstTrace, worstError, worstSlack, refused);
+}
+
+TEST(DropTree, TheDoubleTreeIsOnlyTakenWhereItsErrorIsASmallShareOfTheRss) {
+    // Noise at k = 31 (trace about 37, RSS most of y·y) runs in double, and
+    // so do collinear subtrees up to traces of about 4e6 times their
+    // relative RSS; a near-exact fit (RSS 1e-7 of y·y, or 1e-9 at a trace of
+    // 1e3), a trace too large for its RSS, or above 1e8, do not.
+    EXPECT_TRUE(doubleTreeSuffices(31, 40.0, 0.5));
+    EXPECT_TRUE(doubleTreeSuffices(31, 40.0, 1e-4));
+    EXPECT_FALSE(doubleTreeSuffices(31, 40.0, 1e-7));
+    EXPECT_TRUE(doubleTreeSuffices(31, 1e5, 0.2));
+    EXPECT_TRUE(doubleTreeSuffices(31, 3e6, 1.0));
+    EXPECT_FALSE(doubleTreeSuffices(31, 1e6, 0.1));
+    EXPECT_FALSE(doubleTreeSuffices(31, 1e5, 1e-3));
+    EXPECT_FALSE(doubleTreeSuffices(31, 1e3, 1e-9));
+    EXPECT_FALSE(doubleTreeSuffices(8, 2e8, 1.0));
+    EXPECT_FALSE(doubleTreeSuffices(31, 1e12, 1.0));
 }
 
 TEST(DropTree, UsesTheBoundOnCollinearAndIllConditionedDataButNotWhereTheExactFitPivotsOnRounding) {
