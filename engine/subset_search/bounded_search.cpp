@@ -110,8 +110,8 @@ void fitExactly(Search& search, SubsetMask mask) {
 // min(max(relativeRss − Δ_double, doublePathLeastRss), relativeRss −
 // Δ_refit): near-exact fits are told apart to the refit's precision. Where
 // that is so small that the exact fit may take it for an exact fit, the
-// bound is that of RSS 0. Sizes without residual
-// degrees of freedom are not ranked and the empty subset does not count;
+// bound is that of RSS 0. Sizes beyond largestRankedSize are not ranked
+// and the empty subset does not count;
 // with no rankable size left the bound is +∞. The criterion is monotone in
 // RSS for a fixed size, and monotone in the size for a fixed RSS bound, so
 // the least value is at one end of the range. It is computed with the same
@@ -119,18 +119,20 @@ void fitExactly(Search& search, SubsetMask mask) {
 // RSS; the margin keeps a gap far wider than the logarithm's rounding error.
 double criterionBound(const Search& search, double relativeRss, const DropMargin& margin, std::size_t smallest,
                       std::size_t largest) {
-    const std::size_t n = search.system->rows;
-    if (n < 3) return infinity;
+    const std::int64_t largestRanked = largestRankedSize(search.criterion, search.system->rows);
+    if (largestRanked < 1) return infinity;
     smallest = std::max<std::size_t>(smallest, 1);
-    largest = std::min(largest, n - 2);
+    largest = std::min(largest, static_cast<std::size_t>(largestRanked));
     if (smallest > largest) return infinity;
+    const std::size_t n = search.system->rows;
     const double relative = std::min(std::max(relativeRss - margin.doublePath, doublePathLeastRss),
                                      relativeRss - margin.refitPath);
     double rss = relative * search.system->yy;
     // The exact fit never reports a negative RSS: one at or below its
     // exact-fit level is 0, so 0 is the bound of every possible exact fit.
     const bool logarithmic = search.criterion == RankCriterion::InformationCriterion ||
-                             search.criterion == RankCriterion::BayesInformationCriterion;
+                             search.criterion == RankCriterion::BayesInformationCriterion ||
+                             search.criterion == RankCriterion::CorrectedInformationCriterion;
     if (!(relative > exactFitBoundLevel)) {
         if (logarithmic) return -infinity;
         rss = 0.0;
