@@ -378,7 +378,8 @@ DropTreeTrust prepare(const DataColumn& y, const std::vector<DataColumn>& column
 
 }  // namespace
 
-DropTreeTrust boundedSearchVerdict(const DataColumn& y, const std::vector<DataColumn>& columns) {
+DropTreeTrust boundedSearchVerdict(const DataColumn& y, const std::vector<DataColumn>& columns,
+                                   RankCriterion criterion) {
     if (columns.empty()) return DropTreeTrust::Trusted;
     CrossProducts products;
     formCrossProducts(y, columns, products);
@@ -386,8 +387,7 @@ DropTreeTrust boundedSearchVerdict(const DataColumn& y, const std::vector<DataCo
     SubsetMask excluded = 0;
     SubsetPlan plan;
     bool noVariance = false;
-    // The information criterion ranks the largest sizes any criterion does.
-    return prepare(y, columns, products, RankCriterion::InformationCriterion, *system, excluded, plan, noVariance);
+    return prepare(y, columns, products, criterion, *system, excluded, plan, noVariance);
 }
 
 bool searchBestSubsets(const DataColumn& y, const std::vector<DataColumn>& columns, std::vector<RankedSubset>& kept,

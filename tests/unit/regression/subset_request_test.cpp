@@ -7,6 +7,7 @@
 
 #include "kept_list_compare.h"
 #include "subset_search/bounded_search.h"
+#include "subset_search/ranking_criterion.h"
 #include "subset_search/screening.h"
 #include "regression/subset_mask.h"
 #include "search_test_data.h"
@@ -81,6 +82,43 @@ TEST(SubsetRequest, BoundedBicAndCpListsEqualTheScreeningsForKeepCountsOneToAHun
                         complete.begin(), complete.begin() + std::min<std::size_t>(keepCount, complete.size()));
                     EXPECT_TRUE(sameList(bounded(data, requestFor(criterion, keepCount, 0, 0, data)), want))
                         << data.name << ", criterion " << criterion << ", keepCount " << keepCount;
+                }
+            }
+        }
+    }
+}
+
+TEST(SubsetRequest, BoundedListsEqualTheScreeningsOnFewRowsForEveryCriterionAndRequest) {
+    // n ≤ k + 1: the subsets of more than n − 2 variables (n − 3 for the
+    // corrected AIC) are never ranked, the rest is bounded in trees rooted
+    // at sets of n − 1 variables (or screened where those are too many).
+    struct Shape {
+        std::size_t n, k;
+        bool bounded;
+    };
+    const Shape shapes[] = {{13, 12, true}, {12, 12, true}, {10, 13, true}, {9, 14, true}, {6, 20, false}};
+    for (const Shape& shape : shapes) {
+        for (double noise : {0.5, 1e-7, 0.0}) {
+            const Dataset data = fewRowsDataset(shape.n, shape.k, noise, 40 * shape.n + shape.k);
+            EXPECT_EQ(trustOf(data) == DropTreeTrust::Trusted, shape.bounded) << data.name;
+            for (std::int32_t criterion = 0; criterion <= 5; ++criterion) {
+                for (std::uint32_t keepCount : {1u, 10u, 100u}) {
+                    const SubsetRequest request = requestFor(criterion, keepCount, 0, 0, data);
+                    const std::vector<RankedSubset> want = exhaustive(data, request);
+                    EXPECT_TRUE(sameList(bounded(data, request), want))
+                        << data.name << ", criterion " << criterion << ", keep " << keepCount;
+                    const std::int64_t largest = largestRankedSize(request.criterion, shape.n);
+                    for (const RankedSubset& entry : want) {
+                        EXPECT_LE(subsetSize(entry.mask), largest) << data.name << ", criterion " << criterion;
+                    }
+                }
+                for (std::uint32_t perSize : {1u, 3u}) {
+                    for (SubsetMask forced : {0u, 1u}) {
+                        const SubsetRequest request = requestFor(criterion, 10, perSize, forced, data);
+                        EXPECT_TRUE(sameList(bounded(data, request), exhaustive(data, request)))
+                            << data.name << ", criterion " << criterion << ", per size " << perSize << ", forced "
+                            << forced;
+                    }
                 }
             }
         }
