@@ -34,18 +34,20 @@ constexpr double exactFitBoundLevel = 2.0 * exactFitLevel;
 constexpr double doublePathLeastRss = 0.99 * refitResidualLevel;
 
 // The most subtrees a run's dependencies may split into before the search
-// leaves the data to the screening. A root costs about as much as a hundred
-// of the screening's fits (its pivoted factorisation and the start of its
-// tree, in double-double, and the tree below it), so the plan is taken only
-// where the screening would fit at least rootCost times as many subsets as
-// it has roots. A few exact dependencies among many rows make a handful of
-// roots. With fewer rows than variables nearly every set of n − 1 variables
-// is a root (n = 20, k = 24: 42,504 roots against 16.6 million subsets of
-// at most 18 variables; the plan was 3.6 times faster than the screening),
-// and with many more candidates than rows the screening of the subsets the
-// rows allow is the faster way (n = 12, k = 20: 167,960 roots against
-// 616,665 subsets; the screening was 8 times faster).
-constexpr std::uint64_t rootCost = 128;
+// leaves the data to the screening. A root costs about as much as sixty of
+// the screening's fits (its pivoted factorisation and the start of its
+// tree, in double-double, and the tree below it; counted with callgrind at
+// n = 20: 660,000 instructions per root at k = 22, 11,100 per fit of the
+// screening at k = 20), so the plan is taken only where the screening would
+// fit at least rootCost times as many subsets as it has roots. A few exact
+// dependencies among many rows make a handful of roots. With fewer rows
+// than variables nearly every set of n − 1 variables is a root (n = 20,
+// k = 24: 42,504 roots against 16.6 million subsets of at most 18
+// variables), and with many more candidates than rows the screening of the
+// subsets the rows allow is the faster way (n = 12, k = 20: 167,960 roots
+// against 616,665 subsets; n = 20, k = 31: 141 million roots against 2.0
+// billion subsets).
+constexpr std::uint64_t rootCost = 64;
 constexpr std::uint64_t leastMaxRoots = 4096;
 constexpr std::uint64_t mostMaxRoots = std::uint64_t{1} << 22;  // 32 MiB of roots
 
@@ -64,6 +66,7 @@ struct Search {
     const ScaledSystem* system = nullptr;
     double offsetFactor = 1.0;  // uncentredFactor of the data
     RankCriterion criterion = RankCriterion::ResidualSumOfSquares;
+    std::int64_t largestRanked = 0;  // largestRankedSize of the criterion and the rows
     double cpScale = 0.0;
     std::vector<DropNode> levels;  // levels[j]: the node being expanded at depth j
 
@@ -112,8 +115,12 @@ void offer(Search& search, SubsetMask mask, double criterion) {
     }
 }
 
-// The exact fit of the screening, and the same ranking rules.
+// The exact fit of the screening, and the same ranking rules. A subset too
+// large for the rows is never ranked and, like the screening, not fitted:
+// with few rows every root is one (n − 1 variables, an exact fit that would
+// be refitted in double-double for nothing).
 void fitExactly(Search& search, SubsetMask mask) {
+    if (static_cast<std::int64_t>(subsetSize(mask)) > search.largestRanked) return;
     gatherSubsetSystem(*search.products, mask, search.subset);
     if (!solveSubsetSystem(search.subset, search.fit)) return;
     double value = 0.0;
@@ -433,6 +440,7 @@ bool searchBestSubsets(const DataColumn& y, const std::vector<DataColumn>& colum
     search.system = system.get();
     search.offsetFactor = uncentredFactor(products, excluded | system->constant);
     search.criterion = request.criterion;
+    search.largestRanked = largestRankedSize(request.criterion, y.size());
     search.cpScale = request.cpScale;
     search.perSize = request.perSize > 0;
     search.keepCount = keepCount;
