@@ -41,8 +41,11 @@
 // variables is ranked (ranking_criterion.h): the parts of the plan that
 // hold only such subsets are decided whole, without a tree; where the
 // candidates outnumber the rows so far that the roots would cost more than
-// the screening of the subsets the rows allow, it screens them. Memory: the list (keepCount entries) and fixed
-// work storage of order k³; nothing is allocated per subset.
+// the screening of the subsets the rows allow, it screens them.
+//
+// Memory: the list (keepCount entries), the plan's roots (8 bytes each, at
+// most 2^22 of them: 32 MiB, with few rows) and fixed work storage
+// of order k³; nothing is allocated per subset.
 bool searchBestSubsets(const DataColumn& y, const std::vector<DataColumn>& columns, std::vector<RankedSubset>& kept,
                        std::uint32_t keepCount, RankCriterion criterion, RunProgress& progress);
 
