@@ -15,7 +15,10 @@
 // column, scaled copies, a dummy set, powers of a year, Longley, far apart
 // scales, near-exact fits, a constant column, few rows) at n = 200, k = 31,
 // keep count 10; search_bench --fallbacks prints how many of those data sets
-// the bounded search leaves to the exhaustive screening.
+// (and few_rows_n20 at k = 31) the bounded search leaves to the exhaustive
+// screening. BM_FewRows searches few_rows_n20: n = 20 rows, k = 24 or 31
+// noise columns, y the first column plus noise, every criterion of the
+// command line's -c but cp (which needs more rows than variables).
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
@@ -87,6 +90,31 @@ void BM_BoundedHard(benchmark::State& state) {
     state.SetLabel(hardKindName(hardKinds[state.range(0)]));
 }
 
+// Few rows: n = 20 laboratory runs, k candidates, y the first column plus
+// noise (search_test_data.h's fewRowsDataset), as the benchmark kind
+// few_rows_n20.
+constexpr std::size_t fewRows = 20;
+
+const Dataset& fewRowsData(std::size_t k) {
+    static std::map<std::size_t, Dataset> cache;
+    auto found = cache.find(k);
+    if (found == cache.end()) found = cache.emplace(k, fewRowsDataset(fewRows, k, 0.5, 2000 + k)).first;
+    return found->second;
+}
+
+// Arguments: k, criterion (RankCriterion's value; 5 the corrected AIC).
+void BM_FewRows(benchmark::State& state) {
+    const Dataset& data = fewRowsData(static_cast<std::size_t>(state.range(0)));
+    const SubsetRequest request = overallRequest(keepCount, static_cast<RankCriterion>(state.range(1)));
+    std::vector<RankedSubset> kept;
+    RunProgress progress;
+    for (auto _ : state) {
+        searchBestSubsets(data.y, data.columns, kept, request, progress);
+        benchmark::DoNotOptimize(kept.data());
+    }
+    state.SetLabel(dropTreeTrustText(boundedSearchVerdict(data.y, data.columns, request.criterion)));
+}
+
 int countFallbacks() {
     int count = 0;
     for (std::size_t kind = 0; kind < std::size(hardKinds); ++kind) {
@@ -96,6 +124,12 @@ int countFallbacks() {
             std::fprintf(stderr, "%s: %s\n", hardKindName(hardKinds[kind]), dropTreeTrustText(verdict));
             ++count;
         }
+    }
+    const Dataset& few = fewRowsData(31);
+    const DropTreeTrust verdict = boundedSearchVerdict(few.y, few.columns);
+    if (verdict != DropTreeTrust::Trusted) {
+        std::fprintf(stderr, "few_rows_n20: %s\n", dropTreeTrustText(verdict));
+        ++count;
     }
     return count;
 }
@@ -138,6 +172,16 @@ BENCHMARK(BM_Bounded)
 BENCHMARK(BM_BoundedHard)
     ->ArgNames({"kind", "criterion"})
     ->ArgsProduct({benchmark::CreateDenseRange(0, static_cast<int>(std::size(hardKinds)) - 1, 1), {0, 1, 2}})
+    ->Iterations(1)
+    ->Unit(benchmark::kMillisecond);
+
+// At k = 24 the few rows are bounded; at k = 31 they are screened (the sets
+// of 19 variables, each a root, outnumber what bounding would save), which
+// takes tens of minutes per criterion: scripts/run-benchmarks.sh runs that
+// only when asked (TAVREL_BENCH_LONG=1).
+BENCHMARK(BM_FewRows)
+    ->ArgNames({"k", "criterion"})
+    ->ArgsProduct({{24, 31}, {0, 1, 2, 5}})
     ->Iterations(1)
     ->Unit(benchmark::kMillisecond);
 

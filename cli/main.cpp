@@ -221,7 +221,7 @@ int run(const std::vector<std::string>& arguments) {
     for (std::size_t i = 0; i < dataset.block.dependentColumns.size(); ++i) {
         DataColumn y = dataset.block.dependentColumns[i];
         centreColumn(y);
-        const DropTreeTrust verdict = boundedSearchVerdict(y, centredColumns);
+        const DropTreeTrust verdict = boundedSearchVerdict(y, centredColumns, request.request.subsets.criterion);
         if (verdict != DropTreeTrust::Trusted) {
             std::cerr << "tavrel: note: exhaustive search: " << dropTreeTrustText(verdict) << " ("
                       << dataset.block.dependentNames[i] << ")\n";

@@ -21,6 +21,7 @@ bool parseCriterion(const std::string& text, std::int32_t& code) {
     else if (text == "aic") code = 2;
     else if (text == "bic") code = 3;
     else if (text == "cp") code = 4;
+    else if (text == "aicc") code = 5;
     else return false;
     return true;
 }
@@ -95,7 +96,7 @@ bool applyValue(const std::string& name, const std::string& value, CliOptions& o
         }
     } else if (name == "-c" || name == "--criterion") {
         if (!parseCriterion(value, options.criterion)) {
-            error = "--criterion must be rss, mse, aic, bic or cp, not '" + value + "'";
+            error = "--criterion must be rss, mse, aic, aicc, bic or cp, not '" + value + "'";
             return false;
         }
     } else if (name == "-f" || name == "--format") {
@@ -225,8 +226,9 @@ std::string usageText() {
            "  -x, --explanatory NAME  an explanatory variable (repeat; default: every other named\n"
            "                          column that holds numbers)\n"
            "  -k, --keep N            models kept per dependent variable, 1 to 65535 (default 10)\n"
-           "  -c, --criterion C       ranking: rss, mse, aic (default), bic (n ln(RSS/n) + d ln n) or\n"
-           "                          cp (Mallows' Cp against the model with every variable)\n"
+           "  -c, --criterion C       ranking: rss, mse, aic (default), aicc (AIC corrected for small\n"
+           "                          samples), bic (n ln(RSS/n) + d ln n) or cp (Mallows' Cp\n"
+           "                          against the model with every variable)\n"
            "      --per-size N        keep the N best models of each size instead of -k's list\n"
            "                          (sizes ascending; the rank counts within each size)\n"
            "      --force NAME        keep an explanatory variable in every model (repeat for several)\n"

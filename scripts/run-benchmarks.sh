@@ -14,6 +14,9 @@
 #   far apart scales, near-exact fits, a constant column, few rows) and
 #   each criterion: bounded_seconds_hard lines, and exhaustive_fallbacks,
 #   the number of those data sets left to the exhaustive screening;
+# - few rows (few_rows_n20: n = 20, y the first of k noise columns plus
+#   noise) at k = 24 for rss, mse, aic and aicc, and at k = 31 with
+#   TAVREL_BENCH_LONG=1 (screened there: tens of minutes per criterion);
 # - the command line's requests on the same data (the 3 best of each size,
 #   two forced variables, BIC, Cp; at most 3 repetitions):
 #   request_seconds_hard lines;
@@ -55,6 +58,14 @@ build/native/bench/search_bench --benchmark_filter='BM_(Bounded|Exhaustive)/' \
   --benchmark_format=csv >"$work/search.csv" 2>/dev/null
 build/native/bench/search_bench --benchmark_filter='BM_BoundedHard' --benchmark_repetitions="$repetitions" \
   --benchmark_format=csv >"$work/hard.csv" 2>/dev/null
+# Few rows (n = 20): k = 24 always; k = 31 is screened, tens of minutes per
+# criterion and repetition, so only with TAVREL_BENCH_LONG=1 (one repetition).
+build/native/bench/search_bench --benchmark_filter='BM_FewRows/k:24/' --benchmark_repetitions="$repetitions" \
+  --benchmark_format=csv >"$work/few.csv" 2>/dev/null
+if [ "${TAVREL_BENCH_LONG:-0}" = 1 ]; then
+  build/native/bench/search_bench --benchmark_filter='BM_FewRows/k:31/' --benchmark_repetitions=1 \
+    --benchmark_format=csv 2>/dev/null | tail -n +2 >>"$work/few.csv"
+fi
 request_repetitions=$((repetitions < 3 ? repetitions : 3))
 build/native/bench/request_bench --benchmark_repetitions="$request_repetitions" \
   --benchmark_format=csv >"$work/request.csv" 2>/dev/null
@@ -137,6 +148,17 @@ awk -v kinds="$kinds" '
     printf "bounded_seconds_hard n=%d k=31 case=%s criterion=%s keep=10: %.5f (%.5f to %.5f)\n",
       name == "few_rows" ? 33 : 200, name, criterion(part[5]), $2 / 1000, $3 / 1000, $4 / 1000
   }' "$work/hard.txt"
+summarise "$work/few.csv" 0 >"$work/few.txt"
+awk '
+  function criterion(code) { return code == 0 ? "rss" : code == 1 ? "mse" : code == 2 ? "aic" : "aicc" }
+  {
+    name = $1; sub(/\/iterations:1$/, "", name)
+    split(name, part, /[\/:]/)   # BM_FewRows k K criterion C
+    printf "bounded_seconds_hard n=20 k=%d case=few_rows_n20 criterion=%s keep=10: %.5f (%.5f to %.5f)\n",
+      part[3], criterion(part[5]), $2 / 1000, $3 / 1000, $4 / 1000
+  }' "$work/few.txt"
+[ "${TAVREL_BENCH_LONG:-0}" = 1 ] ||
+  echo "bounded_seconds_hard n=20 k=31 case=few_rows_n20: not run (screened: set TAVREL_BENCH_LONG=1)"
 echo "exhaustive_fallbacks: $(build/native/bench/search_bench --fallbacks)"
 
 # The command line's requests on the same hard kinds (request_bench.cpp).

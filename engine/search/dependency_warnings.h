@@ -14,4 +14,11 @@
 //   y is fitted exactly by a, b
 // The columns are centred first, as the search sees them. No line for data
 // without either.
+//
+// With n rows and at least n − 1 explanatory columns the first line says
+// how many variables a model can hold,
+//   with 20 rows a model holds at most 18 explanatory variables
+// and the dependencies and exact fits that the row count alone makes (n
+// columns or more, or y fitted by n − 1 of them) are not listed: they say
+// nothing about the data.
 std::vector<std::string> dependencyWarnings(const RunBlock& block);

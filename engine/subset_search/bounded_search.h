@@ -38,8 +38,15 @@
 // enough run in double, with the double tree's own tracked error.
 //
 // Where the bound cannot be used at all (DropTreeTrust: rare, see there) it
-// runs screenSubsets instead. Memory: the list (keepCount entries) and fixed
-// work storage of order k³; nothing is allocated per subset.
+// runs screenSubsets instead. With n rows no subset of more than n − 2
+// variables is ranked (ranking_criterion.h): the parts of the plan that
+// hold only such subsets are decided whole, without a tree; where the
+// candidates outnumber the rows so far that the roots would cost more than
+// the screening of the subsets the rows allow, it screens them.
+//
+// Memory: the list (keepCount entries), the plan's roots (8 bytes each, at
+// most 2^22 of them: 32 MiB, with few rows) and fixed work storage
+// of order k³; nothing is allocated per subset.
 bool searchBestSubsets(const DataColumn& y, const std::vector<DataColumn>& columns, std::vector<RankedSubset>& kept,
                        std::uint32_t keepCount, RankCriterion criterion, RunProgress& progress);
 
@@ -57,5 +64,7 @@ bool searchBestSubsets(const DataColumn& y, const std::vector<DataColumn>& colum
                        const SubsetRequest& request, RunProgress& progress, SearchTally* tally = nullptr);
 
 // Whether searchBestSubsets can use its bound on these data, and if not,
-// why (it then screens every subset): for the command line's note.
-DropTreeTrust boundedSearchVerdict(const DataColumn& y, const std::vector<DataColumn>& columns);
+// why (it then screens every subset): for the command line's note. The
+// criterion matters only with few rows (it sets the largest size ranked).
+DropTreeTrust boundedSearchVerdict(const DataColumn& y, const std::vector<DataColumn>& columns,
+                                   RankCriterion criterion = RankCriterion::InformationCriterion);

@@ -18,6 +18,10 @@ enum class RankCriterion : std::int32_t {
     // them):
     BayesInformationCriterion = 3,  // n ln(RSS / n) + d ln n
     MallowsCp = 4,                  // RSS / s² − n + 2(d + 1), s² the full model's residual mean square
+    // Hurvich and Tsai's small-sample AIC: the information criterion plus
+    // 2p(p + 1)/(n − p − 1) with p = d + 1 coefficients (the intercept
+    // counted, as the table's AIC counts it).
+    CorrectedInformationCriterion = 5,
 };
 
 // The run's criterion code: 0, 1, and every other value for the information

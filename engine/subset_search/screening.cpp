@@ -68,6 +68,7 @@ bool screenSubsets(const DataColumn& y, const std::vector<DataColumn>& columns, 
     SubsetSystem system;
     LeastSquaresFit fit;
     const std::size_t n = y.size();
+    const std::int64_t largestRanked = largestRankedSize(request.criterion, n);
     // last is at most 2^31 − 1, so mask never wraps around.
     for (SubsetMask mask = 1; mask <= last; ++mask) {
         if (progress.stopping()) {
@@ -78,11 +79,14 @@ bool screenSubsets(const DataColumn& y, const std::vector<DataColumn>& columns, 
         if ((mask & request.forced) != request.forced) {
             continue;  // lacks a variable that every model must hold
         }
+        const std::size_t size = subsetSize(mask);
+        if (static_cast<std::int64_t>(size) > largestRanked) {
+            continue;  // too many variables for the rows: never ranked, whatever the fit
+        }
         gatherSubsetSystem(products, mask, system);
         if (!solveSubsetSystem(system, fit)) {
             continue;  // singular: the subset gets no entry
         }
-        const std::size_t size = subsetSize(mask);
         double value = 0.0;
         if (rankingCriterion(request.criterion, fit.rss, n, size, value, request.cpScale)) {
             offerCandidate(selections.of(size), mask, value);

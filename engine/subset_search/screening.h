@@ -19,7 +19,9 @@
 // from them and solved by the shared exact fit (least_squares_fit.h), so the
 // loop allocates nothing and its cost does not depend on the number of rows.
 // Singular subsets, subsets without residual degrees of freedom and NaN
-// criteria are not ranked (ranking_criterion.h); equal criteria rank by
+// criteria are not ranked (ranking_criterion.h); subsets larger than
+// largestRankedSize are passed over without a fit (with few rows they are
+// most of the work, and none of them could be ranked); equal criteria rank by
 // ascending mask (kept_selection.h), so the list is fully determined.
 // Throws std::invalid_argument for more than 31 columns or columns whose
 // length differs from y's.

@@ -9,6 +9,7 @@ namespace {
 struct Planner {
     const ScaledSystem* system = nullptr;
     std::size_t maxRoots = 0;
+    std::size_t largestSize = 0;
     SubsetPlan* plan = nullptr;
 };
 
@@ -60,14 +61,32 @@ bool dependentVariables(const ScaledSystem& system, SubsetMask forced, SubsetMas
     return true;
 }
 
+// The number of sets of d among k (k ≤ 31: no overflow).
+std::uint64_t setsOfSize(std::size_t k, std::size_t d) {
+    std::uint64_t count = 1;
+    for (std::size_t i = 1; i <= d; ++i) count = count * (k - d + i) / i;
+    return count;
+}
+
 bool split(Planner& planner, SubsetMask forced, SubsetMask candidates) {
     SubsetPlan& plan = *planner.plan;
+    if (subsetSize(forced) > planner.largestSize) {
+        // Every member holds more variables than a ranked subset can.
+        plan.rejected += std::uint64_t{1} << subsetSize(candidates);
+        return true;
+    }
     SubsetMask dependent = 0;
     if (!dependentVariables(*planner.system, forced, candidates, dependent)) {
         plan.rejected += std::uint64_t{1} << subsetSize(candidates);
         return true;
     }
     const SubsetMask independent = candidates & ~dependent;
+    if (forced == 0 && dependent != 0 && subsetSize(independent) + 1 >= planner.system->rows &&
+        setsOfSize(subsetSize(candidates), subsetSize(independent)) > planner.maxRoots) {
+        // The rank is that of the rows (n − 1), so nearly every set of
+        // n − 1 variables becomes a root: known too many before the work.
+        return false;
+    }
     if (plan.roots.size() >= planner.maxRoots) return false;
     plan.roots.push_back({forced | independent, independent});
     SubsetMask later = dependent;
@@ -81,10 +100,11 @@ bool split(Planner& planner, SubsetMask forced, SubsetMask candidates) {
 
 }  // namespace
 
-bool planSubsetRoots(const ScaledSystem& system, SubsetMask candidates, std::size_t maxRoots, SubsetPlan& plan) {
+bool planSubsetRoots(const ScaledSystem& system, SubsetMask candidates, std::size_t maxRoots, SubsetPlan& plan,
+                     std::size_t largestSize) {
     plan.roots.clear();
     plan.rejected = 0;
     if (candidates == 0) return true;
-    Planner planner{&system, maxRoots, &plan};
+    Planner planner{&system, maxRoots, largestSize, &plan};
     return split(planner, 0, candidates);
 }

@@ -45,4 +45,8 @@ struct SubsetPlan {
 // Plans the subsets of the variables in candidates (the others, constant
 // ones for instance, are not in any root; the caller counts them). Stops
 // and answers false when more than maxRoots roots would be needed.
-bool planSubsetRoots(const ScaledSystem& system, SubsetMask candidates, std::size_t maxRoots, SubsetPlan& plan);
+// Parts whose forced variables alone are more than largestSize are
+// rejected whole: none of their members can be ranked (with n rows no
+// subset of more than n − 2 variables is).
+bool planSubsetRoots(const ScaledSystem& system, SubsetMask candidates, std::size_t maxRoots, SubsetPlan& plan,
+                     std::size_t largestSize = maxExplanatoryVariables);

@@ -176,6 +176,31 @@ TEST(Cli, InputErrorsExitWithStatus2AndOneMessage) {
     }
 }
 
+TEST(Cli, FewRowsSayHowManyVariablesAModelHoldsAndRankNoLargerModel) {
+    // 6 rows, 6 columns (a sixth column is a combination of the others
+    // because of the row count alone): a model holds at most 4 variables.
+    std::string text = "a,b,c,d,e,f,y\n";
+    for (int r = 0; r < 6; ++r) {
+        for (int j = 0; j < 6; ++j) text += std::to_string((r * (j + 3) * 7 + j * j + r * r * (j + 1)) % 11) + ",";
+        text += std::to_string(r * 2 + (r * r) % 5) + "\n";
+    }
+    const std::string path = writeTemp("few.csv", text);
+    for (const char* criterion : {"aic", "aicc", "rss"}) {
+        const Outcome outcome = run({"-y", "y", "-c", criterion, "-k", "100", "-f", "models", path});
+        ASSERT_EQ(outcome.status, 0) << outcome.err;
+        EXPECT_EQ(outcome.err, "tavrel: warning: with 6 rows a model holds at most 4 explanatory variables\n");
+        // The size is the third column of every model row.
+        std::size_t rows = 0, largest = 0;
+        for (std::size_t at = outcome.out.find("\ny,"); at != std::string::npos; at = outcome.out.find("\ny,", at + 1)) {
+            const std::size_t sizeAt = outcome.out.find(',', at + 3) + 1;  // after the rank
+            largest = std::max<std::size_t>(largest, std::stoul(outcome.out.substr(sizeAt)));
+            ++rows;
+        }
+        EXPECT_GT(rows, 20u) << criterion;
+        EXPECT_EQ(largest, std::string(criterion) == "aicc" ? 3u : 4u) << criterion << "\n" << outcome.out;
+    }
+}
+
 TEST(Cli, DropIncompleteSaysHowManyRowsWereDropped) {
     const std::string path = writeTemp("gaps.csv", "a,b,y\n1,2,3\n2,,5\n3,1,4\n4,4,\n5,2,7\n6,5,6\n");
     const Outcome outcome = run({"-y", "y", "--drop-incomplete", path});

@@ -1,4 +1,4 @@
-// tavrel's --per-size, --force, -c cp and -c bic against the leaps package:
+// tavrel's --per-size, --force, -c cp, -c bic and -c aicc against the leaps package:
 // the same models in the same order with the same RSS and criterion. The
 // reference lists come from oracle/make-subsets-oracle.R.
 #include <gtest/gtest.h>
@@ -28,46 +28,63 @@ std::map<std::string, std::vector<Row>> referenceByArguments(const std::string& 
     return byArguments;
 }
 
+// One tavrel command line on a data set against leaps' rows for it.
+void checkAgainstLeaps(const std::string& dataName, const std::string& dependent, const std::string& arguments,
+                       const std::vector<Row>& expected) {
+    int status = -1;
+    const std::string out =
+        runTavrel("-y " + dependent + " " + arguments + " -f models " + oracle(dataName + ".csv") + " 2>/dev/null",
+                  status);
+    ASSERT_EQ(status, 0) << arguments << "\n" << out;
+    std::vector<Row> ours = rowsOf(out);
+    // leaps lists no model that holds only the forced variables; tavrel
+    // does (it is a model like the others), as the first of its size.
+    std::size_t forcedCount = 0;
+    for (std::size_t at = arguments.find("--force"); at != std::string::npos; at = arguments.find("--force", at + 1)) {
+        ++forcedCount;
+    }
+    if (forcedCount > 0) {
+        ASSERT_FALSE(ours.empty()) << arguments;
+        EXPECT_EQ(ours.front().at("size"), std::to_string(forcedCount)) << arguments;
+        EXPECT_EQ(ours.front().at("rank"), "1") << arguments;
+        ours.erase(ours.begin());
+    }
+    ASSERT_EQ(ours.size(), expected.size()) << arguments << "\n" << out;
+    for (std::size_t r = 0; r < ours.size(); ++r) {
+        const Row& got = ours[r];
+        const Row& want = expected[r];
+        const std::string where = arguments + ", row " + std::to_string(r + 1);
+        EXPECT_EQ(got.at("variables"), want.at("variables")) << where;
+        EXPECT_EQ(got.at("size"), want.at("size")) << where;
+        EXPECT_EQ(got.at("rank"), want.at("rank")) << where;
+        EXPECT_TRUE(agrees(number(got, "rss"), number(want, "rss")))
+            << where << ": tavrel " << got.at("rss") << ", leaps " << want.at("rss");
+        EXPECT_TRUE(agrees(number(got, "criterion"), number(want, "criterion")))
+            << where << ": tavrel " << got.at("criterion") << ", leaps " << want.at("criterion");
+    }
+}
+
 class SubsetsAgainstLeaps : public ::testing::TestWithParam<DataSet> {};
 
 TEST_P(SubsetsAgainstLeaps, PerSizeForcedCpAndBicListsAgree) {
     const DataSet set = GetParam();
     const auto reference = referenceByArguments(oracle(std::string(set.name) + "-leaps.csv"));
     ASSERT_EQ(reference.size(), 6u) << "command lines in the reference";
-    for (const auto& [arguments, expected] : reference) {
-        int status = -1;
-        const std::string out = runTavrel(std::string("-y ") + set.dependent + " " + arguments + " -f models " +
-                                              oracle(std::string(set.name) + ".csv") + " 2>/dev/null",
-                                          status);
-        ASSERT_EQ(status, 0) << arguments << "\n" << out;
-        std::vector<Row> ours = rowsOf(out);
-        // leaps lists no model that holds only the forced variables; tavrel
-        // does (it is a model like the others), as the first of its size.
-        std::size_t forcedCount = 0;
-        for (std::size_t at = arguments.find("--force"); at != std::string::npos;
-             at = arguments.find("--force", at + 1)) {
-            ++forcedCount;
-        }
-        if (forcedCount > 0) {
-            ASSERT_FALSE(ours.empty()) << arguments;
-            EXPECT_EQ(ours.front().at("size"), std::to_string(forcedCount)) << arguments;
-            EXPECT_EQ(ours.front().at("rank"), "1") << arguments;
-            ours.erase(ours.begin());
-        }
-        ASSERT_EQ(ours.size(), expected.size()) << arguments << "\n" << out;
-        for (std::size_t r = 0; r < ours.size(); ++r) {
-            const Row& got = ours[r];
-            const Row& want = expected[r];
-            const std::string where = arguments + ", row " + std::to_string(r + 1);
-            EXPECT_EQ(got.at("variables"), want.at("variables")) << where;
-            EXPECT_EQ(got.at("size"), want.at("size")) << where;
-            EXPECT_EQ(got.at("rank"), want.at("rank")) << where;
-            EXPECT_TRUE(agrees(number(got, "rss"), number(want, "rss")))
-                << where << ": tavrel " << got.at("rss") << ", leaps " << want.at("rss");
-            EXPECT_TRUE(agrees(number(got, "criterion"), number(want, "criterion")))
-                << where << ": tavrel " << got.at("criterion") << ", leaps " << want.at("criterion");
-        }
-    }
+    for (const auto& [arguments, expected] : reference) checkAgainstLeaps(set.name, set.dependent, arguments, expected);
+}
+
+// Eleven cars of mtcars, ten explanatory columns (n = k + 1): per-size
+// lists up to 9 variables (8 for the corrected AIC) and the ten best by
+// AIC, where models of 8 and 9 variables lead, and by the corrected AIC,
+// where they do not.
+TEST(SubsetsAgainstLeapsOnFewRows, CorrectedAicAndPerSizeListsAgree) {
+    const auto reference = referenceByArguments(oracle("mtcars11-leaps.csv"));
+    ASSERT_EQ(reference.size(), 6u) << "command lines in the reference";
+    for (const auto& [arguments, expected] : reference) checkAgainstLeaps("mtcars11", "mpg", arguments, expected);
+    const std::vector<Row>& byAicc = reference.at("-k 10 -c aicc");
+    const std::vector<Row>& byAic = reference.at("-k 10 -c aic");
+    EXPECT_EQ(byAic.front().at("size"), "9");
+    for (const Row& row : byAicc) EXPECT_LE(std::stoi(row.at("size")), 5) << row.at("variables");
 }
 
 INSTANTIATE_TEST_SUITE_P(RDataSets, SubsetsAgainstLeaps,

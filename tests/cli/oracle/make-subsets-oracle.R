@@ -58,3 +58,40 @@ for (name in names(dependents)) {
   write.csv(table, paste0(name, "-leaps.csv"), row.names = FALSE, quote = FALSE)
   cat(name, ":", nrow(table), "rows\n")
 }
+
+# Few rows: the first 11 cars of mtcars with all ten of its explanatory
+# columns (n = k + 1: the model with every variable has no residual degree
+# of freedom, and a ranked model holds at most n − 2 = 9 of them; the
+# corrected AIC, AIC + 2p(p + 1)/(n − p − 1) with p = d + 1, at most 8).
+# Fewer rows than that would make leaps drop a column as linearly dependent,
+# so n = k + 1 is the fewest it answers for. Writes mtcars11.csv and
+# mtcars11-leaps.csv.
+few <- mtcars[1:11, ]
+write.csv(few, "mtcars11.csv", row.names = FALSE, quote = FALSE)
+xs <- setdiff(names(few), "mpg")
+n <- nrow(few)
+f <- reformulate(xs, "mpg")
+aicc <- function(rss, d) n * log(rss / n) + 2 * d + 2 * (d + 1) * (d + 2) / (n - d - 2)
+rows <- list()
+add <- function(arguments, m, criterion, perSize = TRUE) {
+  m$rank <- if (perSize) ave(m$rss, m$size, FUN = seq_along) else seq_len(nrow(m))
+  rows[[length(rows) + 1]] <<- data.frame(arguments = arguments, size = m$size, rank = m$rank,
+                                          variables = m$variables, rss = num(m$rss),
+                                          criterion = num(criterion), stringsAsFactors = FALSE)
+}
+for (nbest in c(1, 3)) {
+  m <- models(regsubsets(f, data = few, nbest = nbest, nvmax = n - 3, method = "exhaustive"), xs)
+  add(paste("-c aicc --per-size", nbest), m, aicc(m$rss, m$size))
+  m <- models(regsubsets(f, data = few, nbest = nbest, nvmax = n - 2, method = "exhaustive"), xs)
+  add(paste("-c rss --per-size", nbest), m, m$rss)
+}
+# The ten best over every size: within a size each criterion orders by RSS,
+# so they are among the ten best of their size.
+tops <- models(regsubsets(f, data = few, nbest = 10, nvmax = n - 2, method = "exhaustive"), xs)
+for (criterion in c("aicc", "aic")) {
+  value <- if (criterion == "aicc") ifelse(tops$size <= n - 3, aicc(tops$rss, tops$size), Inf)
+           else n * log(tops$rss / n) + 2 * tops$size
+  best <- order(value)[1:10]
+  add(paste("-k 10 -c", criterion), tops[best, ], value[best], perSize = FALSE)
+}
+write.csv(do.call(rbind, rows), "mtcars11-leaps.csv", row.names = FALSE, quote = FALSE)

@@ -99,6 +99,8 @@ TEST(ParseOptions, ReadsPerSizeListsForcedVariablesAndTheFurtherCriteria) {
     EXPECT_EQ(parsed.options.criterion, static_cast<std::int32_t>(RankCriterion::BayesInformationCriterion));
     EXPECT_EQ(parseOptions({"-y", "Y", "-c", "cp", "d.csv"}).options.criterion,
               static_cast<std::int32_t>(RankCriterion::MallowsCp));
+    EXPECT_EQ(parseOptions({"-y", "Y", "--criterion=aicc", "d.csv"}).options.criterion,
+              static_cast<std::int32_t>(RankCriterion::CorrectedInformationCriterion));
     EXPECT_EQ(parseOptions({"-y", "Y", "d.csv"}).options.perSize, 0);
 }
 
@@ -109,7 +111,9 @@ TEST(ParseOptions, PerSizeListsAndForcedNamesAreCheckedLikeTheOthers) {
               "--keep and --per-size cannot be combined: --per-size N keeps the N best models of each size");
     EXPECT_EQ(parseOptions({"-y", "Y", "--force", " ", "d.csv"}).error, "--force needs a variable name, not ' '");
     EXPECT_EQ(parseOptions({"-y", "Y", "-c", "adjr2", "d.csv"}).error,
-              "--criterion must be rss, mse, aic, bic or cp, not 'adjr2'");
+              "--criterion must be rss, mse, aic, aicc, bic or cp, not 'adjr2'");
+    EXPECT_EQ(parseOptions({"-y", "Y", "-c", "AICc", "d.csv"}).error,
+              "--criterion must be rss, mse, aic, aicc, bic or cp, not 'AICc'");
 }
 
 }  // namespace

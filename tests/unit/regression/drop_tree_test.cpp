@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <memory>
 
 #include "subset_search/bounded_search.h"
 #include "regression/least_squares_fit.h"
@@ -169,6 +170,46 @@ TEST(DropTree, WithDependenciesTheRootsAndTheRejectedPartCoverEverySubsetOnce) {
         EXPECT_NE(mask & 0x103u, 0x103u) << mask;  // the sum
         EXPECT_NE(mask & 0xE0u, 0xE0u) << mask;    // the dummies
     }
+}
+
+TEST(DropTree, FewRowsLeaveTheSubsetsTooLargeForTheRowsOutOfThePlanWhole) {
+    // 9 rows, 12 columns: the centred columns have rank 8, and a ranked
+    // subset holds at most 7 variables.
+    const Dataset data = fewRowsDataset(9, 12, 0.5, 21);
+    auto system = std::make_unique<ScaledSystem>();
+    ASSERT_TRUE(formScaledSystem(data.y, data.columns, *system));
+    const SubsetMask all = 0xFFFu;
+    SubsetPlan capped, uncapped;
+    ASSERT_TRUE(planSubsetRoots(*system, all, 100000, capped, 7));
+    ASSERT_TRUE(planSubsetRoots(*system, all, 100000, uncapped));
+    EXPECT_LT(capped.roots.size(), uncapped.roots.size());
+    std::vector<int> seen(all + 1u, 0);
+    std::uint64_t reached = 0;
+    for (const SubsetRoot& root : capped.roots) {
+        for (SubsetMask dropped = root.droppable;; dropped = (dropped - 1u) & root.droppable) {
+            const SubsetMask mask = root.mask & ~dropped;
+            if (mask != 0) {
+                ++seen[mask];
+                ++reached;
+            }
+            if (dropped == 0) break;
+        }
+    }
+    // Every non-empty subset is in one tree or in the rejected count, and
+    // every subset the rows allow (at most 7 variables; none singular on
+    // such data) is in exactly one tree.
+    EXPECT_EQ(reached + capped.rejected, all);
+    for (SubsetMask mask = 1; mask <= all; ++mask) {
+        EXPECT_LE(seen[mask], 1) << mask;
+        if (__builtin_popcount(mask) <= 7) {
+            EXPECT_EQ(seen[mask], 1) << mask;
+        }
+    }
+    // The rows fix the rank: the plan is refused before it is made when
+    // the sets of n − 1 variables outnumber the roots allowed.
+    SubsetPlan refused;
+    EXPECT_FALSE(planSubsetRoots(*system, all, 494, refused, 7));  // C(12, 8) = 495 roots
+    EXPECT_TRUE(refused.roots.empty());
 }
 
 // Chained columns x_j = x_{j−1} + step·u_j make the condition number grow

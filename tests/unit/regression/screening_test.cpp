@@ -194,6 +194,43 @@ TEST(RankingCriterion, SkipsSubsetsWithoutResidualDegreesOfFreedomAndNaNCriteria
     EXPECT_EQ(value, -std::numeric_limits<double>::infinity());  // a perfect fit ranks first
 }
 
+TEST(RankingCriterion, CorrectedAicNeedsTwoResidualDegreesOfFreedomAndGrowsWithTheSize) {
+    double value = 0.0;
+    // n = 10, d = 1: AIC 10·ln(1) + 2, p = 2 coefficients, correction
+    // 2·2·3/(10 − 2 − 1) = 12/7.
+    ASSERT_TRUE(rankingCriterion(RankCriterion::CorrectedInformationCriterion, 10.0, 10, 1, value));
+    EXPECT_DOUBLE_EQ(value, 2.0 + 12.0 / 7.0);
+    // n = 10, d = 8: one residual degree of freedom leaves the correction
+    // without a value (its divisor is 0): +∞, which no list takes.
+    ASSERT_TRUE(rankingCriterion(RankCriterion::CorrectedInformationCriterion, 1.0, 10, 8, value));
+    EXPECT_EQ(value, std::numeric_limits<double>::infinity());
+    EXPECT_FALSE(rankingCriterion(RankCriterion::CorrectedInformationCriterion, 0.0, 10, 8, value));  // −∞ + ∞
+    EXPECT_FALSE(rankingCriterion(RankCriterion::CorrectedInformationCriterion, 1.0, 10, 9, value));  // df 0
+    // d = 7: p = 8, correction 2·8·9/1 = 144.
+    ASSERT_TRUE(rankingCriterion(RankCriterion::CorrectedInformationCriterion, 10.0, 10, 7, value));
+    EXPECT_DOUBLE_EQ(value, 14.0 + 144.0);
+    ASSERT_TRUE(rankingCriterion(RankCriterion::CorrectedInformationCriterion, 0.0, 10, 7, value));
+    EXPECT_EQ(value, -std::numeric_limits<double>::infinity());  // a perfect fit with two df still ranks first
+    EXPECT_EQ(largestRankedSize(RankCriterion::CorrectedInformationCriterion, 10), 7);
+    EXPECT_EQ(largestRankedSize(RankCriterion::InformationCriterion, 10), 8);
+    EXPECT_LT(largestRankedSize(RankCriterion::ResidualSumOfSquares, 1), 0);
+    // For a fixed RSS the value grows with every added variable, faster
+    // than AIC's, and it approaches AIC as the rows grow.
+    double previous = -std::numeric_limits<double>::infinity();
+    for (std::size_t d = 1; d <= 17; ++d) {
+        double aic = 0.0;
+        ASSERT_TRUE(rankingCriterion(RankCriterion::CorrectedInformationCriterion, 3.0, 20, d, value));
+        ASSERT_TRUE(rankingCriterion(RankCriterion::InformationCriterion, 3.0, 20, d, aic));
+        EXPECT_GT(value, previous) << d;
+        EXPECT_GT(value, aic) << d;
+        previous = value;
+    }
+    double large = 0.0, aic = 0.0;
+    ASSERT_TRUE(rankingCriterion(RankCriterion::CorrectedInformationCriterion, 3.0, 100000, 5, large));
+    ASSERT_TRUE(rankingCriterion(RankCriterion::InformationCriterion, 3.0, 100000, 5, aic));
+    EXPECT_NEAR(large, aic, 1e-3);
+}
+
 TEST(ScreenSubsets, OneVariableGivesOneEntryAndNoVariablesNone) {
     const Dataset one{"one variable", {1, 3, 2, 4}, {{1, 2, 3, 5}}};
     EXPECT_EQ(masksOf(screen(one, 5, 0)), (std::vector<SubsetMask>{1}));

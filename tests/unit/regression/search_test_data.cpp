@@ -131,6 +131,14 @@ Dataset signalDataset(std::size_t n, std::size_t k, std::uint64_t seed) {
     return data;
 }
 
+Dataset fewRowsDataset(std::size_t n, std::size_t k, double noise, std::uint64_t seed) {
+    Dataset data = uncentredNoise(n, k, seed, "few rows, y from one column");
+    data.name += " noise=" + std::to_string(noise);
+    for (std::size_t r = 0; r < n; ++r) data.y[r] = data.columns[0][r] + noise * data.y[r];
+    centreDataset(data);
+    return data;
+}
+
 std::vector<SearchCase> searchCases(std::size_t k, std::uint64_t seed) {
     const std::size_t n = 3 * k + static_cast<std::size_t>(seed % 40);
     std::vector<SearchCase> cases;

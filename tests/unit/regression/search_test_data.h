@@ -35,6 +35,11 @@ Dataset noiseDataset(std::size_t n, std::size_t k, std::uint64_t seed);
 // noise.
 Dataset signalDataset(std::size_t n, std::size_t k, std::uint64_t seed);
 
+// Few rows: n rows of k uniform columns (n ≤ k + 1 in the uses), y the
+// first column plus noise of relative size noise (0: y is that column),
+// centred. A laboratory sheet with more candidates than runs.
+Dataset fewRowsDataset(std::size_t n, std::size_t k, double noise, std::uint64_t seed);
+
 // Whether the bounded search may use its bound on a data set.
 enum class ExpectedTrust { Trusted, Fallback, Either };
 

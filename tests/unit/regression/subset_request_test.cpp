@@ -7,6 +7,7 @@
 
 #include "kept_list_compare.h"
 #include "subset_search/bounded_search.h"
+#include "subset_search/ranking_criterion.h"
 #include "subset_search/screening.h"
 #include "regression/subset_mask.h"
 #include "search_test_data.h"
@@ -56,7 +57,7 @@ TEST(SubsetRequest, BoundedPerSizeAndForcedListsEqualTheScreeningsOnEveryHardKin
     for (HardKind kind : hardKinds) {
         for (std::size_t k : {8u, 12u}) {
             const Dataset data = hardDataset(kind, 50, k, 500 * k + 3);
-            for (std::int32_t criterion = 0; criterion <= 4; ++criterion) {
+            for (std::int32_t criterion = 0; criterion <= 5; ++criterion) {
                 for (SubsetMask forced : forcedSets) {
                     for (std::uint32_t perSize : {0u, 1u, 3u}) {
                         const SubsetRequest request = requestFor(criterion, 10, perSize, forced, data);
@@ -87,9 +88,46 @@ TEST(SubsetRequest, BoundedBicAndCpListsEqualTheScreeningsForKeepCountsOneToAHun
     }
 }
 
+TEST(SubsetRequest, BoundedListsEqualTheScreeningsOnFewRowsForEveryCriterionAndRequest) {
+    // n ≤ k + 1: the subsets of more than n − 2 variables (n − 3 for the
+    // corrected AIC) are never ranked, the rest is bounded in trees rooted
+    // at sets of n − 1 variables (or screened where those are too many).
+    struct Shape {
+        std::size_t n, k;
+        bool bounded;
+    };
+    const Shape shapes[] = {{13, 12, true}, {12, 12, true}, {10, 13, true}, {9, 14, true}, {6, 20, false}};
+    for (const Shape& shape : shapes) {
+        for (double noise : {0.5, 1e-7, 0.0}) {
+            const Dataset data = fewRowsDataset(shape.n, shape.k, noise, 40 * shape.n + shape.k);
+            EXPECT_EQ(trustOf(data) == DropTreeTrust::Trusted, shape.bounded) << data.name;
+            for (std::int32_t criterion = 0; criterion <= 5; ++criterion) {
+                for (std::uint32_t keepCount : {1u, 10u, 100u}) {
+                    const SubsetRequest request = requestFor(criterion, keepCount, 0, 0, data);
+                    const std::vector<RankedSubset> want = exhaustive(data, request);
+                    EXPECT_TRUE(sameList(bounded(data, request), want))
+                        << data.name << ", criterion " << criterion << ", keep " << keepCount;
+                    const std::int64_t largest = largestRankedSize(request.criterion, shape.n);
+                    for (const RankedSubset& entry : want) {
+                        EXPECT_LE(subsetSize(entry.mask), largest) << data.name << ", criterion " << criterion;
+                    }
+                }
+                for (std::uint32_t perSize : {1u, 3u}) {
+                    for (SubsetMask forced : {0u, 1u}) {
+                        const SubsetRequest request = requestFor(criterion, 10, perSize, forced, data);
+                        EXPECT_TRUE(sameList(bounded(data, request), exhaustive(data, request)))
+                            << data.name << ", criterion " << criterion << ", per size " << perSize << ", forced "
+                            << forced;
+                    }
+                }
+            }
+        }
+    }
+}
+
 TEST(SubsetRequest, PerSizeAndForcedListsAreTheCompleteListFilteredBySizeAndForcedVariables) {
     const Dataset data = hardDataset(HardKind::TotalColumn, 40, 10, 11);
-    for (std::int32_t criterion = 0; criterion <= 4; ++criterion) {
+    for (std::int32_t criterion = 0; criterion <= 5; ++criterion) {
         const std::vector<RankedSubset> complete = exhaustive(data, requestFor(criterion, 1024, 0, 0, data));
         for (SubsetMask forced : {0u, 2u, 0b1000000001u}) {
             for (std::uint32_t perSize : {1u, 2u, 5u}) {
@@ -108,12 +146,12 @@ TEST(SubsetRequest, PerSizeAndForcedListsAreTheCompleteListFilteredBySizeAndForc
     }
 }
 
-TEST(SubsetRequest, BicAndCpValuesFollowFromTheRssOfTheSameSubset) {
+TEST(SubsetRequest, BicCpAndAiccValuesFollowFromTheRssOfTheSameSubset) {
     const Dataset data = hardDataset(HardKind::Longley, 40, 9, 5);
     const double n = static_cast<double>(data.y.size());
     const std::vector<RankedSubset> byRss = exhaustive(data, requestFor(0, 512, 0, 0, data));
     ASSERT_GT(byRss.size(), 400u);
-    for (std::int32_t criterion : {3, 4}) {
+    for (std::int32_t criterion : {3, 4, 5}) {
         const SubsetRequest request = requestFor(criterion, 512, 0, 0, data);
         const std::vector<RankedSubset> kept = exhaustive(data, request);
         ASSERT_EQ(kept.size(), byRss.size());
@@ -123,8 +161,11 @@ TEST(SubsetRequest, BicAndCpValuesFollowFromTheRssOfTheSameSubset) {
             ASSERT_NE(same, byRss.end()) << entry.mask;
             const double rss = same->criterion;
             const double d = static_cast<double>(subsetSize(entry.mask));
-            const double want = criterion == 3 ? n * std::log(rss / n) + d * std::log(n)
-                                               : rss / request.cpScale - n + 2.0 * (d + 1.0);
+            // AICc: AIC + 2p(p + 1)/(n − p − 1) with p = d + 1 coefficients.
+            const double p = d + 1.0;
+            const double want = criterion == 3   ? n * std::log(rss / n) + d * std::log(n)
+                                : criterion == 4 ? rss / request.cpScale - n + 2.0 * (d + 1.0)
+                                                 : n * std::log(rss / n) + 2.0 * d + 2.0 * p * (p + 1.0) / (n - p - 1.0);
             EXPECT_NEAR(entry.criterion, want, 1e-9 * std::fabs(want)) << "criterion " << criterion << ", mask "
                                                                         << entry.mask;
         }

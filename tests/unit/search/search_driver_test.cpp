@@ -157,6 +157,57 @@ TEST(DependencyWarnings, NameTheCombinationAndTheExactFitOnceEach) {
     EXPECT_EQ(dependencyWarnings(block), expected);
 }
 
+// n rows of k columns of a fixed irrational pattern (no exact dependency
+// among fewer than n of them) and y from the first column.
+RunBlock fewRowsRun(std::size_t n, std::size_t k) {
+    RunBlock block;
+    block.dependentNames = {"y"};
+    block.dependentColumns.assign(1, DataColumn(n));
+    for (std::size_t j = 0; j < k; ++j) {
+        block.explanatoryNames.push_back("X" + std::to_string(j + 1));
+        DataColumn column(n);
+        for (std::size_t r = 0; r < n; ++r) {
+            column[r] = std::sin(1.7 * static_cast<double>((r + 1) * (j + 2)) + 0.3 * static_cast<double>(j));
+        }
+        block.explanatoryColumns.push_back(column);
+    }
+    for (std::size_t r = 0; r < n; ++r) {
+        block.dependentColumns[0][r] = block.explanatoryColumns[0][r] + 0.01 * std::cos(static_cast<double>(r * r));
+    }
+    return block;
+}
+
+TEST(DependencyWarnings, FewRowsSayHowManyVariablesAModelHoldsInsteadOfNamingCombinations) {
+    // 20 rows, 31 columns: X20 … X31 are combinations of 19 others and y
+    // is fitted exactly by any 19 of them, because of the row count alone.
+    EXPECT_EQ(dependencyWarnings(fewRowsRun(20, 31)),
+              (std::vector<std::string>{"with 20 rows a model holds at most 18 explanatory variables"}));
+    // n = k + 1: the model with every variable has no residual degree of
+    // freedom, so the line is said though no column depends on others.
+    EXPECT_EQ(dependencyWarnings(fewRowsRun(6, 5)),
+              (std::vector<std::string>{"with 6 rows a model holds at most 4 explanatory variables"}));
+    EXPECT_EQ(dependencyWarnings(fewRowsRun(3, 4)),
+              (std::vector<std::string>{"with 3 rows a model holds at most 1 explanatory variable"}));
+    EXPECT_TRUE(dependencyWarnings(fewRowsRun(7, 5)).empty());
+
+    // A dependency among fewer columns than the rows force is still named,
+    // with the rows' line first.
+    RunBlock copy = fewRowsRun(12, 14);
+    copy.explanatoryColumns[13] = copy.explanatoryColumns[2];
+    for (double& value : copy.explanatoryColumns[13]) value *= 2.5;
+    EXPECT_EQ(dependencyWarnings(copy),
+              (std::vector<std::string>{"with 12 rows a model holds at most 10 explanatory variables",
+                                        "X14 is a linear combination of X3: models that contain all of them are left out"}));
+    // So is y fitted exactly by a few columns.
+    RunBlock fitted = fewRowsRun(12, 14);
+    for (std::size_t r = 0; r < 12; ++r) {
+        fitted.dependentColumns[0][r] = fitted.explanatoryColumns[1][r] - 3.0 * fitted.explanatoryColumns[4][r];
+    }
+    EXPECT_EQ(dependencyWarnings(fitted),
+              (std::vector<std::string>{"with 12 rows a model holds at most 10 explanatory variables",
+                                        "y is fitted exactly by X2, X5"}));
+}
+
 TEST(DependencyWarnings, SayNothingAboutOrdinaryData) {
     EXPECT_TRUE(dependencyWarnings(exampleRun(2, 3)).empty());
 }
