@@ -9,16 +9,19 @@
 #include "regression/data_column.h"
 
 // The data as the search fitted them: y and the columns centred on their
-// means, and the means that were subtracted.
+// means and scaled by powers of two (prepareColumn, centring.h), with what
+// was subtracted and the exponents: a stored value is (x − mean)·2^-exponent.
 struct CentredData {
     DataColumn y;
     double yMean = 0.0;
+    int yExponent = 0;
     std::vector<DataColumn> columns;
     std::vector<double> columnMeans;
+    std::vector<int> columnExponents;
 };
 
-// Subtracts each column's mean (summed in ascending row order, over n) as
-// the search does, keeping the means.
+// Prepares y and every column as the search does, keeping the means and
+// exponents.
 CentredData centreData(const DataColumn& y, const std::vector<DataColumn>& columns);
 
 struct ModelDetails {
@@ -36,13 +39,16 @@ struct ModelDetails {
 
 // The residual mean square of the model with every column (Mallows' Cp is
 // measured against it), over the degrees of freedom of the columns that are
-// not combinations of earlier ones; NaN when no residual degrees of freedom
-// are left.
+// not combinations of earlier ones, in the units of the prepared y (the
+// search's Cp scale); NaN when no residual degrees of freedom are left.
 double fullModelMeanSquare(const CentredData& data);
 
 // The details of the subset mask, from the same exact fit as the screening's
-// on the centred data. Centring changes neither the raw coefficients nor
-// their standard errors; the intercept of the uncentred data is
+// on the prepared data, given in the data's own units. Centring changes
+// neither the raw coefficients nor their standard errors, a scale 2^-e_y of
+// y and 2^-e_x of a column multiplies them by 2^(e_x − e_y) (exactly: the
+// products and RSS are scaled back by powers of two; an RSS beyond the
+// range of a double shows as 0 or +∞ while R², F and t stay right); the intercept of the uncentred data is
 // ȳ + β₀ − Σ β_j x̄_j, and its variance MSE·cᵀA⁻¹c with c = (1, −x̄_1, …).
 // An exact fit (the fit's RSS taken as 0) has zero standard errors; its t
 // values are the limits ±∞ (p 0) or, for a variable that contributes

@@ -21,12 +21,12 @@ std::vector<std::string> dependencyWarnings(const RunBlock& block) {
     std::vector<std::string> lines;
     if (block.dependentColumns.empty() || block.explanatoryColumns.empty()) return lines;
     std::vector<DataColumn> columns = block.explanatoryColumns;
-    for (DataColumn& column : columns) centreColumn(column);
+    for (DataColumn& column : columns) prepareColumn(column);
     bool dependenciesSaid = false;
     for (std::size_t i = 0; i < block.dependentColumns.size(); ++i) {
         if (isConstantColumn(block.dependentColumns[i])) continue;
         DataColumn y = block.dependentColumns[i];
-        centreColumn(y);
+        prepareColumn(y);
         const DependencyReport report = findLinearDependencies(y, columns);
         // The dependencies do not depend on y: said once, with the first
         // dependent variable that has variance.

@@ -183,16 +183,17 @@ TEST(Cli, DropIncompleteSaysHowManyRowsWereDropped) {
     EXPECT_NE(outcome.out.find("N=4 "), std::string::npos) << outcome.out;
 }
 
-// A search long enough to interrupt: 24 variables, two of them equal.
+// A search long enough to interrupt when it keeps longKeep models: 31
+// variables, the last one a timestamp-like column that varies by 1e12
+// around 1e19, and every list of 65535 models the bound cannot cut short
+// (seconds even where the search is several times faster than today).
+const std::string longKeep = "65535";
 std::string longData() {
     std::string text;
-    for (int i = 0; i < 24; ++i) text += "v" + std::to_string(i) + ",";
+    for (int i = 0; i < 31; ++i) text += "v" + std::to_string(i) + ",";
     text += "y\n";
     for (int r = 0; r < 80; ++r) {
-        // The last column varies by 1e12 around 1e19: its centred sum is
-        // rounding larger than the row count, which leaves the run to the
-        // exhaustive screening (a long one).
-        for (int i = 0; i < 23; ++i) text += std::to_string((r * (i + 3) * 7919 % 1009) / 10.0) + ",";
+        for (int i = 0; i < 30; ++i) text += std::to_string((r * (i + 3) * 7919 % 1009) / 10.0) + ",";
         text += std::to_string(1e19 + 1e12 * (r * 13 % 31)) + ",";
         text += std::to_string(r % 17) + "\n";
     }
@@ -200,7 +201,7 @@ std::string longData() {
 }
 
 TEST(Cli, CtrlCStopsTheSearchWithStatus130AndNoTable) {
-    const Outcome outcome = run({"-y", "y", "-o", ::testing::TempDir() + "never.csv", longData()}, 500);
+    const Outcome outcome = run({"-y", "y", "-k", longKeep, "-o", ::testing::TempDir() + "never.csv", longData()}, 500);
     EXPECT_EQ(outcome.status, 130) << outcome.err;
     EXPECT_EQ(outcome.out, "");
     // Warnings and notes about the data may come first; the interruption is
@@ -223,7 +224,7 @@ TEST(Cli, ProgressBarOnlyOnATerminal) {
     if (pid == 0) {
         const int devNull = open("/dev/null", O_WRONLY);
         dup2(devNull, 1);
-        execProgram({"-y", "y", "-k", "1", longData()});
+        execProgram({"-y", "y", "-k", longKeep, longData()});
     }
     std::this_thread::sleep_for(std::chrono::milliseconds(800));
     kill(pid, SIGINT);
