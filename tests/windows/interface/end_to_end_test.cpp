@@ -89,9 +89,9 @@ TEST(EndToEnd, PerfectFitCompletesAndAConstantDependentVariableIsAskedAbout) {
 }
 
 // A long search: 20 variables, the last of which varies by 1e12 around
-// 1e19, each dependent variable's 65535 best models kept (the bounds cannot
+// 1e19, each dependent variable's 20000 best models kept (the bounds cannot
 // cut such a list short, and every model is formatted).
-constexpr std::int32_t longRunKeep = 65535;
+constexpr std::int32_t longRunKeep = 20000;
 RunInput longRun(std::size_t dependents) {
     const std::size_t n = 60, k = 20;
     std::vector<std::vector<double>> columns;

@@ -28,7 +28,7 @@ Fn exportOf(HMODULE module, const char* name) {
 }
 
 // A run of k explanatory variables over n rows, the last varying by 1e12
-// around 1e19. Kept lists of 65535 models (the bounds cannot cut such a
+// around 1e19. Kept lists of 20000 models (the bounds cannot cut such a
 // list short, and every model is formatted) make a run of k = 19 long
 // enough to be under way when the library is freed, and short enough to
 // end by itself soon after.
@@ -66,7 +66,7 @@ TEST(Unload, DuringARunDoesNotTakeTheHostDown) {
     ASSERT_NE(multiReg, nullptr);
     Inputs inputs = inputsOf(19, 60);
     const ULONGLONG started = GetTickCount64();
-    ASSERT_EQ(multiReg(inputs.y.ref(), inputs.yNames.ref(), inputs.x.ref(), inputs.xNames.ref(), 65535, 2), 1);
+    ASSERT_EQ(multiReg(inputs.y.ref(), inputs.yNames.ref(), inputs.x.ref(), inputs.xNames.ref(), 20000, 2), 1);
     Sleep(100);
     ASSERT_TRUE(FreeLibrary(module));
     // The worker still holds the library: its code stays mapped while it runs.
