@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <cmath>
 #include <map>
 #include <thread>
 
@@ -239,6 +240,31 @@ TEST(SearchBestSubsets, KeepsTheScreeningsListOnPowersOfAYearUpToEighteenColumns
                         << data.name << ", criterion " << code << ", keepCount " << keepCount;
                 }
             }
+        }
+    }
+}
+
+TEST(SearchBestSubsets, DataOfEveryMagnitudeAndOffsetTakeTheBound) {
+    // Columns and y at magnitudes from 1e-300 to 1e130, each around an
+    // offset of up to 1e17 of its own spreads (timestamps, serial numbers),
+    // some with a few distinct levels only: prepared as the driver prepares
+    // them, every set takes the bound, and its lists are the screening's.
+    TestRandom random(1919);
+    for (int trial = 0; trial < 12; ++trial) {
+        Dataset data = randomDataset(40 + 20 * static_cast<std::size_t>(trial % 3), 10, 4000 + trial);
+        data.name = "magnitudes, trial " + std::to_string(trial);
+        std::vector<DataColumn*> all{&data.y};
+        for (DataColumn& column : data.columns) all.push_back(&column);
+        for (std::size_t c = 0; c < all.size(); ++c) {
+            const double scale = std::pow(10.0, random.between(-300, 130));
+            const double offset = c % 3 == 0 ? 0.0 : std::pow(10.0, random.between(0, 17));
+            const bool levels = c % 4 == 1;
+            for (double& value : *all[c]) value = scale * (offset + (levels ? std::round(3.0 * value) : value));
+        }
+        centreDataset(data);
+        ASSERT_EQ(trustOf(data), DropTreeTrust::Trusted) << data.name;
+        for (std::int32_t code : {0, 2}) {
+            EXPECT_TRUE(sameList(bounded(data, 10, code), exhaustive(data, 10, code))) << data.name << ", criterion " << code;
         }
     }
 }
