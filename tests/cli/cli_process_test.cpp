@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 #include <chrono>
 #include <algorithm>
 #include <cctype>
@@ -181,6 +183,30 @@ TEST(Cli, DropIncompleteSaysHowManyRowsWereDropped) {
     ASSERT_EQ(outcome.status, 0) << outcome.err;
     EXPECT_EQ(outcome.err, "tavrel: warning: dropped 2 incomplete rows\n");
     EXPECT_NE(outcome.out.find("N=4 "), std::string::npos) << outcome.out;
+}
+
+TEST(Cli, DataNear1eMinus200AndSubnormalsGiveTheirModels) {
+    // y = 1, 2, 4, 3 on x = 1 … 4 at 1e-200 (and at 1e-310, subnormal): R²
+    // 0.64, and the AIC and the raw slope of the data as given.
+    const Outcome tiny = run({"-y", "y", writeTemp("tiny.csv", "y,x\n1e-200,1\n2e-200,2\n4e-200,3\n3e-200,4\n")});
+    ASSERT_EQ(tiny.status, 0) << tiny.err;
+    EXPECT_EQ(tiny.err, "");
+    EXPECT_NE(tiny.out.find("0.80000   0.64000   0.46000  -3683.33018"), std::string::npos) << tiny.out;
+    const Outcome subnormal =
+        run({"-y", "y", "-f", "models", "--no-bom", writeTemp("subnormal.csv", "y,x\n1e-310,1\n2e-310,2\n4e-310,3\n3e-310,4\n")});
+    ASSERT_EQ(subnormal.status, 0) << subnormal.err;
+    std::istringstream lines(subnormal.out);
+    std::string header, row;
+    std::getline(lines, header);
+    std::getline(lines, row);
+    // dependent, rank, size, variables, criterion, rss, mse, r2, adj_r2, aic, bic, cp, f, f_p, x, …
+    std::vector<std::string> cells;
+    std::istringstream fields(row);
+    for (std::string cell; std::getline(fields, cell, ',');) cells.push_back(cell);
+    ASSERT_GE(cells.size(), 15u) << subnormal.out;
+    EXPECT_NEAR(std::stod(cells[7]), 0.64, 1e-12) << row;
+    EXPECT_NEAR(std::stod(cells[9]), 4.0 * (std::log(0.45) - 620.0 * std::log(10.0)) + 4.0, 1e-6) << row;  // RSS 1.8e-620
+    EXPECT_NEAR(std::strtod(cells[14].c_str(), nullptr) / 8e-311, 1.0, 1e-9) << row;  // the slope, itself subnormal
 }
 
 // A search long enough to interrupt when it keeps longKeep models: 31
