@@ -56,8 +56,8 @@ void recoverIntercept(const CentredData& data, const LeastSquaresFit& fit, const
         for (std::size_t b = 0; b < e; ++b) row += fit.inverse.at(a, b) * c[b];
         quadratic += c[a] * row;
     }
-    out.intercept = std::ldexp(intercept, data.yExponent);
-    out.interceptStandardError = std::ldexp(std::sqrt(quadratic * mse), data.yExponent);
+    out.intercept = std::ldexp(static_cast<long double>(intercept), data.yExponent);
+    out.interceptStandardError = std::ldexp(static_cast<long double>(std::sqrt(quadratic * mse)), data.yExponent);
 }
 
 }  // namespace
@@ -116,8 +116,8 @@ ModelDetails computeModelDetails(const CentredData& data, SubsetMask mask, doubl
     const double mse = df > 0.0 ? rss / df : notANumber;
 
     out.size = d;
-    out.rss = std::ldexp(rss, 2 * data.yExponent);
-    out.residualMeanSquare = std::ldexp(mse, 2 * data.yExponent);
+    out.rss = std::ldexp(static_cast<long double>(rss), 2 * data.yExponent);
+    out.residualMeanSquare = std::ldexp(static_cast<long double>(mse), 2 * data.yExponent);
     out.rSquared = 1.0 - rss / sst;
     out.adjustedRSquared = 1.0 - mse / (sst / (n - 1.0));
     const double logLikelihoodTerm = n * std::log(rss / n);
@@ -135,8 +135,8 @@ ModelDetails computeModelDetails(const CentredData& data, SubsetMask mask, doubl
         const double beta = fit.beta[j];
         const double se = std::sqrt(fit.inverse.at(j, j) * mse);
         const int exponent = data.yExponent - data.columnExponents[index[j - 1]];
-        out.coefficients.push_back(std::ldexp(beta, exponent));
-        out.standardErrors.push_back(std::ldexp(se, exponent));
+        out.coefficients.push_back(std::ldexp(static_cast<long double>(beta), exponent));
+        out.standardErrors.push_back(std::ldexp(static_cast<long double>(se), exponent));
         if (fit.exactFit) {
             // As the results table decides it: with RSS = 0, t is the limit
             // +∞ (p = 0) where leaving the variable out would raise the RSS

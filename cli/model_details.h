@@ -24,17 +24,23 @@ struct CentredData {
 // exponents.
 CentredData centreData(const DataColumn& y, const std::vector<DataColumn>& columns);
 
+// Sums of squares, coefficients and standard errors are in the data's own
+// units, which for data near the ends of a double's range (y near 1e-200:
+// RSS near 1e-400) need not be doubles: they are long doubles, exactly the
+// prepared fit's doubles times their powers of two.
 struct ModelDetails {
     bool ok = false;       // false: the fit was rejected as singular; nothing else is set
     std::size_t size = 0;  // d, the number of explanatory variables in the model
-    double rss = 0.0, residualMeanSquare = 0.0, rSquared = 0.0, adjustedRSquared = 0.0;
+    long double rss = 0.0L, residualMeanSquare = 0.0L;
+    double rSquared = 0.0, adjustedRSquared = 0.0;
     double aic = 0.0;      // n ln(RSS/n) + 2d + 2, as the results table shows it
     double bic = 0.0;      // n ln(RSS/n) + d ln n + 2: AIC's constant with BIC's penalty
     double cp = 0.0;       // RSS / MSE_full − n + 2(d + 1); NaN without a usable full model
     double f = 0.0, fPValue = 0.0;
     // Per variable of the model, j = 0 … d − 1 in ascending bit order.
-    std::vector<double> coefficients, standardErrors, tValues, pValues;
-    double intercept = 0.0, interceptStandardError = 0.0;
+    std::vector<long double> coefficients, standardErrors;
+    std::vector<double> tValues, pValues;
+    long double intercept = 0.0L, interceptStandardError = 0.0L;
 };
 
 // The residual mean square of the model with every column (Mallows' Cp is
@@ -47,8 +53,7 @@ double fullModelMeanSquare(const CentredData& data);
 // on the prepared data, given in the data's own units. Centring changes
 // neither the raw coefficients nor their standard errors, a scale 2^-e_y of
 // y and 2^-e_x of a column multiplies them by 2^(e_x − e_y) (exactly: the
-// products and RSS are scaled back by powers of two; an RSS beyond the
-// range of a double shows as 0 or +∞ while R², F and t stay right); the intercept of the uncentred data is
+// products and RSS are scaled back by powers of two, in long double); the intercept of the uncentred data is
 // ȳ + β₀ − Σ β_j x̄_j, and its variance MSE·cᵀA⁻¹c with c = (1, −x̄_1, …).
 // An exact fit (the fit's RSS taken as 0) has zero standard errors; its t
 // values are the limits ±∞ (p 0) or, for a variable that contributes

@@ -207,6 +207,20 @@ TEST(Cli, DataNear1eMinus200AndSubnormalsGiveTheirModels) {
     EXPECT_NEAR(std::stod(cells[7]), 0.64, 1e-12) << row;
     EXPECT_NEAR(std::stod(cells[9]), 4.0 * (std::log(0.45) - 620.0 * std::log(10.0)) + 4.0, 1e-6) << row;  // RSS 1.8e-620
     EXPECT_NEAR(std::strtod(cells[14].c_str(), nullptr) / 8e-311, 1.0, 1e-9) << row;  // the slope, itself subnormal
+    // The RSS, 1.8e-620, is beyond a double: it is written all the same.
+    EXPECT_NEAR(static_cast<double>(std::strtold(cells[5].c_str(), nullptr) / 1.8e-620L), 1.0, 1e-12) << row;
+
+    // x subnormal against y near 1: the slope 8e309 is beyond a double too.
+    const Outcome steep =
+        run({"-y", "y", "-f", "models", "--no-bom", writeTemp("steep.csv", "y,x\n1,1e-310\n2,2e-310\n4,3e-310\n3,4e-310\n")});
+    ASSERT_EQ(steep.status, 0) << steep.err;
+    const std::string steepRow = steep.out.substr(steep.out.find('\n') + 1);
+    std::vector<std::string> steepCells;
+    std::istringstream steepFields(steepRow);
+    for (std::string cell; std::getline(steepFields, cell, ',');) steepCells.push_back(cell);
+    ASSERT_GE(steepCells.size(), 15u) << steep.out;
+    EXPECT_NEAR(static_cast<double>(std::strtold(steepCells[14].c_str(), nullptr) / 8e309L), 1.0, 1e-12) << steepRow;
+    EXPECT_NEAR(std::stod(steepCells[5]), 1.8, 1e-12) << steepRow;
 }
 
 // A search long enough to interrupt when it keeps longKeep models: 31
