@@ -21,6 +21,7 @@ SearchOutcome runAnalysis(const RunBlock& block, const AnalysisRequest& request,
                           Analysis& analysis) {
     const SearchOutcome outcome =
         runSearch(block, request.subsets, request.cpScales, progress, analysis.table, &analysis.kept);
+    analysis.criterion = request.subsets.criterion;
     analysis.ranks.clear();
     for (const std::vector<RankedSubset>& kept : analysis.kept) {
         analysis.ranks.push_back(modelRanks(kept, request.subsets.perSize > 0));

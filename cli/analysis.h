@@ -15,6 +15,7 @@ struct Analysis {
     ResultTable table;                            // what runSearch appends
     std::vector<std::vector<RankedSubset>> kept;  // per dependent variable, best first
     std::vector<std::vector<std::size_t>> ranks;  // per kept model: 1 for the best (of its size, per size)
+    RankCriterion criterion = RankCriterion::InformationCriterion;  // what the lists are ranked by
 };
 
 // What the command line asks beyond the library's run: the criterion (BIC

@@ -214,13 +214,13 @@ int run(const std::vector<std::string>& arguments) {
     const RunRequest request = buildRunRequest(options, dataset.block);
     if (!request.error.empty()) return fail(exitInput, request.error);
     // Data the bounded search leaves to the exhaustive screening (rare) are
-    // named, since such a run may take far longer. Centred as the driver
-    // centres them.
+    // named, since such a run may take far longer. Prepared as the driver
+    // prepares them.
     std::vector<DataColumn> centredColumns = dataset.block.explanatoryColumns;
-    for (DataColumn& column : centredColumns) centreColumn(column);
+    for (DataColumn& column : centredColumns) prepareColumn(column);
     for (std::size_t i = 0; i < dataset.block.dependentColumns.size(); ++i) {
         DataColumn y = dataset.block.dependentColumns[i];
-        centreColumn(y);
+        prepareColumn(y);
         const DropTreeTrust verdict = boundedSearchVerdict(y, centredColumns, request.request.subsets.criterion);
         if (verdict != DropTreeTrust::Trusted) {
             std::cerr << "tavrel: note: exhaustive search: " << dropTreeTrustText(verdict) << " ("

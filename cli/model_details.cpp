@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <limits>
 
+#include "regression/centring.h"
 #include "regression/fit_levels.h"
 #include "regression/least_squares_fit.h"
 #include "regression/quiet_distributions.h"
@@ -12,18 +13,6 @@
 namespace {
 
 constexpr double notANumber = std::numeric_limits<double>::quiet_NaN();
-
-double meanOf(const DataColumn& column) {
-    double sum = 0.0;
-    for (double value : column) sum += value;
-    return column.empty() ? 0.0 : sum / static_cast<double>(column.size());
-}
-
-DataColumn minus(const DataColumn& column, double mean) {
-    DataColumn out = column;
-    for (double& value : out) value -= mean;
-    return out;
-}
 
 double upperTailOfF(double f, double d, double df) {
     if (!(df > 0.0) || std::isnan(f) || f < 0.0) return notANumber;
@@ -47,15 +36,18 @@ double totalSumOfSquares(const DataColumn& centredY) {
 }
 
 // The intercept of the uncentred data and its standard error, from the
-// centred fit's β and A⁻¹ (coefficient j of the fit is column index[j − 1]).
+// prepared fit's β and A⁻¹ (coefficient j of the fit is column index[j − 1])
+// and its residual mean square mse: formed in the units of the prepared y,
+// with each column's mean in the units of its prepared column, then scaled
+// back by y's power of two.
 void recoverIntercept(const CentredData& data, const LeastSquaresFit& fit, const std::vector<std::size_t>& index,
                       double mse, ModelDetails& out) {
     const std::size_t e = fit.order();
     std::vector<double> c(e);
     c[0] = 1.0;
-    double intercept = data.yMean + fit.beta[0];
+    double intercept = std::ldexp(data.yMean, -data.yExponent) + fit.beta[0];
     for (std::size_t j = 1; j < e; ++j) {
-        c[j] = -data.columnMeans[index[j - 1]];
+        c[j] = -std::ldexp(data.columnMeans[index[j - 1]], -data.columnExponents[index[j - 1]]);
         intercept += c[j] * fit.beta[j];
     }
     double quadratic = 0.0;
@@ -64,19 +56,23 @@ void recoverIntercept(const CentredData& data, const LeastSquaresFit& fit, const
         for (std::size_t b = 0; b < e; ++b) row += fit.inverse.at(a, b) * c[b];
         quadratic += c[a] * row;
     }
-    out.intercept = intercept;
-    out.interceptStandardError = std::sqrt(quadratic * mse);
+    out.intercept = std::ldexp(static_cast<long double>(intercept), data.yExponent);
+    out.interceptStandardError = std::ldexp(static_cast<long double>(std::sqrt(quadratic * mse)), data.yExponent);
 }
 
 }  // namespace
 
 CentredData centreData(const DataColumn& y, const std::vector<DataColumn>& columns) {
     CentredData data;
-    data.yMean = meanOf(y);
-    data.y = minus(y, data.yMean);
+    data.y = y;
+    const ColumnPreparation prepared = prepareColumn(data.y);
+    data.yMean = prepared.shift;
+    data.yExponent = prepared.exponent;
     for (const DataColumn& column : columns) {
-        data.columnMeans.push_back(meanOf(column));
-        data.columns.push_back(minus(column, data.columnMeans.back()));
+        data.columns.push_back(column);
+        const ColumnPreparation preparedColumn = prepareColumn(data.columns.back());
+        data.columnMeans.push_back(preparedColumn.shift);
+        data.columnExponents.push_back(preparedColumn.exponent);
     }
     return data;
 }
@@ -112,24 +108,35 @@ ModelDetails computeModelDetails(const CentredData& data, SubsetMask mask, doubl
     const double n = static_cast<double>(data.y.size());
     const double dd = static_cast<double>(d);
     const double df = n - dd - 1.0;
+    // Everything is computed in the prepared units, then sums of squares
+    // and coefficients are scaled back by their powers of two (exact), and
+    // the logarithms get their offsets.
     const double sst = totalSumOfSquares(data.y);
+    const double rss = std::max(fit.rss, 0.0);
+    const double mse = df > 0.0 ? rss / df : notANumber;
 
     out.size = d;
-    out.rss = std::max(fit.rss, 0.0);
-    out.residualMeanSquare = df > 0.0 ? out.rss / df : notANumber;
-    out.rSquared = 1.0 - out.rss / sst;
-    out.adjustedRSquared = 1.0 - out.residualMeanSquare / (sst / (n - 1.0));
-    const double logLikelihoodTerm = n * std::log(out.rss / n);
+    out.rss = std::ldexp(static_cast<long double>(rss), 2 * data.yExponent);
+    out.residualMeanSquare = std::ldexp(static_cast<long double>(mse), 2 * data.yExponent);
+    out.rSquared = 1.0 - rss / sst;
+    out.adjustedRSquared = 1.0 - mse / (sst / (n - 1.0));
+    const double logLikelihoodTerm = n * std::log(rss / n);
     out.aic = logLikelihoodTerm + 2.0 * dd + 2.0;
     out.bic = logLikelihoodTerm + dd * std::log(n) + 2.0;
-    out.cp = out.rss / fullMeanSquare - n + 2.0 * (dd + 1.0);
-    out.f = fit.exactFit ? INFINITY : (sst - out.rss) / dd / out.residualMeanSquare;
+    if (data.yExponent != 0) {
+        const double offset = n * (2.0 * static_cast<double>(data.yExponent) * std::log(2.0));
+        out.aic += offset;
+        out.bic += offset;
+    }
+    out.cp = rss / fullMeanSquare - n + 2.0 * (dd + 1.0);
+    out.f = fit.exactFit ? INFINITY : (sst - rss) / dd / mse;
     out.fPValue = upperTailOfF(out.f, dd, df);
     for (std::size_t j = 1; j <= d; ++j) {
         const double beta = fit.beta[j];
-        const double se = std::sqrt(fit.inverse.at(j, j) * out.residualMeanSquare);
-        out.coefficients.push_back(beta);
-        out.standardErrors.push_back(se);
+        const double se = std::sqrt(fit.inverse.at(j, j) * mse);
+        const int exponent = data.yExponent - data.columnExponents[index[j - 1]];
+        out.coefficients.push_back(std::ldexp(static_cast<long double>(beta), exponent));
+        out.standardErrors.push_back(std::ldexp(static_cast<long double>(se), exponent));
         if (fit.exactFit) {
             // As the results table decides it: with RSS = 0, t is the limit
             // +∞ (p = 0) where leaving the variable out would raise the RSS
@@ -144,6 +151,6 @@ ModelDetails computeModelDetails(const CentredData& data, SubsetMask mask, doubl
         out.tValues.push_back(beta / se);
         out.pValues.push_back(twoSidedPOfT(beta / se, df));
     }
-    recoverIntercept(data, fit, index, out.residualMeanSquare, out);
+    recoverIntercept(data, fit, index, mse, out);
     return out;
 }

@@ -2,6 +2,7 @@
 
 #include <charconv>
 #include <cmath>
+#include <cstdio>
 
 #include "model_details.h"
 #include "regression/subset_mask.h"
@@ -31,16 +32,31 @@ std::string joinedNames(const std::vector<std::string>& names, SubsetMask mask) 
     return text;
 }
 
+// The search ranked the prepared y, the data's y times 2^-e (centring.h):
+// its sums of squares are the data's times 2^-2e, and n·ln(RSS/n) the
+// data's less n·2e·ln 2; Mallows' Cp is a ratio of two of them.
+long double criterionOfTheData(RankCriterion criterion, double value, std::size_t rows, int yExponent) {
+    if (yExponent == 0) return value;
+    switch (criterion) {
+    case RankCriterion::ResidualSumOfSquares:
+    case RankCriterion::ResidualMeanSquare: return std::ldexp(static_cast<long double>(value), 2 * yExponent);
+    case RankCriterion::MallowsCp: return value;
+    default: return value + static_cast<double>(rows) * (2.0 * static_cast<double>(yExponent) * std::log(2.0));
+    }
+}
+
 std::vector<std::string> modelCells(const std::string& dependent, std::size_t rank, const RankedSubset& entry,
-                                    const std::vector<std::string>& names, const ModelDetails& m) {
+                                    const std::vector<std::string>& names, const ModelDetails& m,
+                                    long double criterion) {
     std::vector<std::string> cells = {dependent, std::to_string(rank), std::to_string(subsetSize(entry.mask)),
-                                      joinedNames(names, entry.mask), plainNumber(entry.criterion)};
+                                      joinedNames(names, entry.mask), plainNumber(criterion)};
     if (!m.ok) {
         cells.resize(14 + 4 * names.size() + 2);
         return cells;
     }
-    for (double value : {m.rss, m.residualMeanSquare, m.rSquared, m.adjustedRSquared, m.aic, m.bic, m.cp, m.f,
-                         m.fPValue}) {
+    cells.push_back(plainNumber(m.rss));
+    cells.push_back(plainNumber(m.residualMeanSquare));
+    for (double value : {m.rSquared, m.adjustedRSquared, m.aic, m.bic, m.cp, m.f, m.fPValue}) {
         cells.push_back(plainNumber(value));
     }
     std::size_t j = 0;
@@ -78,6 +94,15 @@ std::string plainNumber(double value) {
     return std::string(buffer, result.ptr);
 }
 
+std::string plainNumber(long double value) {
+    const double nearest = static_cast<double>(value);
+    if (static_cast<long double>(nearest) == value) return plainNumber(nearest);
+    if (!std::isfinite(value)) return "";
+    char buffer[64];
+    std::snprintf(buffer, sizeof buffer, "%.16Le", value);
+    return buffer;
+}
+
 std::string renderModelTable(const RunBlock& block, const Analysis& analysis) {
     const std::vector<std::string>& names = block.explanatoryNames;
     std::string out = csvLine(headerCells(names));
@@ -89,7 +114,9 @@ std::string renderModelTable(const RunBlock& block, const Analysis& analysis) {
             const ModelDetails details = computeModelDetails(data, kept[m].mask, fullMeanSquare);
             const std::size_t rank = i < analysis.ranks.size() && m < analysis.ranks[i].size() ? analysis.ranks[i][m]
                                                                                              : m + 1;
-            out += csvLine(modelCells(block.dependentNames[i], rank, kept[m], names, details));
+            const long double criterion =
+                criterionOfTheData(analysis.criterion, kept[m].criterion, data.y.size(), data.yExponent);
+            out += csvLine(modelCells(block.dependentNames[i], rank, kept[m], names, details, criterion));
         }
     }
     return out;

@@ -16,3 +16,8 @@ std::string renderModelTable(const RunBlock& block, const Analysis& analysis);
 // The shortest decimal text that reads back to value ("0.1", "1e-20",
 // "-3"); empty for NaN and ±∞.
 std::string plainNumber(double value);
+
+// The same for a long double that is a double; one beyond a double's range
+// (the RSS of y near 1e-200) in the 17 significant digits of the double it
+// was scaled from ("1.8000000000000007e-400").
+std::string plainNumber(long double value);

@@ -11,7 +11,8 @@
 #   combination of every third column): seconds per search, keep count 10;
 # - the bounded search at n = 200, k = 31 on each hard kind of data (a
 #   total column, scaled copies, a dummy set, powers of a year, Longley,
-#   far apart scales, near-exact fits, a constant column, few rows) and
+#   far apart scales, near-exact fits, a constant column, few rows, a
+#   timestamp in nanoseconds) and
 #   each criterion: bounded_seconds_hard lines, and exhaustive_fallbacks,
 #   the number of those data sets left to the exhaustive screening;
 # - few rows (few_rows_n20: n = 20, y the first of k noise columns plus
@@ -136,7 +137,7 @@ awk '
 
 # The hard kinds at k = 31 (the kind's name is in the data set order of
 # search_test_data.h's hardKinds).
-kinds="total_column scaled_copies dummy_set year_powers longley scales_1e-6_to_1e9 near_exact_1e-8 near_exact_1e-12 constant_column few_rows"
+kinds="total_column scaled_copies dummy_set year_powers longley scales_1e-6_to_1e9 near_exact_1e-8 near_exact_1e-12 constant_column few_rows timestamps_ns"
 echo
 awk -v kinds="$kinds" '
   function criterion(code) { return code == 0 ? "rss" : code == 1 ? "mse" : "aic" }

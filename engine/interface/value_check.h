@@ -1,8 +1,11 @@
 #pragma once
 // Values the regression cannot compute with: not finite, or so large that
-// their square overflows in the cross-products. Such a cell would silently
-// drop every model containing its variable (NaN) or rank rows of "nan"
-// coefficients among the real ones (overflow), so a run is refused instead.
+// sums over a column (its mean; the RSS of the data as given, from which
+// AIC is shown) could overflow. Such a cell would silently drop every model
+// containing its variable (NaN) or rank rows of "nan" coefficients among
+// the real ones (overflow), so a run is refused instead. Small values have
+// no such limit: columns are scaled by powers of two before the search
+// (centring.h), so data near 1e-200 or subnormal are searched like any.
 #include <cstddef>
 #include <string>
 #include <vector>

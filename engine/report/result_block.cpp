@@ -1,5 +1,6 @@
 #include "report/result_block.h"
 
+#include <cmath>
 #include <memory>
 
 #include "regression/cross_products.h"
@@ -35,6 +36,17 @@ ResultRow footerRow(std::uint32_t observations, std::size_t width) {
     return row;
 }
 
+// The statistics were computed from y·2^-e, whose RSS is the data's times
+// 2^-2e: R², adjusted R², standardized coefficients and p values are the
+// same, and AIC = n·ln(RSS/n) + … is the data's less n·2e·ln 2. The offset
+// is added rather than the RSS scaled back, since the data's RSS need not
+// be a double (y near 1e-200 has an RSS near 1e-400).
+void undoDependentScale(int exponent, std::size_t rows, ModelResult& result) {
+    if (exponent == 0) return;
+    const double n = static_cast<double>(rows);
+    result.statistics[2] += n * (2.0 * static_cast<double>(exponent) * std::log(2.0));
+}
+
 }  // namespace
 
 bool appendResultBlock(const BlockInput& input, ModelResult& result, ResultTable& table, const RunProgress& progress) {
@@ -53,6 +65,7 @@ bool appendResultBlock(const BlockInput& input, ModelResult& result, ResultTable
             // The search kept only subsets whose fit succeeded, and this is
             // the same fit on the same sums, so the statistics are there.
             computeModelStatistics(*products, entry.mask, result);
+            undoDependentScale(input.yExponent, products->rows, result);
             block.push_back(formatModelRow(entry.mask, result, width));
         }
     }

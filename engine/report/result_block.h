@@ -19,6 +19,9 @@ struct BlockInput {
     std::uint32_t observations;                        // N of the footer
     const DataColumn& y;                               // as the search saw it
     const std::vector<DataColumn>& columns;            // as the search saw them
+    // y as the search saw it is the data's y (centred) times 2^-yExponent
+    // (centring.h): the AIC shown is that of the data's y.
+    int yExponent = 0;
 };
 
 // Computes each kept model's statistics (into result, reused from model to

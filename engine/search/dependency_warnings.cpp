@@ -36,12 +36,12 @@ std::vector<std::string> dependencyWarnings(const RunBlock& block) {
     const std::size_t rows = block.explanatoryColumns[0].size();
     if (block.explanatoryColumns.size() + 1 >= rows) lines.push_back(rowsLine(rows));
     std::vector<DataColumn> columns = block.explanatoryColumns;
-    for (DataColumn& column : columns) centreColumn(column);
+    for (DataColumn& column : columns) prepareColumn(column);
     bool dependenciesSaid = false;
     for (std::size_t i = 0; i < block.dependentColumns.size(); ++i) {
         if (isConstantColumn(block.dependentColumns[i])) continue;
         DataColumn y = block.dependentColumns[i];
-        centreColumn(y);
+        prepareColumn(y);
         const DependencyReport report = findLinearDependencies(y, columns);
         // The dependencies do not depend on y: said once, with the first
         // dependent variable that has variance.

@@ -15,10 +15,12 @@ std::uint32_t lastSubsetCount(std::size_t k) {
 
 // The explanatory columns as the search sees them: centred on their means,
 // so the normal equations keep their digits when a column's mean is large
-// against its spread. Every statistic the table shows is unchanged by it.
-std::vector<DataColumn> centredCopies(const std::vector<DataColumn>& columns) {
+// against its spread, and scaled by a power of two where their magnitude is
+// far from 1 (centring.h). The standardized coefficients, R² and the tests
+// the table shows are unchanged by either.
+std::vector<DataColumn> preparedCopies(const std::vector<DataColumn>& columns) {
     std::vector<DataColumn> copies = columns;
-    for (DataColumn& column : copies) centreColumn(column);
+    for (DataColumn& column : copies) prepareColumn(column);
     return copies;
 }
 
@@ -32,7 +34,7 @@ SearchOutcome runSearch(const RunBlock& block, RunProgress& progress, ResultTabl
 
 SearchOutcome runSearch(const RunBlock& block, const SubsetRequest& request, const std::vector<double>& cpScales,
                         RunProgress& progress, ResultTable& table, std::vector<std::vector<RankedSubset>>* keptLists) {
-    const std::vector<DataColumn> columns = centredCopies(block.explanatoryColumns);
+    const std::vector<DataColumn> columns = preparedCopies(block.explanatoryColumns);
     const std::uint32_t observations =
         block.dependentColumns.empty() ? 0 : static_cast<std::uint32_t>(block.dependentColumns.front().size());
     std::vector<RankedSubset> kept;
@@ -42,7 +44,7 @@ SearchOutcome runSearch(const RunBlock& block, const SubsetRequest& request, con
         progress.dependentsDone.store(static_cast<std::uint32_t>(i), std::memory_order_relaxed);
         progress.subsetsDone.store(0, std::memory_order_relaxed);
         DataColumn y = block.dependentColumns[i];
-        centreColumn(y);
+        const int yExponent = prepareColumn(y).exponent;
         SubsetRequest subsets = request;
         if (i < cpScales.size()) subsets.cpScale = cpScales[i];
         if (isConstantColumn(block.dependentColumns[i])) {
@@ -55,8 +57,9 @@ SearchOutcome runSearch(const RunBlock& block, const SubsetRequest& request, con
             return SearchOutcome::Stopped;
         }
         ModelResult result;
-        if (!appendResultBlock({block.dependentNames[i], block.explanatoryNames, kept, observations, y, columns}, result,
-                               table, progress)) {
+        if (!appendResultBlock({block.dependentNames[i], block.explanatoryNames, kept, observations, y, columns,
+                                yExponent},
+                               result, table, progress)) {
             return SearchOutcome::Stopped;
         }
         if (keptLists != nullptr) keptLists->push_back(kept);

@@ -20,7 +20,8 @@ SearchOutcome runSearch(const RunBlock& block, RunProgress& progress, ResultTabl
 
 // The same for any request: the command line's per-size lists, forced
 // variables and further criteria, with Mallows' Cp's scale per dependent
-// variable in cpScales (empty when the criterion is not Cp). When keptLists
+// variable in cpScales (empty when the criterion is not Cp), a residual mean
+// square in the units of y as prepareColumn leaves it (centring.h). When keptLists
 // is not null, each dependent variable's list is appended to it as its
 // block is.
 SearchOutcome runSearch(const RunBlock& block, const SubsetRequest& request, const std::vector<double>& cpScales,

@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 #include <chrono>
 #include <algorithm>
 #include <cctype>
@@ -209,16 +211,55 @@ TEST(Cli, DropIncompleteSaysHowManyRowsWereDropped) {
     EXPECT_NE(outcome.out.find("N=4 "), std::string::npos) << outcome.out;
 }
 
-// A search long enough to interrupt: 24 variables, two of them equal.
+TEST(Cli, DataNear1eMinus200AndSubnormalsGiveTheirModels) {
+    // y = 1, 2, 4, 3 on x = 1 … 4 at 1e-200 (and at 1e-310, subnormal): R²
+    // 0.64, and the AIC and the raw slope of the data as given.
+    const Outcome tiny = run({"-y", "y", writeTemp("tiny.csv", "y,x\n1e-200,1\n2e-200,2\n4e-200,3\n3e-200,4\n")});
+    ASSERT_EQ(tiny.status, 0) << tiny.err;
+    EXPECT_EQ(tiny.err, "");
+    EXPECT_NE(tiny.out.find("0.80000   0.64000   0.46000  -3683.33018"), std::string::npos) << tiny.out;
+    const Outcome subnormal =
+        run({"-y", "y", "-f", "models", "--no-bom", writeTemp("subnormal.csv", "y,x\n1e-310,1\n2e-310,2\n4e-310,3\n3e-310,4\n")});
+    ASSERT_EQ(subnormal.status, 0) << subnormal.err;
+    std::istringstream lines(subnormal.out);
+    std::string header, row;
+    std::getline(lines, header);
+    std::getline(lines, row);
+    // dependent, rank, size, variables, criterion, rss, mse, r2, adj_r2, aic, bic, cp, f, f_p, x, …
+    std::vector<std::string> cells;
+    std::istringstream fields(row);
+    for (std::string cell; std::getline(fields, cell, ',');) cells.push_back(cell);
+    ASSERT_GE(cells.size(), 15u) << subnormal.out;
+    EXPECT_NEAR(std::stod(cells[7]), 0.64, 1e-12) << row;
+    EXPECT_NEAR(std::stod(cells[9]), 4.0 * (std::log(0.45) - 620.0 * std::log(10.0)) + 4.0, 1e-6) << row;  // RSS 1.8e-620
+    EXPECT_NEAR(std::strtod(cells[14].c_str(), nullptr) / 8e-311, 1.0, 1e-9) << row;  // the slope, itself subnormal
+    // The RSS, 1.8e-620, is beyond a double: it is written all the same.
+    EXPECT_NEAR(static_cast<double>(std::strtold(cells[5].c_str(), nullptr) / 1.8e-620L), 1.0, 1e-12) << row;
+
+    // x subnormal against y near 1: the slope 8e309 is beyond a double too.
+    const Outcome steep =
+        run({"-y", "y", "-f", "models", "--no-bom", writeTemp("steep.csv", "y,x\n1,1e-310\n2,2e-310\n4,3e-310\n3,4e-310\n")});
+    ASSERT_EQ(steep.status, 0) << steep.err;
+    const std::string steepRow = steep.out.substr(steep.out.find('\n') + 1);
+    std::vector<std::string> steepCells;
+    std::istringstream steepFields(steepRow);
+    for (std::string cell; std::getline(steepFields, cell, ',');) steepCells.push_back(cell);
+    ASSERT_GE(steepCells.size(), 15u) << steep.out;
+    EXPECT_NEAR(static_cast<double>(std::strtold(steepCells[14].c_str(), nullptr) / 8e309L), 1.0, 1e-12) << steepRow;
+    EXPECT_NEAR(std::stod(steepCells[5]), 1.8, 1e-12) << steepRow;
+}
+
+// A search long enough to interrupt when it keeps longKeep models: 31
+// variables, the last one a timestamp-like column that varies by 1e12
+// around 1e19, and every list of 65535 models the bound cannot cut short
+// (seconds even where the search is several times faster than today).
+const std::string longKeep = "65535";
 std::string longData() {
     std::string text;
-    for (int i = 0; i < 24; ++i) text += "v" + std::to_string(i) + ",";
+    for (int i = 0; i < 31; ++i) text += "v" + std::to_string(i) + ",";
     text += "y\n";
     for (int r = 0; r < 80; ++r) {
-        // The last column varies by 1e12 around 1e19: its centred sum is
-        // rounding larger than the row count, which leaves the run to the
-        // exhaustive screening (a long one).
-        for (int i = 0; i < 23; ++i) text += std::to_string((r * (i + 3) * 7919 % 1009) / 10.0) + ",";
+        for (int i = 0; i < 30; ++i) text += std::to_string((r * (i + 3) * 7919 % 1009) / 10.0) + ",";
         text += std::to_string(1e19 + 1e12 * (r * 13 % 31)) + ",";
         text += std::to_string(r % 17) + "\n";
     }
@@ -228,7 +269,7 @@ std::string longData() {
 TEST(Cli, CtrlCStopsTheSearchWithStatus130AndNoTable) {
     // A file left by an earlier run would hide one written by this run.
     std::remove((::testing::TempDir() + "never.csv").c_str());
-    const Outcome outcome = run({"-y", "y", "-o", ::testing::TempDir() + "never.csv", longData()}, 500);
+    const Outcome outcome = run({"-y", "y", "-k", longKeep, "-o", ::testing::TempDir() + "never.csv", longData()}, 500);
     EXPECT_EQ(outcome.status, 130) << outcome.err;
     EXPECT_EQ(outcome.out, "");
     // Warnings and notes about the data may come first; the interruption is
@@ -251,7 +292,7 @@ TEST(Cli, ProgressBarOnlyOnATerminal) {
     if (pid == 0) {
         const int devNull = open("/dev/null", O_WRONLY);
         dup2(devNull, 1);
-        execProgram({"-y", "y", "-k", "1", longData()});
+        execProgram({"-y", "y", "-k", longKeep, longData()});
     }
     std::this_thread::sleep_for(std::chrono::milliseconds(800));
     kill(pid, SIGINT);

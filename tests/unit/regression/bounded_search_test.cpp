@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <cmath>
 #include <map>
 #include <thread>
 
@@ -122,9 +123,11 @@ TEST(SearchBestSubsets, LeavesSubsetsDoneAtTwoToTheKMinusTwoWithTheBoundAndWitho
     const Dataset trusted = signalDataset(50, 11, 9);
     Dataset duplicated = signalDataset(50, 11, 9);  // split into several subtrees, some subsets rejected
     duplicated.columns[10] = duplicated.columns[4];
-    Dataset coarse = signalDataset(50, 11, 9);  // left to the screening
+    Dataset coarse = signalDataset(50, 11, 9);  // less its plain mean only: left to the screening
     for (double& value : coarse.columns[2]) value = 1e19 + 1e12 * value;
-    centreDataset(coarse);
+    double sum = 0.0;
+    for (double value : coarse.columns[2]) sum += value;
+    for (double& value : coarse.columns[2]) value -= sum / 50.0;
     ASSERT_EQ(trustOf(trusted), DropTreeTrust::Trusted);
     ASSERT_EQ(trustOf(duplicated), DropTreeTrust::Trusted);
     ASSERT_NE(trustOf(coarse), DropTreeTrust::Trusted);
@@ -276,6 +279,31 @@ TEST(SearchBestSubsets, WellConditionedDataRunTheTreeInDoubleAndIllConditionedSu
     const SearchTally tally = tallied(nearExact, 0, 10);
     EXPECT_GT(tally.extendedNodes, 0u);
     EXPECT_EQ(tally.doubleNodes, 0u);
+}
+
+TEST(SearchBestSubsets, DataOfEveryMagnitudeAndOffsetTakeTheBound) {
+    // Columns and y at magnitudes from 1e-300 to 1e130, each around an
+    // offset of up to 1e17 of its own spreads (timestamps, serial numbers),
+    // some with a few distinct levels only: prepared as the driver prepares
+    // them, every set takes the bound, and its lists are the screening's.
+    TestRandom random(1919);
+    for (int trial = 0; trial < 12; ++trial) {
+        Dataset data = randomDataset(40 + 20 * static_cast<std::size_t>(trial % 3), 10, 4000 + trial);
+        data.name = "magnitudes, trial " + std::to_string(trial);
+        std::vector<DataColumn*> all{&data.y};
+        for (DataColumn& column : data.columns) all.push_back(&column);
+        for (std::size_t c = 0; c < all.size(); ++c) {
+            const double scale = std::pow(10.0, random.between(-300, 130));
+            const double offset = c % 3 == 0 ? 0.0 : std::pow(10.0, random.between(0, 17));
+            const bool levels = c % 4 == 1;
+            for (double& value : *all[c]) value = scale * (offset + (levels ? std::round(3.0 * value) : value));
+        }
+        centreDataset(data);
+        ASSERT_EQ(trustOf(data), DropTreeTrust::Trusted) << data.name;
+        for (std::int32_t code : {0, 2}) {
+            EXPECT_TRUE(sameList(bounded(data, 10, code), exhaustive(data, 10, code))) << data.name << ", criterion " << code;
+        }
+    }
 }
 
 TEST(SearchBestSubsets, RanksExactFitsFirstByMaskAsTheScreeningDoes) {

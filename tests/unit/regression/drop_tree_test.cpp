@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "regression/centring.h"
+
 #include <algorithm>
 #include <cmath>
 #include <memory>
@@ -368,12 +370,19 @@ TEST(DropTree, UsesTheBoundOnCollinearAndIllConditionedDataButNotWhereTheExactFi
     Dataset fewRows = noiseDataset(6, 6, 6);  // six rows, seven coefficients: one dependency
     EXPECT_EQ(trustOf(fewRows), DropTreeTrust::Trusted);
 
-    // A centred column near 1e19 that varies by 1e12: its sum with the
-    // intercept is rounding (of the mean) that outweighs n.
+    // A column near 1e19 that varies by 1e12, less its plain mean: its sum
+    // with the intercept is rounding (of the mean) that outweighs n. Centred
+    // and scaled as the driver prepares it, the same column is searched
+    // like any other.
     Dataset coarse = signalDataset(30, 6, 1);
     for (double& value : coarse.columns[2]) value = 1e19 + 1e12 * value;
-    centreDataset(coarse);
+    Dataset prepared = coarse;
+    double sum = 0.0;
+    for (double value : coarse.columns[2]) sum += value;
+    for (double& value : coarse.columns[2]) value -= sum / 30.0;
     EXPECT_EQ(trustOf(coarse), DropTreeTrust::UnstablePivoting);
+    prepareColumn(prepared.columns[2]);
+    EXPECT_EQ(trustOf(prepared), DropTreeTrust::Trusted);
 
     // Far fewer rows than variables: the dependent sets split the subsets
     // into more subtrees than the search takes on.

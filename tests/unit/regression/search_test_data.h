@@ -25,7 +25,8 @@ inline std::vector<std::size_t> sweepSizes(std::initializer_list<std::size_t> si
     return chosen;
 }
 
-// Centres y and every column as the search driver does.
+// Centres and scales y and every column as the search driver does
+// (prepareColumn).
 void centreDataset(Dataset& data);
 
 // n rows of k centred uniform columns; y noise (no relation to them).
@@ -55,8 +56,8 @@ struct SearchCase {
 // very different scales; and the ones the bound must leave to the
 // exhaustive screening: a duplicated column, a column that is the sum of
 // two others, a chain too close to collinear, large offsets left uncentred,
-// a constant y, a column whose centred sum is rounding that outweighs n,
-// sums of squares beyond the trusted range.
+// a constant y, sums of squares beyond the trusted range (a column near
+// 1e-110 left unscaled).
 std::vector<SearchCase> searchCases(std::size_t k, std::uint64_t seed);
 
 // The verdict of the bounded search's trust test on data.
@@ -75,11 +76,12 @@ enum class HardKind {
     NearExact12,     // … and 1e-12
     ConstantColumn,  // a constant column left in, centred to rounding
     FewRows,         // n = k + 2
+    TimestampsNs,    // a timestamp in nanoseconds (about 1.6e18, steps of 3e9)
 };
 constexpr HardKind hardKinds[] = {HardKind::TotalColumn, HardKind::ScaledCopies, HardKind::DummySet,
                                   HardKind::YearPowers,  HardKind::Longley,      HardKind::FarScales,
                                   HardKind::NearExact8,  HardKind::NearExact12,  HardKind::ConstantColumn,
-                                  HardKind::FewRows};
+                                  HardKind::FewRows,     HardKind::TimestampsNs};
 const char* hardKindName(HardKind kind);
 
 // One centred data set of that kind with k ≥ 8 columns (Longley: 16 rows

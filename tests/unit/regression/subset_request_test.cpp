@@ -175,6 +175,36 @@ TEST(SubsetRequest, BicCpAndAiccValuesFollowFromTheRssOfTheSameSubset) {
     }
 }
 
+TEST(SubsetRequest, TimestampsInNanosecondsGiveTheScreeningsListsUpToTwentyColumns) {
+    // Data that the search left to the exhaustive screening before their
+    // columns were centred on the mean of the centred values: they take the
+    // bound now, and every list is the screening's, bit for bit.
+    for (std::size_t k : sweepSizes({14u, 20u})) {
+        const Dataset data = hardDataset(HardKind::TimestampsNs, 200, k, 7000 + k);
+        ASSERT_EQ(trustOf(data), DropTreeTrust::Trusted) << data.name;
+        for (std::int32_t criterion = 0; criterion <= 4; ++criterion) {
+            const std::vector<RankedSubset> complete = exhaustive(data, requestFor(criterion, 100, 0, 0, data));
+            ASSERT_EQ(complete.size(), 100u) << data.name;
+            for (std::uint32_t keepCount : {1u, 10u, 100u}) {
+                const std::vector<RankedSubset> want(complete.begin(), complete.begin() + keepCount);
+                EXPECT_TRUE(sameList(bounded(data, requestFor(criterion, keepCount, 0, 0, data)), want))
+                    << data.name << ", criterion " << criterion << ", keep " << keepCount;
+            }
+            // The best of each size are the first of the screening's three
+            // of each size.
+            const std::vector<RankedSubset> threes = exhaustive(data, requestFor(criterion, 10, 3, 0, data));
+            std::vector<RankedSubset> ones;
+            for (std::size_t i = 0; i < threes.size(); ++i) {
+                if (i == 0 || subsetSize(threes[i].mask) != subsetSize(threes[i - 1].mask)) ones.push_back(threes[i]);
+            }
+            EXPECT_TRUE(sameList(bounded(data, requestFor(criterion, 10, 3, 0, data)), threes))
+                << data.name << ", criterion " << criterion << ", per size 3";
+            EXPECT_TRUE(sameList(bounded(data, requestFor(criterion, 10, 1, 0, data)), ones))
+                << data.name << ", criterion " << criterion << ", per size 1";
+        }
+    }
+}
+
 TEST(SubsetRequest, ForcedVariablesAtKEquals31KeepTheirSubsetsAndListsOfEverySize) {
     // A total column among 31 with the total and one part forced: every
     // kept subset holds both, and none holds the whole dependent set.

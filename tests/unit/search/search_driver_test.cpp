@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdio>
+#include <string>
 
 namespace {
 
@@ -86,6 +88,63 @@ TEST(RunSearch, OffsetsInTheDataLeaveTheTableUnchanged) {
         runSearch(shifted, progress, actual);
         EXPECT_EQ(actual, expected) << "criterion " << criterion;
     }
+}
+
+// The textbook line scaled: x times sx, y times sy (both powers of ten,
+// so the data are not the textbook's scaled exactly).
+RunBlock scaledLine(double sx, double sy) {
+    RunBlock block;
+    block.explanatoryNames = {"X"};
+    block.explanatoryColumns = {{1 * sx, 2 * sx, 3 * sx, 4 * sx}};
+    block.dependentNames = {"Y"};
+    block.dependentColumns = {{1 * sy, 2 * sy, 4 * sy, 3 * sy}};
+    block.keepCount = 5;
+    return block;
+}
+
+TEST(RunSearch, DataOfAnyMagnitudeGiveTheTableOfTheirOwnValues) {
+    // y = 1, 2, 4, 3 on x = 1 … 4: slope 0.8, R² 0.64, adjusted 0.46, RSS
+    // 1.8 over n = 4. At 1e-200 (RSS 1.8e-400, below every double) and at
+    // 1e140, and with x near 1e-300, the same R²; AIC n·ln(RSS/n) + 2d + 2
+    // of the data's own RSS.
+    const double ln10 = std::log(10.0);
+    const struct {
+        double sx, sy, aic;
+    } cases[] = {
+        {1.0, 1e-200, 4.0 * (std::log(0.45) - 400.0 * ln10) + 4.0},
+        {1.0, 1e140, 4.0 * (std::log(0.45) + 280.0 * ln10) + 4.0},
+        {1e-300, 1.0, 4.0 * std::log(0.45) + 4.0},
+        {1e100, 1e-150, 4.0 * (std::log(0.45) - 300.0 * ln10) + 4.0},
+    };
+    for (const auto& c : cases) {
+        RunProgress progress;
+        ResultTable table;
+        ASSERT_EQ(runSearch(scaledLine(c.sx, c.sy), progress, table), SearchOutcome::Completed);
+        ASSERT_EQ(table.size(), 5u) << c.sx << " " << c.sy;  // one model row
+        EXPECT_EQ(table[2][0], u"0.80000") << c.sx << " " << c.sy;
+        EXPECT_EQ(table[2][1], u"0.64000") << c.sx << " " << c.sy;
+        EXPECT_EQ(table[2][2], u"0.46000") << c.sx << " " << c.sy;
+        char expected[32];
+        std::snprintf(expected, sizeof expected, "%.5f", c.aic);
+        EXPECT_EQ(table[2][3], std::u16string(expected, expected + std::string(expected).size()))
+            << c.sx << " " << c.sy;
+    }
+}
+
+TEST(RunSearch, TimestampsInNanosecondsRankAsTheirOffsetsFromTheFirstDo) {
+    // A column of nanosecond timestamps near 1.6e18 against the same column
+    // less its first value (small, exact differences): one table.
+    RunBlock block = exampleRun(1, 7, 2);
+    RunBlock stamps = block;
+    for (std::size_t r = 0; r < 15; ++r) {
+        block.explanatoryColumns[0][r] = 3e9 * static_cast<double>(r) + 256.0 * static_cast<double>(r * r % 7);
+        stamps.explanatoryColumns[0][r] = 1.6e18 + block.explanatoryColumns[0][r];
+    }
+    RunProgress progress;
+    ResultTable expected, actual;
+    runSearch(block, progress, expected);
+    runSearch(stamps, progress, actual);
+    EXPECT_EQ(actual, expected);
 }
 
 }  // namespace

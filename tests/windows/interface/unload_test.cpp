@@ -28,9 +28,9 @@ Fn exportOf(HMODULE module, const char* name) {
 }
 
 // A run of k explanatory variables over n rows, the last varying by 1e12
-// around 1e19 (its centred sum is rounding larger than the row count, which
-// the bounds of the search cannot take), so that every subset is fitted:
-// long enough to be under way when the library is freed, short enough to
+// around 1e19. Kept lists of 20000 models (the bounds cannot cut such a
+// list short, and every model is formatted) make a run of k = 19 long
+// enough to be under way when the library is freed, and short enough to
 // end by itself soon after.
 struct Inputs {
     OwnedArray y, yNames, x, xNames;
@@ -66,7 +66,7 @@ TEST(Unload, DuringARunDoesNotTakeTheHostDown) {
     ASSERT_NE(multiReg, nullptr);
     Inputs inputs = inputsOf(19, 60);
     const ULONGLONG started = GetTickCount64();
-    ASSERT_EQ(multiReg(inputs.y.ref(), inputs.yNames.ref(), inputs.x.ref(), inputs.xNames.ref(), 5, 2), 1);
+    ASSERT_EQ(multiReg(inputs.y.ref(), inputs.yNames.ref(), inputs.x.ref(), inputs.xNames.ref(), 20000, 2), 1);
     Sleep(100);
     ASSERT_TRUE(FreeLibrary(module));
     // The worker still holds the library: its code stays mapped while it runs.
