@@ -7,6 +7,7 @@
 #include <type_traits>
 
 #include "regression/cross_products.h"
+#include "subset_search/criterion_cut.h"
 #include "subset_search/drop_tree.h"
 #include "regression/fit_levels.h"
 #include "subset_search/kept_selection.h"
@@ -59,6 +60,11 @@ struct Search {
     std::vector<std::vector<RankedSubset>> lists;
     bool perSize = false;
     std::size_t keepCount = 0;
+    // For AIC and BIC: cuts[d] compares an RSS of d variables with the
+    // threshold of its list (that list's worst criterion), formed again
+    // whenever that threshold has moved.
+    bool cutting = false;
+    std::vector<CriterionCut> cuts;
 
     SubsetSystem subset;
     LeastSquaresFit fit;
@@ -121,6 +127,10 @@ void fitExactly(Search& search, SubsetMask mask) {
 // the least value is at one end of the range. It is computed with the same
 // operations as the exact criterion, so the rounding of each is monotone in
 // RSS; the margin keeps a gap far wider than the logarithm's rounding error.
+double leastRelativeRss(double relativeRss, const DropMargin& margin) {
+    return std::min(std::max(relativeRss - margin.doublePath, doublePathLeastRss), relativeRss - margin.refitPath);
+}
+
 double criterionBound(const Search& search, double relativeRss, const DropMargin& margin, std::size_t smallest,
                       std::size_t largest) {
     const std::size_t n = search.system->rows;
@@ -128,8 +138,7 @@ double criterionBound(const Search& search, double relativeRss, const DropMargin
     smallest = std::max<std::size_t>(smallest, 1);
     largest = std::min(largest, n - 2);
     if (smallest > largest) return infinity;
-    const double relative = std::min(std::max(relativeRss - margin.doublePath, doublePathLeastRss),
-                                     relativeRss - margin.refitPath);
+    const double relative = leastRelativeRss(relativeRss, margin);
     double rss = relative * search.system->yy;
     // The exact fit never reports a negative RSS: one at or below its
     // exact-fit level is 0, so 0 is the bound of every possible exact fit.
@@ -150,22 +159,44 @@ double criterionBound(const Search& search, double relativeRss, const DropMargin
     return value;
 }
 
+// mayEnter for the bound criterionBound gives, deciding from the list's
+// cut where it can. The cut is asked only where criterionBound would take
+// the criterion of a positive RSS at one size (the list full, the
+// threshold finite, the size rankable, the RSS above the exact fits'); it
+// then answers as that criterion would, strictly below or above the
+// threshold (criterion_cut.h), so the mask never comes into it. Everything
+// else, and the band around the threshold, is left to criterionBound.
+bool boundMayEnter(Search& search, const std::vector<RankedSubset>& list, double relativeRss,
+                   const DropMargin& margin, std::size_t smallest, std::size_t largest, SubsetMask smallestMask) {
+    const std::size_t n = search.system->rows;
+    if (search.cutting && list.size() >= search.keepCount && n >= 3) {
+        const std::size_t size = std::max<std::size_t>(smallest, 1);
+        const double relative = leastRelativeRss(relativeRss, margin);
+        const double rss = relative * search.system->yy;
+        const double threshold = list.front().criterion;
+        if (size <= std::min(largest, n - 2) && relative > exactFitBoundLevel && rss > 0.0 &&
+            std::isfinite(threshold)) {
+            CriterionCut& cut = search.cuts[size];
+            if (!(cut.threshold == threshold)) cut = formCriterionCut(search.criterion, n, size, threshold);
+            const int side = compareWithCut(cut, rss);
+            if (side != 0) return side < 0;
+        }
+    }
+    return mayEnter(search, list, criterionBound(search, relativeRss, margin, smallest, largest), smallestMask);
+}
+
 // Whether any subset of smallest … largest variables below a node (RSS
 // bound relativeRss, margins Δ, masks at least smallestMask) may enter its
 // list. Per size, each size is asked of its own list; the least mask of the
 // whole subtree stands for the least one of each size, which only makes
 // the answer yes more often.
-bool subtreeMayEnter(const Search& search, double relativeRss, const DropMargin& margin, std::size_t smallest,
+bool subtreeMayEnter(Search& search, double relativeRss, const DropMargin& margin, std::size_t smallest,
                      std::size_t largest, SubsetMask smallestMask) {
     if (!search.perSize) {
-        return mayEnter(search, search.lists[0], criterionBound(search, relativeRss, margin, smallest, largest),
-                        smallestMask);
+        return boundMayEnter(search, search.lists[0], relativeRss, margin, smallest, largest, smallestMask);
     }
     for (std::size_t size = std::max<std::size_t>(smallest, 1); size <= largest; ++size) {
-        if (mayEnter(search, search.lists[size], criterionBound(search, relativeRss, margin, size, size),
-                     smallestMask)) {
-            return true;
-        }
+        if (boundMayEnter(search, search.lists[size], relativeRss, margin, size, size, smallestMask)) return true;
     }
     return false;
 }
@@ -446,6 +477,8 @@ bool searchBestSubsets(const DataColumn& y, const std::vector<DataColumn>& colum
     search.cpScale = request.cpScale;
     search.perSize = request.perSize > 0;
     search.keepCount = keepCount;
+    search.cutting = criterionHasCut(request.criterion);
+    search.cuts.resize(k + 1);
     search.progress = &progress;
     search.lastProgress = subsets - 1u;
     kept.clear();
