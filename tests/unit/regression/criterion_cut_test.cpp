@@ -35,8 +35,9 @@ TEST(CriterionCut, DecidesExactlyAsTheCriterionAndLeavesOnlyANarrowBand) {
             const std::size_t size = 1 + static_cast<std::size_t>(trial) % std::min<std::size_t>(rows - 2, 31);
             // A threshold that some subset actually reaches: the criterion of
             // an RSS somewhere in the range.
+            const double reached = std::pow(10.0, exponent(random));
             double threshold = 0.0;
-            ASSERT_TRUE(rankingCriterion(criterion, std::pow(10.0, exponent(random)), rows, size, threshold));
+            ASSERT_TRUE(rankingCriterion(criterion, reached, rows, size, threshold));
             const CriterionCut cut = formCriterionCut(criterion, rows, size, threshold);
             ASSERT_GT(cut.surelyBelow, 0.0) << "rows " << rows << " size " << size << " threshold " << threshold;
             ASSERT_LT(cut.surelyAbove, std::numeric_limits<double>::infinity());
@@ -46,6 +47,13 @@ TEST(CriterionCut, DecidesExactlyAsTheCriterionAndLeavesOnlyANarrowBand) {
                                           std::nextafter(cut.surelyAbove, 1e308), 1e-300, 1e300,
                                           std::numeric_limits<double>::max()};
             for (double x = cut.surelyBelow; x <= cut.surelyAbove; x = x * (1.0 + 1e-9)) probes.push_back(x);
+            // Around the RSS that reaches the threshold, whatever the cut
+            // made of it: one that put either end on the wrong side fails here.
+            for (int j = -300; j <= 300; ++j) probes.push_back(reached * (1.0 + j * 1e-9));
+            for (const double step : {1e-6, 1e-4, 1e-2, 0.05}) {
+                probes.push_back(reached * (1.0 - step));
+                probes.push_back(reached * (1.0 + step));
+            }
             for (int i = 0; i < 200; ++i) probes.push_back(std::pow(10.0, exponent(random)));
             for (const double rss : probes) {
                 const int side = compareWithCut(cut, rss);
