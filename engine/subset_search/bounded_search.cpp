@@ -244,15 +244,15 @@ void goDown(Search& search, std::size_t depth, const DoubleDropNode& node, std::
 // The child's RSS bounds its whole subtree (every member is a subset of
 // it); that is also the best of the per-size bounds the drop costs give,
 // since every member drops v_i and otherwise only variables that cost less.
+// droppable: the child's droppable set, the node's droppable variables
+// after i.
 template <class Node>
-void visitChild(Search& search, std::size_t depth, std::size_t i) {
+void visitChild(Search& search, std::size_t depth, std::size_t i, SubsetMask droppable) {
     const Node& node = levelsOf<Node>(search)[depth];
     const std::size_t size = node.variables() - 1;
     const std::size_t below = node.droppableCount - 1 - i;  // the child's droppable variables
     const std::size_t smallest = size - below;
     const SubsetMask mask = node.mask & ~(SubsetMask{1} << node.droppable[i]);
-    SubsetMask droppable = 0;
-    for (std::size_t j = i + 1; j < node.droppableCount; ++j) droppable |= SubsetMask{1} << node.droppable[j];
     const SubsetMask smallestMask = mask & ~droppable;  // the least mask below the child (0: the empty one)
     // The subsets of the child's subtree, less the empty one if it is there.
     const std::uint64_t subtree = (std::uint64_t{1} << below) - (smallest == 0 ? 1u : 0u);
@@ -298,10 +298,19 @@ void expand(Search& search, std::size_t depth) {
     // By index, child 0 (without the highest variable) holds the smallest
     // masks and goes first.
     const std::size_t count = node.droppableCount;
+    // after[i]: the droppable variables after i, child i's droppable set
+    // (the node stays in place while its children are visited).
+    SubsetMask after[maxExplanatoryVariables];
+    SubsetMask rest = 0;
+    for (std::size_t i = count; i-- > 0;) {
+        after[i] = rest;
+        rest |= SubsetMask{1} << node.droppable[i];
+    }
     for (std::size_t step = 0; step < count; ++step) {
         if (search.progress->stopping()) search.stopped = true;
         if (search.stopped) return;
-        visitChild<Node>(search, depth, byIndex ? step : count - 1 - step);
+        const std::size_t i = byIndex ? step : count - 1 - step;
+        visitChild<Node>(search, depth, i, after[i]);
         reportProgress(search);
     }
 }
