@@ -124,10 +124,21 @@ inline std::size_t countBits(SubsetMask mask) {
     return static_cast<std::size_t>((x * 0x01010101u) >> 24);
 }
 
-// The slot of variable v in node (its variables stand in ascending order).
+// The slot of variable v in node (its slotted variables stand in ascending
+// order).
 template <class Node>
 std::size_t slotOf(const Node& node, std::size_t v) {
-    return countBits(node.mask & ((SubsetMask{1} << v) - 1u));
+    return countBits(node.slotMask & ((SubsetMask{1} << v) - 1u));
+}
+
+// The parent's slots that the child keeps, in ascending order; their count.
+std::size_t keptSlots(SubsetMask parentSlots, SubsetMask childSlots, std::size_t* kept) {
+    std::size_t count = 0;
+    std::size_t slot = 0;
+    for (SubsetMask rest = parentSlots; rest != 0; rest &= rest - 1u, ++slot) {
+        if (childSlots & rest & (~rest + 1u)) kept[count++] = slot;
+    }
+    return count;
 }
 
 // Upper bounds on traces carry this factor for the rounding of the
@@ -444,7 +455,7 @@ void rankDropsOf(DropNodeOf<Scalar>& node, bool byIndex, bool trackTraces) {
             // parent's.
             double removed = 0.0;
             double shares = 0.0;
-            for (std::size_t a = 0; a < e; ++a) {
+            for (std::size_t a = 0; a < node.slots; ++a) {
                 const double g = leading(node.inverse[a * stride + s]);
                 removed += g * g;
                 if (a == s || !capped) continue;
@@ -489,7 +500,18 @@ void placeChild(const Parent& parent, std::size_t i, Child& child) {
     child.trace = parent.childTrace[i];
     child.doubleTrace = parent.childDoubleTrace[i];
     child.droppableCount = parent.droppableCount - 1 - i;
-    for (std::size_t j = 0; j < child.droppableCount; ++j) child.droppable[j] = parent.droppable[i + 1 + j];
+    SubsetMask droppable = 0;
+    for (std::size_t j = 0; j < child.droppableCount; ++j) {
+        child.droppable[j] = parent.droppable[i + 1 + j];
+        droppable |= SubsetMask{1} << child.droppable[j];
+    }
+    if constexpr (std::is_same_v<Child, DoubleDropNode>) {
+        child.slotMask = droppable;
+        child.slots = child.droppableCount;
+    } else {
+        child.slotMask = child.mask;
+        child.slots = child.order;
+    }
 }
 
 // The downdate of parent's inverse and β without droppable variable i.
@@ -505,26 +527,25 @@ void downdate(const DropNodeOf<Scalar>& parent, std::size_t i, DropNodeOf<Target
         }
     };
     const std::size_t s = slotOf(parent, parent.droppable[i]);
-    const std::size_t e = parent.order;
+    std::size_t kept[maxExplanatoryVariables];
+    const std::size_t count = keptSlots(parent.slotMask, child.slotMask, kept);
     const Scalar* g = parent.inverse;
     const Scalar pivot = g[s * stride + s];
     const Scalar* pivotRow = g + s * stride;
     const Scalar betaFactor = parent.beta[s] / pivot;
     // The updated inverse is symmetric: each entry of the upper triangle is
     // computed once and mirrored.
-    for (std::size_t a = 0, to = 0; a < e; ++a) {
-        if (a == s) continue;
+    for (std::size_t to = 0; to < count; ++to) {
+        const std::size_t a = kept[to];
         const Scalar* from = g + a * stride;
         const Scalar factor = from[s] / pivot;
-        for (std::size_t b = a, at = to; b < e; ++b) {
-            if (b == s) continue;
+        for (std::size_t at = to; at < count; ++at) {
+            const std::size_t b = kept[at];
             const Target value = store(from[b] - factor * pivotRow[b]);
             child.inverse[to * stride + at] = value;
             child.inverse[at * stride + to] = value;
-            ++at;
         }
         child.beta[to] = store(parent.beta[a] - from[s] * betaFactor);
-        ++to;
     }
 }
 
@@ -534,6 +555,8 @@ bool startDropTree(const ScaledSystem& system, SubsetMask mask, SubsetMask dropp
     root.system = &system;
     root.mask = mask;
     root.order = static_cast<std::size_t>(__builtin_popcount(mask));
+    root.slotMask = mask;
+    root.slots = root.order;
     DoubleDouble fitted;
     if (!factoriseNode(system, root, fitted)) return false;
     root.rss = system.yyScaled - fitted;
@@ -572,26 +595,25 @@ void descendDropTree(const DoubleDropNode& parent, std::size_t i, DoubleDropNode
     child.rss = parent.childRss[i];
     child.sourceTrace = parent.sourceTrace;
     child.inheritedError = parent.inheritedError;
-    // In double every row is formed whole, in two contiguous runs either
-    // side of the dropped slot, which the compiler turns into vector
-    // operations: twice the arithmetic of the upper triangle, but no
-    // scattered stores. Entries (a, b) and (b, a) are then two roundings of
-    // the same value, each within the per-entry error the bound allows.
+    // In double every row is formed whole, with no scattered stores.
+    // Entries (a, b) and (b, a) are then two roundings of the same value,
+    // each within the per-entry error the bound allows. The child keeps only
+    // its droppable slots: the dropped variable and the slots after it in
+    // the parent's droppable order (child i keeps droppable[i + 1 …]).
     const std::size_t s = slotOf(parent, parent.droppable[i]);
-    const std::size_t e = parent.order;
+    std::size_t kept[maxExplanatoryVariables];
+    const std::size_t count = keptSlots(parent.slotMask, child.slotMask, kept);
     const double* g = parent.inverse;
     const double pivot = g[s * stride + s];
     const double* pivotRow = g + s * stride;
     const double betaFactor = parent.beta[s] / pivot;
-    for (std::size_t a = 0, to = 0; a < e; ++a) {
-        if (a == s) continue;
+    for (std::size_t to = 0; to < count; ++to) {
+        const std::size_t a = kept[to];
         const double* from = g + a * stride;
         double* row = child.inverse + to * stride;
         const double factor = from[s] / pivot;
-        for (std::size_t b = 0; b < s; ++b) row[b] = from[b] - factor * pivotRow[b];
-        for (std::size_t b = s + 1; b < e; ++b) row[b - 1] = from[b] - factor * pivotRow[b];
+        for (std::size_t at = 0; at < count; ++at) row[at] = from[kept[at]] - factor * pivotRow[kept[at]];
         child.beta[to] = parent.beta[a] - from[s] * betaFactor;
-        ++to;
     }
 }
 
@@ -636,15 +658,25 @@ bool startDoubleSubtree(const DropNode& root, DoubleDropNode& node) {
     node.trace = root.trace;
     node.doubleTrace = root.doubleTrace;
     node.droppableCount = root.droppableCount;
-    for (std::size_t j = 0; j < root.droppableCount; ++j) node.droppable[j] = root.droppable[j];
+    SubsetMask droppable = 0;
+    for (std::size_t j = 0; j < root.droppableCount; ++j) {
+        node.droppable[j] = root.droppable[j];
+        droppable |= SubsetMask{1} << root.droppable[j];
+    }
+    node.slotMask = droppable;
+    node.slots = root.droppableCount;
     node.rss = toDouble(root.rss);
     node.rssError = root.rssError + unitRoundoff * std::fabs(node.rss);
     node.sourceTrace = root.trace;
     node.inheritedError = extendedStepError(root);
-    const std::size_t e = root.order;
-    for (std::size_t a = 0; a < e; ++a) {
-        for (std::size_t b = 0; b < e; ++b) node.inverse[a * stride + b] = toDouble(root.inverse[a * stride + b]);
-        node.beta[a] = toDouble(root.beta[a]);
+    std::size_t kept[maxExplanatoryVariables];
+    const std::size_t count = keptSlots(root.slotMask, node.slotMask, kept);
+    for (std::size_t to = 0; to < count; ++to) {
+        const std::size_t a = kept[to];
+        for (std::size_t at = 0; at < count; ++at) {
+            node.inverse[to * stride + at] = toDouble(root.inverse[a * stride + kept[at]]);
+        }
+        node.beta[to] = toDouble(root.beta[a]);
     }
     return true;
 }

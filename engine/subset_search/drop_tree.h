@@ -119,9 +119,16 @@ constexpr double doublePathLevel = 0.5 / refitVarianceInflation;
 template <class Scalar>
 struct DropNodeOf {
     const ScaledSystem* system = nullptr;  // the system the tree was started on
-    std::size_t order = 0;  // the node's variables, slot j the j-th in ascending order
+    std::size_t order = 0;  // the node's variables
     SubsetMask mask = 0;
-    Scalar inverse[scaledStride * scaledStride];  // G, row stride scaledStride
+    // The variables that have a slot in inverse and beta, slot j the j-th
+    // in ascending order: all of the node's in the extended tree; in the
+    // double tree only its droppable ones, the only entries that its
+    // subtree's drop costs and downdates ever read (each downdated entry
+    // (a, b) is formed from entries (a, b), (a, s), (s, b) and (s, s) alone).
+    SubsetMask slotMask = 0;
+    std::size_t slots = 0;  // their count
+    Scalar inverse[scaledStride * scaledStride];  // G on the slots, row stride scaledStride
     Scalar beta[scaledStride];
     Scalar rss{};        // approximate, relative to y·y
     double rssError = 0.0;  // a bound on |rss − the exact RSS of the node's subset|, relative to y·y
@@ -179,7 +186,8 @@ void rankDrops(DoubleDropNode& node, bool byIndex = false);
 // or, where the inverse that chain of downdates starts from has a trace
 // above 1e8, the child's own system factorised afresh (drop_tree.cpp).
 void descendDropTree(const DropNode& parent, std::size_t i, DropNode& child);
-// The same in the double tree (always by downdating).
+// The same in the double tree (always by downdating, the child's
+// droppable slots only).
 void descendDropTree(const DoubleDropNode& parent, std::size_t i, DoubleDropNode& child);
 
 // The most trace a double subtree may start from: the double tree's error
