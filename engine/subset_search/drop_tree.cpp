@@ -62,13 +62,25 @@ DoubleDouble fromDouble<DoubleDouble>(double x) { return {x, 0.0}; }
 // of a backward stable solve, linear in the trace of a⁻¹, where bᵀGb from
 // the explicit inverse would carry G's own error). False when a pivot is not
 // positive.
+// Working storage of count scalars, left uninitialised: the double-double
+// type zero-initialises its members, and clearing the 16 KiB matrices of
+// each fresh factorisation costs a twentieth of it. Every entry that is
+// read has been written before.
+template <class Scalar, std::size_t count>
+union Scratch {
+    Scratch() {}
+    Scalar at[count];
+};
+
 template <class Scalar>
 bool invertPositiveDefinite(const Scalar* a, std::size_t e, const Scalar* b, Scalar* inverse, Scalar& fitted) {
     // The divisions by R's diagonal are multiplications by its reciprocals,
     // formed once: one more double-double rounding per entry, which the
     // error bounds below allow for (gamma of e + 3 operations).
-    Scalar r[stride * stride];
-    Scalar reciprocal[stride];
+    Scratch<Scalar, stride * stride> rStorage;
+    Scratch<Scalar, stride> reciprocalStorage;
+    Scalar* r = rStorage.at;
+    Scalar* reciprocal = reciprocalStorage.at;
     const Scalar one = fromDouble<Scalar>(1.0);
     for (std::size_t j = 0; j < e; ++j) {
         for (std::size_t i = 0; i <= j; ++i) {
@@ -92,7 +104,8 @@ bool invertPositiveDefinite(const Scalar* a, std::size_t e, const Scalar* b, Sca
         fitted = fitted + z[i] * z[i];
     }
     // W = R⁻¹ (upper triangular), column by column.
-    Scalar w[stride * stride];
+    Scratch<Scalar, stride * stride> wStorage;
+    Scalar* w = wStorage.at;
     for (std::size_t j = 0; j < e; ++j) {
         w[j * stride + j] = reciprocal[j];
         for (std::size_t i = j; i-- > 0;) {
@@ -384,7 +397,8 @@ bool factoriseNode(const ScaledSystem& system, DropNodeOf<Scalar>& node, Scalar&
     for (std::size_t v = 0; v < system.variables; ++v) {
         if (node.mask & (SubsetMask{1} << v)) slots[e++] = v;
     }
-    Scalar a[stride * stride];
+    Scratch<Scalar, stride * stride> aStorage;
+    Scalar* a = aStorage.at;
     Scalar b[stride];
     for (std::size_t i = 0; i < e; ++i) {
         for (std::size_t j = 0; j < e; ++j) a[i * stride + j] = system.at(slots[i], slots[j]);
