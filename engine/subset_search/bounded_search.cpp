@@ -245,9 +245,10 @@ void goDown(Search& search, std::size_t depth, const DoubleDropNode& node, std::
 // it); that is also the best of the per-size bounds the drop costs give,
 // since every member drops v_i and otherwise only variables that cost less.
 // droppable: the child's droppable set, the node's droppable variables
-// after i.
+// after i. shared: in the double tree, the margin terms of every child of
+// the node (they all keep its trace bounds and share one error bound).
 template <class Node>
-void visitChild(Search& search, std::size_t depth, std::size_t i, SubsetMask droppable) {
+void visitChild(Search& search, std::size_t depth, std::size_t i, SubsetMask droppable, const MarginTerms& shared) {
     const Node& node = levelsOf<Node>(search)[depth];
     const std::size_t size = node.variables() - 1;
     const std::size_t below = node.droppableCount - 1 - i;  // the child's droppable variables
@@ -257,9 +258,12 @@ void visitChild(Search& search, std::size_t depth, std::size_t i, SubsetMask dro
     // The subsets of the child's subtree, less the empty one if it is there.
     const std::uint64_t subtree = (std::uint64_t{1} << below) - (smallest == 0 ? 1u : 0u);
     const double rss = toDouble(node.childRss[i]);
-    const DropMargin margin =
-        dropTreeMargin(search.system->variables, search.system->rows, node.childTrace[i], node.childDoubleTrace[i],
-                       node.childError[i], rss, search.offsetFactor);
+    MarginTerms terms = shared;
+    if constexpr (std::is_same_v<Node, DropNode>) {
+        terms = dropTreeMarginTerms(search.system->variables, search.system->rows, node.childTrace[i],
+                                    node.childDoubleTrace[i], node.childError[i], search.offsetFactor);
+    }
+    const DropMargin margin = dropTreeMargin(terms, rss);
     if (!subtreeMayEnter(search, rss, margin, smallest, size, smallestMask)) {
         search.decided += subtree;
         return;
@@ -306,11 +310,16 @@ void expand(Search& search, std::size_t depth) {
         after[i] = rest;
         rest |= SubsetMask{1} << node.droppable[i];
     }
+    MarginTerms shared;
+    if (std::is_same_v<Node, DoubleDropNode> && count > 0) {
+        shared = dropTreeMarginTerms(search.system->variables, search.system->rows, node.childTrace[0],
+                                     node.childDoubleTrace[0], node.childError[0], search.offsetFactor);
+    }
     for (std::size_t step = 0; step < count; ++step) {
         if (search.progress->stopping()) search.stopped = true;
         if (search.stopped) return;
         const std::size_t i = byIndex ? step : count - 1 - step;
-        visitChild<Node>(search, depth, i, after[i]);
+        visitChild<Node>(search, depth, i, after[i], shared);
         reportProgress(search);
     }
 }

@@ -357,18 +357,30 @@ DropTreeTrust checkDropTree(const CrossProducts& products, SubsetMask constantCo
 // exact fit's path, as does the slack of every node against its subtree's
 // least exact RSS. On noise at k = 31, n = 200, t ≈ 37: Δ_double ≈ 1.4e-9
 // and Δ_refit ≈ 1e-25 of y·y.
-DropMargin dropTreeMargin(std::size_t variables, std::size_t rows, double trace, double doubleTracePath,
-                          double treeError, double relativeRss, double offsetFactor) {
+MarginTerms dropTreeMarginTerms(std::size_t variables, std::size_t rows, double trace, double doubleTracePath,
+                                double treeError, double offsetFactor) {
     const double e = static_cast<double>(variables + 1);
     const double e3 = e * e * e;
     const double n = static_cast<double>(rows);
     const double doubleTrace =
         std::min({trace, doubleTracePath, static_cast<double>(variables) / doublePathLevel}) * offsetFactor;
+    MarginTerms terms;
+    terms.refitPath = treeError + 4.0 * extendedRoundoff * (n + e3) * (trace + 64.0);
+    terms.doublePath = 4.0 * unitRoundoff * (n + e3) * (doubleTrace + 64.0);
+    return terms;
+}
+
+DropMargin dropTreeMargin(const MarginTerms& terms, double relativeRss) {
     DropMargin margin;
-    margin.refitPath = treeError + 4.0 * extendedRoundoff * (n + e3) * (trace + 64.0) +
-                       256.0 * unitRoundoff * std::fabs(relativeRss);
-    margin.doublePath = 4.0 * unitRoundoff * (n + e3) * (doubleTrace + 64.0) + margin.refitPath;
+    margin.refitPath = terms.refitPath + 256.0 * unitRoundoff * std::fabs(relativeRss);
+    margin.doublePath = terms.doublePath + margin.refitPath;
     return margin;
+}
+
+DropMargin dropTreeMargin(std::size_t variables, std::size_t rows, double trace, double doubleTracePath,
+                          double treeError, double relativeRss, double offsetFactor) {
+    return dropTreeMargin(dropTreeMarginTerms(variables, rows, trace, doubleTracePath, treeError, offsetFactor),
+                          relativeRss);
 }
 
 double uncentredFactor(const CrossProducts& products, SubsetMask zeroColumns) {

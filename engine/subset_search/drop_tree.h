@@ -96,6 +96,17 @@ struct DropMargin {
 // the error of relativeRss itself (DropNode::rssError).
 DropMargin dropTreeMargin(std::size_t variables, std::size_t rows, double trace, double doubleTrace, double treeError,
                           double relativeRss, double offsetFactor = 1.0);
+// The same in two steps, for many nodes that share trace, doubleTrace and
+// treeError (the children of a double node): the terms that do not depend
+// on relativeRss, then the margin of one RSS. The result is the same, bit
+// for bit, as the one call's.
+struct MarginTerms {
+    double refitPath = 0.0;   // treeError and the refit's term
+    double doublePath = 0.0;  // the double path's own term
+};
+MarginTerms dropTreeMarginTerms(std::size_t variables, std::size_t rows, double trace, double doubleTrace,
+                                double treeError, double offsetFactor = 1.0);
+DropMargin dropTreeMargin(const MarginTerms& terms, double relativeRss);
 
 // 1 + Σ_j c_j²/(1 − c_j²), c_j the cosine between column j and the
 // intercept column in the double cross-products: how much worse the exact
@@ -175,7 +186,8 @@ bool startDropTree(const ScaledSystem& system, SubsetMask mask, SubsetMask dropp
 // child are cut off by mask as soon as the list is full.
 void rankDrops(DropNode& node, bool byIndex = false);
 // The same in the double tree. Its children keep the node's trace and
-// doubleTrace: the tree is only used where they are small.
+// doubleTrace (the tree is only used where they are small), and all have
+// the same childError.
 void rankDrops(DoubleDropNode& node, bool byIndex = false);
 
 // Sets child to parent without its droppable variable i (after rankDrops),
