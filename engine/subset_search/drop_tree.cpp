@@ -56,12 +56,6 @@ Scalar fromDouble(double x);
 template <>
 DoubleDouble fromDouble<DoubleDouble>(double x) { return {x, 0.0}; }
 
-// G = a⁻¹ for the symmetric positive definite a (order e, stride `stride`)
-// through its Cholesky factor a = RᵀR, in double-double, and the fitted
-// part bᵀa⁻¹b as ‖z‖² with Rᵀz = b (forward substitution: its error is that
-// of a backward stable solve, linear in the trace of a⁻¹, where bᵀGb from
-// the explicit inverse would carry G's own error). False when a pivot is not
-// positive.
 // Working storage of count scalars, left uninitialised: the double-double
 // type zero-initialises its members, and clearing the 16 KiB matrices of
 // each fresh factorisation costs a twentieth of it. Every entry that is
@@ -72,18 +66,35 @@ union Scratch {
     Scalar at[count];
 };
 
+// G = a⁻¹ for the symmetric positive definite a (order e, stride `stride`)
+// through its Cholesky factor a = RᵀR, in double-double, and the fitted
+// part bᵀa⁻¹b as ‖z‖² with Rᵀz = b (forward substitution: its error is that
+// of a backward stable solve, linear in the trace of a⁻¹, where bᵀGb from
+// the explicit inverse would carry G's own error). False when a pivot is not
+// positive. R, its diagonal's reciprocals and W = R⁻¹ are left in factors.
+//
+// parent, where given, holds the factors of a system that is a with one
+// more variable, in slot dropped: R's rows and W's columns before that slot
+// depend only on the leading variables (row i of R on a's rows up to i,
+// column j of W on R's leading j + 1 rows and columns), which the two
+// systems share, so they are taken over instead of formed again. They are
+// the same, bit for bit, as the ones this would form.
 template <class Scalar>
-bool invertPositiveDefinite(const Scalar* a, std::size_t e, const Scalar* b, Scalar* inverse, Scalar& fitted) {
+bool invertPositiveDefinite(const Scalar* a, std::size_t e, const Scalar* b, Scalar* inverse, Scalar& fitted,
+                            FreshFactors<Scalar>& factors, const FreshFactors<Scalar>* parent = nullptr,
+                            std::size_t dropped = 0) {
     // The divisions by R's diagonal are multiplications by its reciprocals,
     // formed once: one more double-double rounding per entry, which the
     // error bounds below allow for (gamma of e + 3 operations).
-    Scratch<Scalar, stride * stride> rStorage;
-    Scratch<Scalar, stride> reciprocalStorage;
-    Scalar* r = rStorage.at;
-    Scalar* reciprocal = reciprocalStorage.at;
+    Scalar* r = factors.r;
+    Scalar* reciprocal = factors.reciprocal;
+    const std::size_t prefix = parent != nullptr ? dropped : 0;
     const Scalar one = fromDouble<Scalar>(1.0);
     for (std::size_t j = 0; j < e; ++j) {
-        for (std::size_t i = 0; i <= j; ++i) {
+        const std::size_t parentColumn = j < prefix ? j : j + 1;
+        for (std::size_t i = 0; i < prefix && i <= j; ++i) r[i * stride + j] = parent->r[i * stride + parentColumn];
+        if (j < prefix) reciprocal[j] = parent->reciprocal[j];
+        for (std::size_t i = prefix; i <= j; ++i) {
             Scalar sum = a[i * stride + j];
             for (std::size_t p = 0; p < i; ++p) sum = sum - r[p * stride + i] * r[p * stride + j];
             if (i < j) {
@@ -104,9 +115,11 @@ bool invertPositiveDefinite(const Scalar* a, std::size_t e, const Scalar* b, Sca
         fitted = fitted + z[i] * z[i];
     }
     // W = R⁻¹ (upper triangular), column by column.
-    Scratch<Scalar, stride * stride> wStorage;
-    Scalar* w = wStorage.at;
-    for (std::size_t j = 0; j < e; ++j) {
+    Scalar* w = factors.w;
+    for (std::size_t j = 0; j < prefix && j < e; ++j) {
+        for (std::size_t i = 0; i <= j; ++i) w[i * stride + j] = parent->w[i * stride + j];
+    }
+    for (std::size_t j = prefix; j < e; ++j) {
         w[j * stride + j] = reciprocal[j];
         for (std::size_t i = j; i-- > 0;) {
             Scalar sum{};
@@ -403,7 +416,8 @@ namespace {
 // inverse, coefficients, trace bounds and fitted part. False when a pivot
 // is not positive.
 template <class Scalar>
-bool factoriseNode(const ScaledSystem& system, DropNodeOf<Scalar>& node, Scalar& fitted) {
+bool factoriseNode(const ScaledSystem& system, DropNodeOf<Scalar>& node, Scalar& fitted,
+                   const DropNodeOf<Scalar>* parent = nullptr, std::size_t dropped = 0) {
     std::size_t slots[maxExplanatoryVariables];
     std::size_t e = 0;
     for (std::size_t v = 0; v < system.variables; ++v) {
@@ -416,7 +430,10 @@ bool factoriseNode(const ScaledSystem& system, DropNodeOf<Scalar>& node, Scalar&
         for (std::size_t j = 0; j < e; ++j) a[i * stride + j] = system.at(slots[i], slots[j]);
         b[i] = system.xty[slots[i]];
     }
-    if (!invertPositiveDefinite(a, e, b, node.inverse, fitted)) return false;
+    node.factors.valid = false;
+    const FreshFactors<Scalar>* parentFactors = parent != nullptr && parent->factors.valid ? &parent->factors : nullptr;
+    if (!invertPositiveDefinite(a, e, b, node.inverse, fitted, node.factors, parentFactors, dropped)) return false;
+    node.factors.valid = true;
     double trace = 0.0;
     for (std::size_t i = 0; i < e; ++i) {
         Scalar sum{};
@@ -603,7 +620,8 @@ void descendDropTree(const DropNode& parent, std::size_t i, DropNode& child) {
     child.rss = parent.childRss[i];
     const double source = parent.sourceTrace == 0.0 ? parent.trace : parent.sourceTrace;
     DoubleDouble fitted;
-    if (source > refactoriseTrace && factoriseNode(*parent.system, child, fitted)) {
+    if (source > refactoriseTrace &&
+        factoriseNode(*parent.system, child, fitted, &parent, slotOf(parent, parent.droppable[i]))) {
         // The child's own inverse and coefficients; its RSS stays the
         // parent's value for it, whose error the parent has tracked.
         child.trace = parent.childTrace[i];
@@ -613,6 +631,7 @@ void descendDropTree(const DropNode& parent, std::size_t i, DropNode& child) {
     child.trace = parent.childTrace[i];
     child.doubleTrace = parent.childDoubleTrace[i];
     child.sourceTrace = source;
+    child.factors.valid = false;
     downdate(parent, i, child);
 }
 

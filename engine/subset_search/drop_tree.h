@@ -44,6 +44,7 @@
 // tracked for the node's own RSS (rssError).
 #include <cstddef>
 #include <cstdint>
+#include <type_traits>
 
 #include "regression/cross_products.h"
 #include "regression/data_column.h"
@@ -123,6 +124,27 @@ double uncentredFactor(const CrossProducts& products, SubsetMask zeroColumns);
 // that of a system whose trace is at most k / doublePathLevel.
 constexpr double doublePathLevel = 0.5 / refitVarianceInflation;
 
+// The Cholesky factor R of a node's own system, the reciprocals of its
+// diagonal and W = R⁻¹, kept by nodes factorised afresh: a child factorised
+// afresh takes over what does not depend on its dropped variable
+// (drop_tree.cpp). The storage is left uninitialised; the factorisation
+// writes it before it is read (valid).
+template <class Scalar>
+struct FreshFactors {
+    FreshFactors() {}
+    union {
+        Scalar r[scaledStride * scaledStride];
+    };
+    union {
+        Scalar w[scaledStride * scaledStride];
+    };
+    union {
+        Scalar reciprocal[scaledStride];
+    };
+    bool valid = false;
+};
+struct NoFreshFactors {};
+
 // A node of the tree. Scalar is the arithmetic of its inverse, coefficients
 // and RSS: DoubleDouble wherever the conditioning needs it, double in
 // subtrees conditioned well enough that the double tree's tracked error
@@ -163,6 +185,9 @@ struct DropNodeOf {
     double childTrace[maxExplanatoryVariables];       // after rankDrops: a bound on the child's trace
     double childDoubleTrace[maxExplanatoryVariables]; // after rankDrops: the child's doubleTrace
     double childError[maxExplanatoryVariables];       // after rankDrops: a bound on the error of childRss
+
+    // The extended tree's nodes only.
+    std::conditional_t<std::is_same_v<Scalar, DoubleDouble>, FreshFactors<Scalar>, NoFreshFactors> factors;
 
     std::size_t variables() const { return order; }
 };
