@@ -7,6 +7,7 @@
 #include <type_traits>
 
 #include "regression/cross_products.h"
+#include "subset_search/criterion_cut.h"
 #include "subset_search/drop_tree.h"
 #include "regression/fit_levels.h"
 #include "subset_search/kept_selection.h"
@@ -68,9 +69,13 @@ struct Search {
     RankCriterion criterion = RankCriterion::ResidualSumOfSquares;
     std::int64_t largestRanked = 0;  // largestRankedSize of the criterion and the rows
     double cpScale = 0.0;
-    std::vector<DropNode> levels;  // levels[j]: the node being expanded at depth j
+    // levels[j]: the node being expanded at depth j. Allocated without
+    // clearing (new[] default-initialises: each node's members are written
+    // before they are read), which at k = 31 spares a megabyte of zeroing
+    // per search.
+    std::unique_ptr<DropNode[]> levels;
     // The same for the double tree, where a subtree runs in double.
-    std::vector<DoubleDropNode> doubleLevels;
+    std::unique_ptr<DoubleDropNode[]> doubleLevels;
     SearchTally* tally = nullptr;  // optional
 
     // The best subsets fitted so far, at most keepCount of them per list: a
@@ -82,6 +87,11 @@ struct Search {
     std::vector<std::vector<RankedSubset>> lists;
     bool perSize = false;
     std::size_t keepCount = 0;
+    // For AIC and BIC: cuts[d] compares an RSS of d variables with the
+    // threshold of its list (that list's worst criterion), formed again
+    // whenever that threshold has moved.
+    bool cutting = false;
+    std::vector<CriterionCut> cuts;
 
     SubsetSystem subset;
     LeastSquaresFit fit;
@@ -148,6 +158,10 @@ void fitExactly(Search& search, SubsetMask mask) {
 // the least value is at one end of the range. It is computed with the same
 // operations as the exact criterion, so the rounding of each is monotone in
 // RSS; the margin keeps a gap far wider than the logarithm's rounding error.
+double leastRelativeRss(double relativeRss, const DropMargin& margin) {
+    return std::min(std::max(relativeRss - margin.doublePath, doublePathLeastRss), relativeRss - margin.refitPath);
+}
+
 double criterionBound(const Search& search, double relativeRss, const DropMargin& margin, std::size_t smallest,
                       std::size_t largest) {
     const std::int64_t largestRanked = largestRankedSize(search.criterion, search.system->rows);
@@ -156,8 +170,7 @@ double criterionBound(const Search& search, double relativeRss, const DropMargin
     largest = std::min(largest, static_cast<std::size_t>(largestRanked));
     if (smallest > largest) return infinity;
     const std::size_t n = search.system->rows;
-    const double relative = std::min(std::max(relativeRss - margin.doublePath, doublePathLeastRss),
-                                     relativeRss - margin.refitPath);
+    const double relative = leastRelativeRss(relativeRss, margin);
     double rss = relative * search.system->yy;
     // The exact fit never reports a negative RSS: one at or below its
     // exact-fit level is 0, so 0 is the bound of every possible exact fit.
@@ -179,22 +192,44 @@ double criterionBound(const Search& search, double relativeRss, const DropMargin
     return value;
 }
 
+// mayEnter for the bound criterionBound gives, deciding from the list's
+// cut where it can. The cut is asked only where criterionBound would take
+// the criterion of a positive RSS at one size (the list full, the
+// threshold finite, the size rankable, the RSS above the exact fits'); it
+// then answers as that criterion would, strictly below or above the
+// threshold (criterion_cut.h), so the mask never comes into it. Everything
+// else, and the band around the threshold, is left to criterionBound.
+bool boundMayEnter(Search& search, const std::vector<RankedSubset>& list, double relativeRss,
+                   const DropMargin& margin, std::size_t smallest, std::size_t largest, SubsetMask smallestMask) {
+    const std::size_t n = search.system->rows;
+    if (search.cutting && list.size() >= search.keepCount && n >= 3) {
+        const std::size_t size = std::max<std::size_t>(smallest, 1);
+        const double relative = leastRelativeRss(relativeRss, margin);
+        const double rss = relative * search.system->yy;
+        const double threshold = list.front().criterion;
+        if (size <= std::min(largest, n - 2) && relative > exactFitBoundLevel && rss > 0.0 &&
+            std::isfinite(threshold)) {
+            CriterionCut& cut = search.cuts[size];
+            if (!(cut.threshold == threshold)) cut = formCriterionCut(search.criterion, n, size, threshold);
+            const int side = compareWithCut(cut, rss);
+            if (side != 0) return side < 0;
+        }
+    }
+    return mayEnter(search, list, criterionBound(search, relativeRss, margin, smallest, largest), smallestMask);
+}
+
 // Whether any subset of smallest … largest variables below a node (RSS
 // bound relativeRss, margins Δ, masks at least smallestMask) may enter its
 // list. Per size, each size is asked of its own list; the least mask of the
 // whole subtree stands for the least one of each size, which only makes
 // the answer yes more often.
-bool subtreeMayEnter(const Search& search, double relativeRss, const DropMargin& margin, std::size_t smallest,
+bool subtreeMayEnter(Search& search, double relativeRss, const DropMargin& margin, std::size_t smallest,
                      std::size_t largest, SubsetMask smallestMask) {
     if (!search.perSize) {
-        return mayEnter(search, search.lists[0], criterionBound(search, relativeRss, margin, smallest, largest),
-                        smallestMask);
+        return boundMayEnter(search, search.lists[0], relativeRss, margin, smallest, largest, smallestMask);
     }
     for (std::size_t size = std::max<std::size_t>(smallest, 1); size <= largest; ++size) {
-        if (mayEnter(search, search.lists[size], criterionBound(search, relativeRss, margin, size, size),
-                     smallestMask)) {
-            return true;
-        }
+        if (boundMayEnter(search, search.lists[size], relativeRss, margin, size, size, smallestMask)) return true;
     }
     return false;
 }
@@ -205,11 +240,11 @@ void reportProgress(Search& search) {
 }
 
 template <class Node>
-std::vector<Node>& levelsOf(Search& search) {
+Node* levelsOf(Search& search) {
     if constexpr (std::is_same_v<Node, DropNode>) {
-        return search.levels;
+        return search.levels.get();
     } else {
-        return search.doubleLevels;
+        return search.doubleLevels.get();
     }
 }
 
@@ -242,22 +277,26 @@ void goDown(Search& search, std::size_t depth, const DoubleDropNode& node, std::
 // The child's RSS bounds its whole subtree (every member is a subset of
 // it); that is also the best of the per-size bounds the drop costs give,
 // since every member drops v_i and otherwise only variables that cost less.
+// droppable: the child's droppable set, the node's droppable variables
+// after i. shared: in the double tree, the margin terms of every child of
+// the node (they all keep its trace bounds and share one error bound).
 template <class Node>
-void visitChild(Search& search, std::size_t depth, std::size_t i) {
+void visitChild(Search& search, std::size_t depth, std::size_t i, SubsetMask droppable, const MarginTerms& shared) {
     const Node& node = levelsOf<Node>(search)[depth];
     const std::size_t size = node.variables() - 1;
     const std::size_t below = node.droppableCount - 1 - i;  // the child's droppable variables
     const std::size_t smallest = size - below;
     const SubsetMask mask = node.mask & ~(SubsetMask{1} << node.droppable[i]);
-    SubsetMask droppable = 0;
-    for (std::size_t j = i + 1; j < node.droppableCount; ++j) droppable |= SubsetMask{1} << node.droppable[j];
     const SubsetMask smallestMask = mask & ~droppable;  // the least mask below the child (0: the empty one)
     // The subsets of the child's subtree, less the empty one if it is there.
     const std::uint64_t subtree = (std::uint64_t{1} << below) - (smallest == 0 ? 1u : 0u);
     const double rss = toDouble(node.childRss[i]);
-    const DropMargin margin =
-        dropTreeMargin(search.system->variables, search.system->rows, node.childTrace[i], node.childDoubleTrace[i],
-                       node.childError[i], rss, search.offsetFactor);
+    MarginTerms terms = shared;
+    if constexpr (std::is_same_v<Node, DropNode>) {
+        terms = dropTreeMarginTerms(search.system->variables, search.system->rows, node.childTrace[i],
+                                    node.childDoubleTrace[i], node.childError[i], search.offsetFactor);
+    }
+    const DropMargin margin = dropTreeMargin(terms, rss);
     if (!subtreeMayEnter(search, rss, margin, smallest, size, smallestMask)) {
         search.decided += subtree;
         return;
@@ -296,10 +335,24 @@ void expand(Search& search, std::size_t depth) {
     // By index, child 0 (without the highest variable) holds the smallest
     // masks and goes first.
     const std::size_t count = node.droppableCount;
+    // after[i]: the droppable variables after i, child i's droppable set
+    // (the node stays in place while its children are visited).
+    SubsetMask after[maxExplanatoryVariables];
+    SubsetMask rest = 0;
+    for (std::size_t i = count; i-- > 0;) {
+        after[i] = rest;
+        rest |= SubsetMask{1} << node.droppable[i];
+    }
+    MarginTerms shared;
+    if (std::is_same_v<Node, DoubleDropNode> && count > 0) {
+        shared = dropTreeMarginTerms(search.system->variables, search.system->rows, node.childTrace[0],
+                                     node.childDoubleTrace[0], node.childError[0], search.offsetFactor);
+    }
     for (std::size_t step = 0; step < count; ++step) {
         if (search.progress->stopping()) search.stopped = true;
         if (search.stopped) return;
-        visitChild<Node>(search, depth, byIndex ? step : count - 1 - step);
+        const std::size_t i = byIndex ? step : count - 1 - step;
+        visitChild<Node>(search, depth, i, after[i], shared);
         reportProgress(search);
     }
 }
@@ -474,8 +527,8 @@ bool searchBestSubsets(const DataColumn& y, const std::vector<DataColumn>& colum
         return true;
     }
     Search search;
-    search.levels.resize(k + 1);
-    search.doubleLevels.resize(k + 1);
+    search.levels.reset(new DropNode[k + 1]);
+    search.doubleLevels.reset(new DoubleDropNode[k + 1]);
     search.tally = tally;
     search.products = &products;
     search.system = system.get();
@@ -485,6 +538,8 @@ bool searchBestSubsets(const DataColumn& y, const std::vector<DataColumn>& colum
     search.cpScale = request.cpScale;
     search.perSize = request.perSize > 0;
     search.keepCount = keepCount;
+    search.cutting = criterionHasCut(request.criterion);
+    search.cuts.resize(k + 1);
     search.progress = &progress;
     search.lastProgress = subsets - 1u;
     kept.clear();

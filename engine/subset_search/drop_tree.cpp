@@ -56,22 +56,45 @@ Scalar fromDouble(double x);
 template <>
 DoubleDouble fromDouble<DoubleDouble>(double x) { return {x, 0.0}; }
 
+// Working storage of count scalars, left uninitialised: the double-double
+// type zero-initialises its members, and clearing the 16 KiB matrices of
+// each fresh factorisation costs a twentieth of it. Every entry that is
+// read has been written before.
+template <class Scalar, std::size_t count>
+union Scratch {
+    Scratch() {}
+    Scalar at[count];
+};
+
 // G = a⁻¹ for the symmetric positive definite a (order e, stride `stride`)
 // through its Cholesky factor a = RᵀR, in double-double, and the fitted
 // part bᵀa⁻¹b as ‖z‖² with Rᵀz = b (forward substitution: its error is that
 // of a backward stable solve, linear in the trace of a⁻¹, where bᵀGb from
 // the explicit inverse would carry G's own error). False when a pivot is not
-// positive.
+// positive. R, its diagonal's reciprocals and W = R⁻¹ are left in factors.
+//
+// parent, where given, holds the factors of a system that is a with one
+// more variable, in slot dropped: R's rows and W's columns before that slot
+// depend only on the leading variables (row i of R on a's rows up to i,
+// column j of W on R's leading j + 1 rows and columns), which the two
+// systems share, so they are taken over instead of formed again. They are
+// the same, bit for bit, as the ones this would form.
 template <class Scalar>
-bool invertPositiveDefinite(const Scalar* a, std::size_t e, const Scalar* b, Scalar* inverse, Scalar& fitted) {
+bool invertPositiveDefinite(const Scalar* a, std::size_t e, const Scalar* b, Scalar* inverse, Scalar& fitted,
+                            FreshFactors<Scalar>& factors, const FreshFactors<Scalar>* parent = nullptr,
+                            std::size_t dropped = 0) {
     // The divisions by R's diagonal are multiplications by its reciprocals,
     // formed once: one more double-double rounding per entry, which the
     // error bounds below allow for (gamma of e + 3 operations).
-    Scalar r[stride * stride];
-    Scalar reciprocal[stride];
+    Scalar* r = factors.r;
+    Scalar* reciprocal = factors.reciprocal;
+    const std::size_t prefix = parent != nullptr ? dropped : 0;
     const Scalar one = fromDouble<Scalar>(1.0);
     for (std::size_t j = 0; j < e; ++j) {
-        for (std::size_t i = 0; i <= j; ++i) {
+        const std::size_t parentColumn = j < prefix ? j : j + 1;
+        for (std::size_t i = 0; i < prefix && i <= j; ++i) r[i * stride + j] = parent->r[i * stride + parentColumn];
+        if (j < prefix) reciprocal[j] = parent->reciprocal[j];
+        for (std::size_t i = prefix; i <= j; ++i) {
             Scalar sum = a[i * stride + j];
             for (std::size_t p = 0; p < i; ++p) sum = sum - r[p * stride + i] * r[p * stride + j];
             if (i < j) {
@@ -92,8 +115,11 @@ bool invertPositiveDefinite(const Scalar* a, std::size_t e, const Scalar* b, Sca
         fitted = fitted + z[i] * z[i];
     }
     // W = R⁻¹ (upper triangular), column by column.
-    Scalar w[stride * stride];
-    for (std::size_t j = 0; j < e; ++j) {
+    Scalar* w = factors.w;
+    for (std::size_t j = 0; j < prefix && j < e; ++j) {
+        for (std::size_t i = 0; i <= j; ++i) w[i * stride + j] = parent->w[i * stride + j];
+    }
+    for (std::size_t j = prefix; j < e; ++j) {
         w[j * stride + j] = reciprocal[j];
         for (std::size_t i = j; i-- > 0;) {
             Scalar sum{};
@@ -113,11 +139,32 @@ bool invertPositiveDefinite(const Scalar* a, std::size_t e, const Scalar* b, Sca
     return true;
 }
 
-// The slot of variable v in node (its variables stand in ascending order).
+// The set bits of a mask, counted in the register (the compiler's builtin
+// is a library call on targets without a population-count instruction, and
+// this runs for every child of every node).
+inline std::size_t countBits(SubsetMask mask) {
+    std::uint32_t x = mask;
+    x = x - ((x >> 1) & 0x55555555u);
+    x = (x & 0x33333333u) + ((x >> 2) & 0x33333333u);
+    x = (x + (x >> 4)) & 0x0f0f0f0fu;
+    return static_cast<std::size_t>((x * 0x01010101u) >> 24);
+}
+
+// The slot of variable v in node (its slotted variables stand in ascending
+// order).
 template <class Node>
 std::size_t slotOf(const Node& node, std::size_t v) {
-    const SubsetMask below = node.mask & ((SubsetMask{1} << v) - 1u);
-    return static_cast<std::size_t>(__builtin_popcount(below));
+    return countBits(node.slotMask & ((SubsetMask{1} << v) - 1u));
+}
+
+// The parent's slots that the child keeps, in ascending order; their count.
+std::size_t keptSlots(SubsetMask parentSlots, SubsetMask childSlots, std::size_t* kept) {
+    std::size_t count = 0;
+    std::size_t slot = 0;
+    for (SubsetMask rest = parentSlots; rest != 0; rest &= rest - 1u, ++slot) {
+        if (childSlots & rest & (~rest + 1u)) kept[count++] = slot;
+    }
+    return count;
 }
 
 // Upper bounds on traces carry this factor for the rounding of the
@@ -325,18 +372,30 @@ DropTreeTrust checkDropTree(const CrossProducts& products, SubsetMask constantCo
 // exact fit's path, as does the slack of every node against its subtree's
 // least exact RSS. On noise at k = 31, n = 200, t ≈ 37: Δ_double ≈ 1.4e-9
 // and Δ_refit ≈ 1e-25 of y·y.
-DropMargin dropTreeMargin(std::size_t variables, std::size_t rows, double trace, double doubleTracePath,
-                          double treeError, double relativeRss, double offsetFactor) {
+MarginTerms dropTreeMarginTerms(std::size_t variables, std::size_t rows, double trace, double doubleTracePath,
+                                double treeError, double offsetFactor) {
     const double e = static_cast<double>(variables + 1);
     const double e3 = e * e * e;
     const double n = static_cast<double>(rows);
     const double doubleTrace =
         std::min({trace, doubleTracePath, static_cast<double>(variables) / doublePathLevel}) * offsetFactor;
+    MarginTerms terms;
+    terms.refitPath = treeError + 4.0 * extendedRoundoff * (n + e3) * (trace + 64.0);
+    terms.doublePath = 4.0 * unitRoundoff * (n + e3) * (doubleTrace + 64.0);
+    return terms;
+}
+
+DropMargin dropTreeMargin(const MarginTerms& terms, double relativeRss) {
     DropMargin margin;
-    margin.refitPath = treeError + 4.0 * extendedRoundoff * (n + e3) * (trace + 64.0) +
-                       512.0 * unitRoundoff * std::fabs(relativeRss);
-    margin.doublePath = 4.0 * unitRoundoff * (n + e3) * (doubleTrace + 64.0) + margin.refitPath;
+    margin.refitPath = terms.refitPath + 512.0 * unitRoundoff * std::fabs(relativeRss);
+    margin.doublePath = terms.doublePath + margin.refitPath;
     return margin;
+}
+
+DropMargin dropTreeMargin(std::size_t variables, std::size_t rows, double trace, double doubleTracePath,
+                          double treeError, double relativeRss, double offsetFactor) {
+    return dropTreeMargin(dropTreeMarginTerms(variables, rows, trace, doubleTracePath, treeError, offsetFactor),
+                          relativeRss);
 }
 
 double uncentredFactor(const CrossProducts& products, SubsetMask zeroColumns) {
@@ -359,19 +418,24 @@ namespace {
 // inverse, coefficients, trace bounds and fitted part. False when a pivot
 // is not positive.
 template <class Scalar>
-bool factoriseNode(const ScaledSystem& system, DropNodeOf<Scalar>& node, Scalar& fitted) {
+bool factoriseNode(const ScaledSystem& system, DropNodeOf<Scalar>& node, Scalar& fitted,
+                   const DropNodeOf<Scalar>* parent = nullptr, std::size_t dropped = 0) {
     std::size_t slots[maxExplanatoryVariables];
     std::size_t e = 0;
     for (std::size_t v = 0; v < system.variables; ++v) {
         if (node.mask & (SubsetMask{1} << v)) slots[e++] = v;
     }
-    Scalar a[stride * stride];
+    Scratch<Scalar, stride * stride> aStorage;
+    Scalar* a = aStorage.at;
     Scalar b[stride];
     for (std::size_t i = 0; i < e; ++i) {
         for (std::size_t j = 0; j < e; ++j) a[i * stride + j] = system.at(slots[i], slots[j]);
         b[i] = system.xty[slots[i]];
     }
-    if (!invertPositiveDefinite(a, e, b, node.inverse, fitted)) return false;
+    node.factors.valid = false;
+    const FreshFactors<Scalar>* parentFactors = parent != nullptr && parent->factors.valid ? &parent->factors : nullptr;
+    if (!invertPositiveDefinite(a, e, b, node.inverse, fitted, node.factors, parentFactors, dropped)) return false;
+    node.factors.valid = true;
     double trace = 0.0;
     for (std::size_t i = 0; i < e; ++i) {
         Scalar sum{};
@@ -436,7 +500,7 @@ void rankDropsOf(DropNodeOf<Scalar>& node, bool byIndex, bool trackTraces) {
             // parent's.
             double removed = 0.0;
             double shares = 0.0;
-            for (std::size_t a = 0; a < e; ++a) {
+            for (std::size_t a = 0; a < node.slots; ++a) {
                 const double g = leading(node.inverse[a * stride + s]);
                 removed += g * g;
                 if (a == s || !capped) continue;
@@ -481,7 +545,18 @@ void placeChild(const Parent& parent, std::size_t i, Child& child) {
     child.trace = parent.childTrace[i];
     child.doubleTrace = parent.childDoubleTrace[i];
     child.droppableCount = parent.droppableCount - 1 - i;
-    for (std::size_t j = 0; j < child.droppableCount; ++j) child.droppable[j] = parent.droppable[i + 1 + j];
+    SubsetMask droppable = 0;
+    for (std::size_t j = 0; j < child.droppableCount; ++j) {
+        child.droppable[j] = parent.droppable[i + 1 + j];
+        droppable |= SubsetMask{1} << child.droppable[j];
+    }
+    if constexpr (std::is_same_v<Child, DoubleDropNode>) {
+        child.slotMask = droppable;
+        child.slots = child.droppableCount;
+    } else {
+        child.slotMask = child.mask;
+        child.slots = child.order;
+    }
 }
 
 // The downdate of parent's inverse and β without droppable variable i.
@@ -497,26 +572,25 @@ void downdate(const DropNodeOf<Scalar>& parent, std::size_t i, DropNodeOf<Target
         }
     };
     const std::size_t s = slotOf(parent, parent.droppable[i]);
-    const std::size_t e = parent.order;
+    std::size_t kept[maxExplanatoryVariables];
+    const std::size_t count = keptSlots(parent.slotMask, child.slotMask, kept);
     const Scalar* g = parent.inverse;
     const Scalar pivot = g[s * stride + s];
     const Scalar* pivotRow = g + s * stride;
     const Scalar betaFactor = parent.beta[s] / pivot;
     // The updated inverse is symmetric: each entry of the upper triangle is
     // computed once and mirrored.
-    for (std::size_t a = 0, to = 0; a < e; ++a) {
-        if (a == s) continue;
+    for (std::size_t to = 0; to < count; ++to) {
+        const std::size_t a = kept[to];
         const Scalar* from = g + a * stride;
         const Scalar factor = from[s] / pivot;
-        for (std::size_t b = a, at = to; b < e; ++b) {
-            if (b == s) continue;
+        for (std::size_t at = to; at < count; ++at) {
+            const std::size_t b = kept[at];
             const Target value = store(from[b] - factor * pivotRow[b]);
             child.inverse[to * stride + at] = value;
             child.inverse[at * stride + to] = value;
-            ++at;
         }
         child.beta[to] = store(parent.beta[a] - from[s] * betaFactor);
-        ++to;
     }
 }
 
@@ -526,6 +600,8 @@ bool startDropTree(const ScaledSystem& system, SubsetMask mask, SubsetMask dropp
     root.system = &system;
     root.mask = mask;
     root.order = static_cast<std::size_t>(__builtin_popcount(mask));
+    root.slotMask = mask;
+    root.slots = root.order;
     DoubleDouble fitted;
     if (!factoriseNode(system, root, fitted)) return false;
     root.rss = system.yyScaled - fitted;
@@ -546,7 +622,8 @@ void descendDropTree(const DropNode& parent, std::size_t i, DropNode& child) {
     child.rss = parent.childRss[i];
     const double source = parent.sourceTrace == 0.0 ? parent.trace : parent.sourceTrace;
     DoubleDouble fitted;
-    if (source > refactoriseTrace && factoriseNode(*parent.system, child, fitted)) {
+    if (source > refactoriseTrace &&
+        factoriseNode(*parent.system, child, fitted, &parent, slotOf(parent, parent.droppable[i]))) {
         // The child's own inverse and coefficients; its RSS stays the
         // parent's value for it, whose error the parent has tracked.
         child.trace = parent.childTrace[i];
@@ -556,6 +633,7 @@ void descendDropTree(const DropNode& parent, std::size_t i, DropNode& child) {
     child.trace = parent.childTrace[i];
     child.doubleTrace = parent.childDoubleTrace[i];
     child.sourceTrace = source;
+    child.factors.valid = false;
     downdate(parent, i, child);
 }
 
@@ -564,26 +642,25 @@ void descendDropTree(const DoubleDropNode& parent, std::size_t i, DoubleDropNode
     child.rss = parent.childRss[i];
     child.sourceTrace = parent.sourceTrace;
     child.inheritedError = parent.inheritedError;
-    // In double every row is formed whole, in two contiguous runs either
-    // side of the dropped slot, which the compiler turns into vector
-    // operations: twice the arithmetic of the upper triangle, but no
-    // scattered stores. Entries (a, b) and (b, a) are then two roundings of
-    // the same value, each within the per-entry error the bound allows.
+    // In double every row is formed whole, with no scattered stores.
+    // Entries (a, b) and (b, a) are then two roundings of the same value,
+    // each within the per-entry error the bound allows. The child keeps only
+    // its droppable slots: the dropped variable and the slots after it in
+    // the parent's droppable order (child i keeps droppable[i + 1 …]).
     const std::size_t s = slotOf(parent, parent.droppable[i]);
-    const std::size_t e = parent.order;
+    std::size_t kept[maxExplanatoryVariables];
+    const std::size_t count = keptSlots(parent.slotMask, child.slotMask, kept);
     const double* g = parent.inverse;
     const double pivot = g[s * stride + s];
     const double* pivotRow = g + s * stride;
     const double betaFactor = parent.beta[s] / pivot;
-    for (std::size_t a = 0, to = 0; a < e; ++a) {
-        if (a == s) continue;
+    for (std::size_t to = 0; to < count; ++to) {
+        const std::size_t a = kept[to];
         const double* from = g + a * stride;
         double* row = child.inverse + to * stride;
         const double factor = from[s] / pivot;
-        for (std::size_t b = 0; b < s; ++b) row[b] = from[b] - factor * pivotRow[b];
-        for (std::size_t b = s + 1; b < e; ++b) row[b - 1] = from[b] - factor * pivotRow[b];
+        for (std::size_t at = 0; at < count; ++at) row[at] = from[kept[at]] - factor * pivotRow[kept[at]];
         child.beta[to] = parent.beta[a] - from[s] * betaFactor;
-        ++to;
     }
 }
 
@@ -628,15 +705,25 @@ bool startDoubleSubtree(const DropNode& root, DoubleDropNode& node) {
     node.trace = root.trace;
     node.doubleTrace = root.doubleTrace;
     node.droppableCount = root.droppableCount;
-    for (std::size_t j = 0; j < root.droppableCount; ++j) node.droppable[j] = root.droppable[j];
+    SubsetMask droppable = 0;
+    for (std::size_t j = 0; j < root.droppableCount; ++j) {
+        node.droppable[j] = root.droppable[j];
+        droppable |= SubsetMask{1} << root.droppable[j];
+    }
+    node.slotMask = droppable;
+    node.slots = root.droppableCount;
     node.rss = toDouble(root.rss);
     node.rssError = root.rssError + unitRoundoff * std::fabs(node.rss);
     node.sourceTrace = root.trace;
     node.inheritedError = extendedStepError(root);
-    const std::size_t e = root.order;
-    for (std::size_t a = 0; a < e; ++a) {
-        for (std::size_t b = 0; b < e; ++b) node.inverse[a * stride + b] = toDouble(root.inverse[a * stride + b]);
-        node.beta[a] = toDouble(root.beta[a]);
+    std::size_t kept[maxExplanatoryVariables];
+    const std::size_t count = keptSlots(root.slotMask, node.slotMask, kept);
+    for (std::size_t to = 0; to < count; ++to) {
+        const std::size_t a = kept[to];
+        for (std::size_t at = 0; at < count; ++at) {
+            node.inverse[to * stride + at] = toDouble(root.inverse[a * stride + kept[at]]);
+        }
+        node.beta[to] = toDouble(root.beta[a]);
     }
     return true;
 }

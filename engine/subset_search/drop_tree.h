@@ -44,6 +44,7 @@
 // tracked for the node's own RSS (rssError).
 #include <cstddef>
 #include <cstdint>
+#include <type_traits>
 
 #include "regression/cross_products.h"
 #include "regression/data_column.h"
@@ -97,6 +98,17 @@ struct DropMargin {
 // the error of relativeRss itself (DropNode::rssError).
 DropMargin dropTreeMargin(std::size_t variables, std::size_t rows, double trace, double doubleTrace, double treeError,
                           double relativeRss, double offsetFactor = 1.0);
+// The same in two steps, for many nodes that share trace, doubleTrace and
+// treeError (the children of a double node): the terms that do not depend
+// on relativeRss, then the margin of one RSS. The result is the same, bit
+// for bit, as the one call's.
+struct MarginTerms {
+    double refitPath = 0.0;   // treeError and the refit's term
+    double doublePath = 0.0;  // the double path's own term
+};
+MarginTerms dropTreeMarginTerms(std::size_t variables, std::size_t rows, double trace, double doubleTrace,
+                                double treeError, double offsetFactor = 1.0);
+DropMargin dropTreeMargin(const MarginTerms& terms, double relativeRss);
 
 // 1 + Σ_j c_j²/(1 − c_j²), c_j the cosine between column j and the
 // intercept column in the double cross-products: how much worse the exact
@@ -113,6 +125,27 @@ double uncentredFactor(const CrossProducts& products, SubsetMask zeroColumns);
 // that of a system whose trace is at most k / doublePathLevel.
 constexpr double doublePathLevel = 0.5 / refitVarianceInflation;
 
+// The Cholesky factor R of a node's own system, the reciprocals of its
+// diagonal and W = R⁻¹, kept by nodes factorised afresh: a child factorised
+// afresh takes over what does not depend on its dropped variable
+// (drop_tree.cpp). The storage is left uninitialised; the factorisation
+// writes it before it is read (valid).
+template <class Scalar>
+struct FreshFactors {
+    FreshFactors() {}
+    union {
+        Scalar r[scaledStride * scaledStride];
+    };
+    union {
+        Scalar w[scaledStride * scaledStride];
+    };
+    union {
+        Scalar reciprocal[scaledStride];
+    };
+    bool valid = false;
+};
+struct NoFreshFactors {};
+
 // A node of the tree. Scalar is the arithmetic of its inverse, coefficients
 // and RSS: DoubleDouble wherever the conditioning needs it, double in
 // subtrees conditioned well enough that the double tree's tracked error
@@ -120,9 +153,16 @@ constexpr double doublePathLevel = 0.5 / refitVarianceInflation;
 template <class Scalar>
 struct DropNodeOf {
     const ScaledSystem* system = nullptr;  // the system the tree was started on
-    std::size_t order = 0;  // the node's variables, slot j the j-th in ascending order
+    std::size_t order = 0;  // the node's variables
     SubsetMask mask = 0;
-    Scalar inverse[scaledStride * scaledStride];  // G, row stride scaledStride
+    // The variables that have a slot in inverse and beta, slot j the j-th
+    // in ascending order: all of the node's in the extended tree; in the
+    // double tree only its droppable ones, the only entries that its
+    // subtree's drop costs and downdates ever read (each downdated entry
+    // (a, b) is formed from entries (a, b), (a, s), (s, b) and (s, s) alone).
+    SubsetMask slotMask = 0;
+    std::size_t slots = 0;  // their count
+    Scalar inverse[scaledStride * scaledStride];  // G on the slots, row stride scaledStride
     Scalar beta[scaledStride];
     Scalar rss{};        // approximate, relative to y·y
     double rssError = 0.0;  // a bound on |rss − the exact RSS of the node's subset|, relative to y·y
@@ -147,6 +187,9 @@ struct DropNodeOf {
     double childDoubleTrace[maxExplanatoryVariables]; // after rankDrops: the child's doubleTrace
     double childError[maxExplanatoryVariables];       // after rankDrops: a bound on the error of childRss
 
+    // The extended tree's nodes only.
+    std::conditional_t<std::is_same_v<Scalar, DoubleDouble>, FreshFactors<Scalar>, NoFreshFactors> factors;
+
     std::size_t variables() const { return order; }
 };
 using DropNode = DropNodeOf<DoubleDouble>;
@@ -169,7 +212,8 @@ bool startDropTree(const ScaledSystem& system, SubsetMask mask, SubsetMask dropp
 // child are cut off by mask as soon as the list is full.
 void rankDrops(DropNode& node, bool byIndex = false);
 // The same in the double tree. Its children keep the node's trace and
-// doubleTrace: the tree is only used where they are small.
+// doubleTrace (the tree is only used where they are small), and all have
+// the same childError.
 void rankDrops(DoubleDropNode& node, bool byIndex = false);
 
 // Sets child to parent without its droppable variable i (after rankDrops),
@@ -180,7 +224,8 @@ void rankDrops(DoubleDropNode& node, bool byIndex = false);
 // or, where the inverse that chain of downdates starts from has a trace
 // above 1e8, the child's own system factorised afresh (drop_tree.cpp).
 void descendDropTree(const DropNode& parent, std::size_t i, DropNode& child);
-// The same in the double tree (always by downdating).
+// The same in the double tree (always by downdating, the child's
+// droppable slots only).
 void descendDropTree(const DoubleDropNode& parent, std::size_t i, DoubleDropNode& child);
 
 // The most trace a double subtree may start from: the double tree's error
