@@ -120,7 +120,7 @@ LeastSquaresFit fitLeastSquares(const DataColumn& y, const std::vector<DataColum
     CrossProducts products;
     formCrossProducts(y, chosen, d, products);
     SubsetSystem system;
-    const SubsetMask all = d == 0 ? 0u : static_cast<SubsetMask>((std::uint64_t{1} << d) - 1u);
+    const SubsetMask all = firstVariables(d);
     gatherSubsetSystem(products, all, system);
     LeastSquaresFit fit;
     solveSubsetSystem(system, fit);

@@ -1,5 +1,7 @@
 #include "subset_search/drop_tree.h"
 
+#include "regression/subset_mask.h"
+
 #include <algorithm>
 #include <cmath>
 #include <limits>
@@ -116,8 +118,7 @@ bool invertPositiveDefinite(const Scalar* a, std::size_t e, const Scalar* b, Sca
 // The slot of variable v in node (its variables stand in ascending order).
 template <class Node>
 std::size_t slotOf(const Node& node, std::size_t v) {
-    const SubsetMask below = node.mask & ((SubsetMask{1} << v) - 1u);
-    return static_cast<std::size_t>(__builtin_popcount(below));
+    return subsetSize(variablesBelow(node.mask, v));
 }
 
 // Upper bounds on traces carry this factor for the rounding of the
@@ -411,7 +412,7 @@ double childRssError(const DropNodeOf<Scalar>& node) {
 // otherwise the children keep the node's.
 template <class Scalar>
 void rankDropsOf(DropNodeOf<Scalar>& node, bool byIndex, bool trackTraces) {
-    // Insertion sort of at most 31 entries: cheaper here than a general sort.
+    // Insertion sort of at most 64 entries: cheaper here than a general sort.
     const std::size_t r = node.droppableCount;
     const std::size_t e = node.order;
     const double allowance = entryAllowance(e, node.trace, TreeArithmetic<Scalar>::inverse);
@@ -525,7 +526,7 @@ void downdate(const DropNodeOf<Scalar>& parent, std::size_t i, DropNodeOf<Target
 bool startDropTree(const ScaledSystem& system, SubsetMask mask, SubsetMask droppableMask, DropNode& root) {
     root.system = &system;
     root.mask = mask;
-    root.order = static_cast<std::size_t>(__builtin_popcount(mask));
+    root.order = subsetSize(mask);
     DoubleDouble fitted;
     if (!factoriseNode(system, root, fitted)) return false;
     root.rss = system.yyScaled - fitted;
