@@ -1,11 +1,12 @@
 #include "subset_search/drop_tree.h"
 
-#include "regression/subset_mask.h"
-
 #include <algorithm>
 #include <cmath>
 #include <limits>
 #include <type_traits>
+
+#include "regression/scratch_array.h"
+#include "regression/subset_mask.h"
 
 namespace {
 
@@ -69,7 +70,7 @@ bool invertPositiveDefinite(const Scalar* a, std::size_t e, const Scalar* b, Sca
     // The divisions by R's diagonal are multiplications by its reciprocals,
     // formed once: one more double-double rounding per entry, which the
     // error bounds below allow for (gamma of e + 3 operations).
-    Scalar r[stride * stride];
+    ScratchArray<Scalar, stride * stride> r;
     Scalar reciprocal[stride];
     const Scalar one = fromDouble<Scalar>(1.0);
     for (std::size_t j = 0; j < e; ++j) {
@@ -94,7 +95,7 @@ bool invertPositiveDefinite(const Scalar* a, std::size_t e, const Scalar* b, Sca
         fitted = fitted + z[i] * z[i];
     }
     // W = R⁻¹ (upper triangular), column by column.
-    Scalar w[stride * stride];
+    ScratchArray<Scalar, stride * stride> w;
     for (std::size_t j = 0; j < e; ++j) {
         w[j * stride + j] = reciprocal[j];
         for (std::size_t i = j; i-- > 0;) {
@@ -366,13 +367,13 @@ bool factoriseNode(const ScaledSystem& system, DropNodeOf<Scalar>& node, Scalar&
     for (std::size_t v = 0; v < system.variables; ++v) {
         if (node.mask & (SubsetMask{1} << v)) slots[e++] = v;
     }
-    Scalar a[stride * stride];
+    ScratchArray<Scalar, stride * stride> a;
     Scalar b[stride];
     for (std::size_t i = 0; i < e; ++i) {
         for (std::size_t j = 0; j < e; ++j) a[i * stride + j] = system.at(slots[i], slots[j]);
         b[i] = system.xty[slots[i]];
     }
-    if (!invertPositiveDefinite(a, e, b, node.inverse, fitted)) return false;
+    if (!invertPositiveDefinite(a.data(), e, b, node.inverse, fitted)) return false;
     double trace = 0.0;
     for (std::size_t i = 0; i < e; ++i) {
         Scalar sum{};

@@ -2,6 +2,7 @@
 
 #include <utility>
 
+#include "regression/scratch_array.h"
 #include "regression/subset_mask.h"
 
 namespace {
@@ -30,7 +31,8 @@ bool dependentVariables(const ScaledSystem& system, SubsetMask forced, SubsetMas
     const std::size_t forcedCount = variablesOf(forced, order);
     const std::size_t count = forcedCount + variablesOf(candidates, order + forcedCount);
     // The Schur complement of the variables factorised so far, in place.
-    DoubleDouble a[maxExplanatoryVariables][maxExplanatoryVariables];
+    // (Unset storage: only the count × count part is written and read.)
+    ScratchArray<DoubleDouble[maxExplanatoryVariables], maxExplanatoryVariables> a;
     for (std::size_t i = 0; i < count; ++i) {
         for (std::size_t j = 0; j < count; ++j) a[i][j] = system.at(order[i], order[j]);
     }
