@@ -114,6 +114,18 @@ TEST(SubsetsAgainstLeapsBeyondThirtyOne, SonarBestOfEachSizeAmongFortyAgree) {
     checkAgainstLeaps("sonar40", "y", "-c rss --per-size 1", best, 1e-9);
 }
 
+// Two of the benchmark's hard kinds at k = 34 (Longley's collinear columns
+// among noise; column scales from 1e-6 to 1e9): the best model of each size.
+TEST(SubsetsAgainstLeapsBeyondThirtyOne, HardKindsBestOfEachSizeAgree) {
+    for (const std::string name : {"longley34", "far-scales34"}) {
+        const auto reference = referenceByArguments(oracle(name + "-leaps.csv"));
+        ASSERT_EQ(reference.size(), 1u) << name;
+        const std::vector<Row>& best = reference.at("-c rss --per-size 1");
+        EXPECT_EQ(best.size(), 34u) << name;
+        checkAgainstLeaps(name, "y", "-c rss --per-size 1", best, 1e-9);
+    }
+}
+
 INSTANTIATE_TEST_SUITE_P(RDataSets, SubsetsAgainstLeaps,
                          ::testing::Values(DataSet{"cement", "y"}, DataSet{"longley", "employed"},
                                            DataSet{"stackloss", "loss"}, DataSet{"mtcars", "mpg"},

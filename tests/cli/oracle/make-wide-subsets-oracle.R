@@ -64,3 +64,28 @@ for (k in c(34, 40)) {
   write.csv(do.call(rbind, rows), paste0(name, "-leaps.csv"), row.names = FALSE, quote = FALSE)
   cat(name, ":", sum(sapply(rows, nrow)), "rows\n")
 }
+
+# Two of the benchmark's hard kinds at k = 34 (longley34.csv: Longley's six
+# collinear columns and noise; far-scales34.csv: column scales from 1e-6 to
+# 1e9), written by the benchmark program (build/native/bench/per_size_bench
+# --write-csv=FILE longley 34, and scales_1e-6_to_1e9 34): the best model of
+# each size, RSS from lm as above.
+for (name in c("longley34", "far-scales34")) {
+  d <- read.csv(paste0(name, ".csv"))
+  xs <- setdiff(names(d), "y")
+  k <- length(xs)
+  rows <- list()
+  add <- function(arguments, m) {
+    m$rank <- ave(m$rss, m$size, FUN = seq_along)
+    refit <- sapply(m$variables, function(v) deviance(lm(reformulate(strsplit(v, "+", fixed = TRUE)[[1]], "y"), d)))
+    rows[[length(rows) + 1]] <<- data.frame(arguments = arguments, size = m$size, rank = m$rank,
+                                            variables = m$variables, rss = num(refit),
+                                            criterion = num(refit), leaps_rss = num(m$rss),
+                                            stringsAsFactors = FALSE)
+  }
+  m <- models(regsubsets(reformulate(xs, "y"), data = d, nbest = 1, nvmax = k, method = "exhaustive",
+                         really.big = TRUE), xs)
+  add("-c rss --per-size 1", m)
+  write.csv(do.call(rbind, rows), paste0(name, "-leaps.csv"), row.names = FALSE, quote = FALSE)
+  cat(name, ":", sum(sapply(rows, nrow)), "rows\n")
+}
