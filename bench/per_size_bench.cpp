@@ -117,7 +117,7 @@ int printLists(const char* path, std::uint32_t nbest) {
         for (std::size_t j = 0; j < sheet.columns.size(); ++j) {
             if (entry.mask & (SubsetMask{1} << j)) line += (line.empty() ? "" : "+") + std::to_string(j + 1);
         }
-        std::printf("%d: %s\n", __builtin_popcount(entry.mask), line.c_str());
+        std::printf("%d: %s\n", __builtin_popcountll(entry.mask), line.c_str());
     }
     return 0;
 }

@@ -11,7 +11,7 @@
 
 namespace {
 
-constexpr std::size_t maxExplanatory = 31;
+constexpr std::size_t maxExplanatory = 64;
 const std::string fullWidthSpace = "\xE3\x80\x80";
 
 bool isDigit(char c) { return c >= '0' && c <= '9'; }
@@ -361,7 +361,7 @@ bool fillBlock(const Columns& columns, const std::vector<std::vector<double>>& r
     }
     if (out.block.explanatoryColumns.size() > maxExplanatory) {
         out.error = std::to_string(out.block.explanatoryColumns.size()) +
-                    " explanatory variables; at most 31 can be searched (choose them with -x)";
+                    " explanatory variables; at most 64 can be searched (choose them with -x)";
         return false;
     }
     return true;

@@ -35,6 +35,9 @@ namespace {
 constexpr int exitInput = 2;
 constexpr int exitFailure = 1;
 constexpr int exitInterrupted = 130;
+// The most explanatory variables the exhaustive screening is left to when
+// the bounded search cannot be used (2^31 − 1 subsets: hours already).
+constexpr std::size_t maxScreenedColumns = 31;
 
 volatile std::sig_atomic_t interrupted = 0;
 
@@ -222,6 +225,15 @@ int run(const std::vector<std::string>& arguments) {
         DataColumn y = dataset.block.dependentColumns[i];
         prepareColumn(y);
         const DropTreeTrust verdict = boundedSearchVerdict(y, centredColumns, request.request.subsets.criterion);
+        if (verdict != DropTreeTrust::Trusted && centredColumns.size() > maxScreenedColumns) {
+            // Fitting every one of 2^32 or more subsets would take years.
+            return fail(exitInput, "cannot search " + std::to_string(centredColumns.size()) +
+                                       " explanatory variables for " + dataset.block.dependentNames[i] +
+                                       ": the search cannot bound these data (" + dropTreeTrustText(verdict) +
+                                       "), and above " + std::to_string(maxScreenedColumns) +
+                                       " variables it does not fit every subset instead; choose at most " +
+                                       std::to_string(maxScreenedColumns) + " with -x");
+        }
         if (verdict != DropTreeTrust::Trusted) {
             std::cerr << "tavrel: note: exhaustive search: " << dropTreeTrustText(verdict) << " ("
                       << dataset.block.dependentNames[i] << ")\n";

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "regression/subset_mask.h"
+
 namespace {
 
 constexpr int barWidth = 30;
@@ -19,9 +21,10 @@ std::string clock(double seconds) {
 }  // namespace
 
 double progressFraction(const RunProgress& progress, std::uint32_t dependentCount, std::uint32_t explanatoryCount) {
-    if (dependentCount == 0 || explanatoryCount == 0 || explanatoryCount > 31) return 0.0;
-    const double subsets = static_cast<double>((std::uint32_t{1} << explanatoryCount) - 1u);
-    const double s = progress.subsetsDone.load(std::memory_order_relaxed);
+    if (dependentCount == 0 || explanatoryCount == 0 || explanatoryCount > maskBits) return 0.0;
+    // 2^k − 1 as a double (exact up to k = 53, then rounded: a share either way).
+    const double subsets = static_cast<double>(nonEmptySubsets(explanatoryCount));
+    const double s = static_cast<double>(progress.subsetsDecided.load(std::memory_order_relaxed));
     const double d = progress.dependentsDone.load(std::memory_order_relaxed);
     return std::clamp((s / subsets + d) / dependentCount, 0.0, 1.0);
 }

@@ -34,6 +34,9 @@
 #   lines, and whether the lists are the same; where they are not, the
 #   first difference is decided in exact rational arithmetic on the sheet's
 #   doubles (per_size_bench --exact-compare);
+# - beyond 31 variables, tavrel on Sonar sheets (mlbench; k = 35 and 40 the
+#   best of each size, k = 48 and 59 the 10 best by AIC and by BIC), beside
+#   leaps' per-size lists where it finishes (k ≤ 40): wide_seconds lines;
 # - one result block of 65535 kept models over n = 100000, k = 20:
 #   seconds (report_seconds);
 # The last line is the speed-up of the screening over the literal fit at
@@ -45,7 +48,7 @@ cd "$(dirname "$0")/.."
 repetitions=${1:-5}
 
 cmake --preset native >/dev/null
-cmake --build --preset native -j2 --target regression_bench search_bench request_bench per_size_bench >/dev/null
+cmake --build --preset native -j2 --target regression_bench search_bench request_bench per_size_bench tavrel >/dev/null
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
@@ -260,6 +263,52 @@ if command -v Rscript >/dev/null 2>&1 &&
 else
   echo
   echo "R with leaps, MASS and mlbench not installed (scripts/install-deps.sh --with-r): no per-size comparison"
+fi
+
+# Beyond 31 variables: tavrel itself on Sonar sheets (band V20 as y, the
+# first k of the other bands as candidates; scripts/make-wide-sheets.R),
+# wall-clock seconds of the whole run over at most 3 repetitions, beside
+# leaps' per-size lists on the same sheet in the same run where leaps
+# finishes in minutes (k ≤ 40).
+if command -v Rscript >/dev/null 2>&1 &&
+  Rscript -e 'suppressMessages({ library(leaps); library(mlbench) })' >/dev/null 2>&1; then
+  wide_repetitions=$((repetitions < 3 ? repetitions : 3))
+  wide="$work/wide"
+  mkdir -p "$wide"
+  Rscript scripts/make-wide-sheets.R "$wide" 35 40 48 59
+  echo
+  echo "tavrel beyond 31 variables (wall-clock seconds of the run), beside leaps' regsubsets where it finishes:"
+  for spec in "35:--per-size 1 -c rss" "40:--per-size 1 -c rss" "48:-k 10 -c aic" "48:-k 10 -c bic" \
+    "59:-k 10 -c aic" "59:-k 10 -c bic"; do
+    k=${spec%%:*}
+    request=${spec#*:}
+    file="$wide/sonar$k.csv"
+    : >"$work/wide-times.txt"
+    r=0
+    while [ "$r" -lt "$wide_repetitions" ]; do
+      start=$(date +%s%N)
+      # shellcheck disable=SC2086 # the request is a list of options
+      build/native/cli/tavrel -y y $request "$file" >/dev/null
+      end=$(date +%s%N)
+      echo "$(((end - start) / 1000000))" >>"$work/wide-times.txt"
+      r=$((r + 1))
+    done
+    ours=$(sort -n "$work/wide-times.txt" | awk '{ t[NR] = $1 / 1000 }
+      END { m = NR % 2 ? t[(NR + 1) / 2] : (t[NR / 2] + t[NR / 2 + 1]) / 2; printf "%.2f (%.2f to %.2f)", m, t[1], t[NR] }')
+    leaps="not run"
+    case "$request" in
+    --per-size*)
+      if [ "$k" -le 40 ]; then
+        Rscript scripts/leaps-per-size.R "$file" 1 "$wide_repetitions" >"$work/leaps.txt"
+        leaps=$(head -n 1 "$work/leaps.txt" | awk '{ printf "%.2f", $1 }')
+      fi
+      ;;
+    esac
+    echo "wide_seconds case=sonar k=$k request=$request: $ours; leaps: $leaps"
+  done
+else
+  echo
+  echo "R with leaps and mlbench not installed (scripts/install-deps.sh --with-r): no runs beyond 31 variables"
 fi
 
 # One block of 65535 kept models (statistics and rows) over 100000 rows.

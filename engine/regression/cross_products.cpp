@@ -40,7 +40,7 @@ void accumulateBlock(const double* const* columns, std::size_t order, std::size_
 void formCrossProducts(const DataColumn& y, const DataColumn* const* columns, std::size_t count,
                        CrossProducts& products) {
     if (count > maxExplanatoryVariables) {
-        throw std::invalid_argument("more than 31 explanatory variables");
+        throw std::invalid_argument("more than 64 explanatory variables");
     }
     const std::size_t n = y.size();
     const double* data[maxCrossProductOrder];
@@ -77,7 +77,7 @@ void formCrossProducts(const DataColumn& y, const DataColumn* const* columns, st
 
 void formCrossProducts(const DataColumn& y, const std::vector<DataColumn>& columns, CrossProducts& products) {
     if (columns.size() > maxExplanatoryVariables) {
-        throw std::invalid_argument("more than 31 explanatory variables");
+        throw std::invalid_argument("more than 64 explanatory variables");
     }
     const DataColumn* addresses[maxExplanatoryVariables];
     for (std::size_t i = 0; i < columns.size(); ++i) {

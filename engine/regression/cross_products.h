@@ -16,9 +16,10 @@
 
 #include "regression/data_column.h"
 
-// The most explanatory variables a run can have (a subset is a 32-bit mask,
-// and the intercept takes one more coefficient).
-constexpr std::size_t maxExplanatoryVariables = 31;
+// The most explanatory variables a search can have (a subset is a 64-bit
+// mask, and the intercept takes one more coefficient). The library's runs
+// stop at 31 (its own check); the command line goes up to this.
+constexpr std::size_t maxExplanatoryVariables = 64;
 constexpr std::size_t maxCrossProductOrder = maxExplanatoryVariables + 2;
 
 struct ExtendedCrossProducts;
@@ -42,7 +43,7 @@ struct CrossProducts {
 };
 
 // Forms the cross-products of [intercept, columns..., y]. Throws
-// std::invalid_argument when there are more than 31 columns or a column's
+// std::invalid_argument when there are more than 64 columns or a column's
 // length differs from y's.
 void formCrossProducts(const DataColumn& y, const std::vector<DataColumn>& columns, CrossProducts& products);
 

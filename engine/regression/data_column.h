@@ -5,4 +5,6 @@
 #include <vector>
 
 using DataColumn = std::vector<double>;
-using SubsetMask = std::uint32_t;
+// 64 bits: the command line searches up to 64 variables; the library's runs
+// (at most 31) leave the high half zero, so masks compare as they did in 32.
+using SubsetMask = std::uint64_t;

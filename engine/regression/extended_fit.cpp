@@ -10,21 +10,29 @@ using DD = DoubleDouble;
 
 constexpr std::size_t maxVariables = maxModelOrder - 1;
 
-// The centred system of one solve and its factors.
+// The work arrays below start zeroed (DoubleDouble's members have
+// initialisers), and the zeroing grows with the square of their capacity:
+// the models of up to 31 variables (every one of the library's) work in
+// storage of that size, only larger ones in storage for 64.
+constexpr std::size_t smallCapacity = 31;
+
+// The centred system of one solve and its factors, for at most N variables.
+template <std::size_t N>
 struct CentredSystem {
     std::size_t d = 0;
     DD n;
-    DD mean[maxVariables];       // m_j = A_0j / n
+    DD mean[N];       // m_j = A_0j / n
     DD meanTarget;
-    DD c[maxVariables][maxVariables];  // C, then (lower part) L and (diagonal) D
-    DD spread[maxVariables];     // C_jj before the factorisation
-    DD rhs[maxVariables];        // Xᵀy centred, then z
+    DD c[N][N];       // C, then (lower part) L and (diagonal) D
+    DD spread[N];     // C_jj before the factorisation
+    DD rhs[N];        // Xᵀy centred, then z
     DD sst;
     DD targetSquares;            // the target's uncentred sum of squares
 };
 
+template <std::size_t N>
 void centre(const ExtendedCrossProducts& p, const std::size_t* source, std::size_t e, std::size_t target,
-            CentredSystem& s) {
+            CentredSystem<N>& s) {
     s.d = e - 1;
     s.n = p.at(0, 0);
     for (std::size_t i = 0; i < s.d; ++i) {
@@ -48,7 +56,8 @@ void centre(const ExtendedCrossProducts& p, const std::size_t* source, std::size
 // L·D·Lᵀ in place with the right-hand side eliminated along; false as soon
 // as a pivot shows the variable to be (nearly) a combination of the ones
 // before it. rss receives SST − Σ z_p² / D_p.
-bool factorise(CentredSystem& s, DD& rss) {
+template <std::size_t N>
+bool factorise(CentredSystem<N>& s, DD& rss) {
     rss = s.sst;
     for (std::size_t p = 0; p < s.d; ++p) {
         const DD pivot = s.c[p][p];
@@ -69,7 +78,8 @@ bool factorise(CentredSystem& s, DD& rss) {
 }
 
 // x = (L·D·Lᵀ)⁻¹ b: forward with L, divide by D, backward with Lᵀ.
-void solveFactored(const CentredSystem& s, DD* x) {
+template <std::size_t N>
+void solveFactored(const CentredSystem<N>& s, DD* x) {
     for (std::size_t i = 0; i < s.d; ++i) {
         for (std::size_t k = 0; k < i; ++k) {
             x[i] = x[i] - s.c[i][k] * x[k];
@@ -85,11 +95,10 @@ void solveFactored(const CentredSystem& s, DD* x) {
     }
 }
 
-}  // namespace
-
-void solveExtended(const ExtendedCrossProducts& products, const std::size_t* source, std::size_t e,
-                   std::size_t target, ExtendedSolution& solution) {
-    CentredSystem s;
+template <std::size_t N>
+void solveOfCapacity(const ExtendedCrossProducts& products, const std::size_t* source, std::size_t e,
+                     std::size_t target, ExtendedSolution& solution) {
+    CentredSystem<N> s;
     centre(products, source, e, target, s);
     solution.order = e;
     solution.leastIndependence = 0.0;
@@ -107,7 +116,7 @@ void solveExtended(const ExtendedCrossProducts& products, const std::size_t* sou
     // β of the variables: z / D, then back with Lᵀ (z is the eliminated
     // right-hand side).
     const std::size_t d = s.d;
-    DD beta[maxVariables];
+    DD beta[N];
     for (std::size_t i = 0; i < d; ++i) {
         beta[i] = s.rhs[i] / s.c[i][i];
     }
@@ -117,10 +126,10 @@ void solveExtended(const ExtendedCrossProducts& products, const std::size_t* sou
         }
     }
     // C⁻¹, column by column; every 1 − R²_j from its diagonal.
-    DD inverse[maxVariables][maxVariables];
+    DD inverse[N][N];
     double least = 1.0;
     for (std::size_t q = 0; q < d; ++q) {
-        DD column[maxVariables];
+        DD column[N];
         for (std::size_t i = 0; i < d; ++i) column[i] = toDoubleDouble(i == q ? 1.0 : 0.0);
         solveFactored(s, column);
         for (std::size_t i = 0; i < d; ++i) inverse[i][q] = column[i];
@@ -140,7 +149,7 @@ void solveExtended(const ExtendedCrossProducts& products, const std::size_t* sou
     // entry (0, 0) = 1/n + mᵀC⁻¹m.
     DD intercept = s.meanTarget;
     for (std::size_t j = 0; j < d; ++j) intercept = intercept - s.mean[j] * beta[j];
-    DD interceptRow[maxVariables];
+    DD interceptRow[N];
     DD corner = toDoubleDouble(1.0) / s.n;
     for (std::size_t j = 0; j < d; ++j) {
         DD sum;
@@ -172,4 +181,15 @@ void solveExtended(const ExtendedCrossProducts& products, const std::size_t* sou
     solution.exactFit = !(rss.hi > exactFitLevel * s.sst.hi);
     solution.rss = solution.exactFit ? 0.0 : toDouble(rss);
     solution.verdict = ExtendedVerdict::Solved;
+}
+
+}  // namespace
+
+void solveExtended(const ExtendedCrossProducts& products, const std::size_t* source, std::size_t e,
+                   std::size_t target, ExtendedSolution& solution) {
+    if (e <= smallCapacity + 1) {
+        solveOfCapacity<smallCapacity>(products, source, e, target, solution);
+    } else {
+        solveOfCapacity<maxVariables>(products, source, e, target, solution);
+    }
 }

@@ -1,5 +1,6 @@
 #include "regression/least_squares_fit.h"
 
+#include <algorithm>
 #include <stdexcept>
 
 #include "regression/cross_products.h"
@@ -62,7 +63,9 @@ bool refitExtended(const SubsetSystem& system, LeastSquaresFit& fit) {
     }
     fit.ok = true;
     fit.exactFit = solution.exactFit;
-    fit.inverse = solution.inverse;
+    // The e·e entries in use only (the storage holds order 65).
+    fit.inverse.order = e;
+    std::copy(solution.inverse.entries, solution.inverse.entries + e * e, fit.inverse.entries);
     for (std::size_t i = 0; i < e; ++i) {
         fit.xty[i] = system.xty[i];
         fit.beta[i] = solution.beta[i];
@@ -120,7 +123,7 @@ LeastSquaresFit fitLeastSquares(const DataColumn& y, const std::vector<DataColum
     CrossProducts products;
     formCrossProducts(y, chosen, d, products);
     SubsetSystem system;
-    const SubsetMask all = d == 0 ? 0u : static_cast<SubsetMask>((std::uint64_t{1} << d) - 1u);
+    const SubsetMask all = firstVariables(d);
     gatherSubsetSystem(products, all, system);
     LeastSquaresFit fit;
     solveSubsetSystem(system, fit);

@@ -7,6 +7,7 @@
 #include "regression/extended_fit.h"
 #include "regression/fit_levels.h"
 #include "regression/least_squares_fit.h"
+#include "regression/subset_mask.h"
 #include "regression/subset_system.h"
 
 namespace {
@@ -63,7 +64,7 @@ DependencyReport findLinearDependencies(const DataColumn& y, const std::vector<D
     // The fit of every column: if double resolves it, every variable has a
     // clear independent part and the RSS (the least of any subset) is well
     // above the exact-fit level.
-    const SubsetMask all = static_cast<SubsetMask>((std::uint64_t{1} << k) - 1u);
+    const SubsetMask all = firstVariables(k);
     const std::unique_ptr<SubsetSystem> system = std::make_unique<SubsetSystem>();
     gatherSubsetSystem(*products, all, *system);
     const std::unique_ptr<LeastSquaresFit> fit = std::make_unique<LeastSquaresFit>();

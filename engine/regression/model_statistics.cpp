@@ -126,6 +126,6 @@ bool computeModelStatistics(const DataColumn& y, const std::vector<DataColumn>& 
     }
     CrossProducts products;
     formCrossProducts(y, chosen, d, products);
-    const SubsetMask all = d == 0 ? 0u : static_cast<SubsetMask>((std::uint64_t{1} << d) - 1u);
+    const SubsetMask all = firstVariables(d);
     return computeModelStatistics(products, all, result);
 }

@@ -3,19 +3,39 @@
 // ascending bit order: coefficient 0 is the intercept, coefficient j the
 // variable of the j-th set bit counted from the least significant bit.
 #include <cstddef>
+#include <cstdint>
 
 #include "regression/data_column.h"
 
+// The most variables a mask can hold.
+constexpr std::size_t maskBits = 64;
+
 // The number of explanatory variables in the subset (its set bits).
 inline std::size_t subsetSize(SubsetMask mask) {
-    return static_cast<std::size_t>(__builtin_popcount(mask));
+    return static_cast<std::size_t>(__builtin_popcountll(mask));
 }
 
 // The index of the lowest variable of a non-empty subset: the number of zero
 // bits below its lowest set bit.
 inline std::size_t lowestVariable(SubsetMask mask) {
-    return static_cast<std::size_t>(__builtin_ctz(mask));
+    return static_cast<std::size_t>(__builtin_ctzll(mask));
 }
 
 // The subset without its lowest variable.
 inline SubsetMask withoutLowestVariable(SubsetMask mask) { return mask & (mask - 1u); }
+
+// The subset of variable i alone (i < 64).
+inline SubsetMask variableMask(std::size_t i) { return SubsetMask{1} << i; }
+
+// Variables 0 … count − 1 (count ≤ 64). As a number this is also 2^count − 1,
+// the count of non-empty subsets of count variables; a shift by 64 would be
+// undefined, so the full mask is formed from its complement.
+inline SubsetMask firstVariables(std::size_t count) {
+    return count >= maskBits ? ~SubsetMask{0} : (SubsetMask{1} << count) - 1u;
+}
+
+// The number of non-empty subsets of count variables, 2^count − 1 (count ≤ 64).
+inline std::uint64_t nonEmptySubsets(std::size_t count) { return firstVariables(count); }
+
+// The variables of mask below variable v (v ≤ 64).
+inline SubsetMask variablesBelow(SubsetMask mask, std::size_t v) { return mask & firstVariables(v); }

@@ -20,7 +20,7 @@ ResultRow formatModelRow(SubsetMask mask, const ModelResult& result, std::size_t
     const std::size_t k = width - 3;
     std::size_t m = 1;  // slot of the next variable in the model, in bit order
     for (std::size_t i = 0; i < k; ++i) {
-        if (i < 32 && (mask >> i) & 1u) {
+        if (i < 64 && (mask >> i) & 1u) {
             row[i] = formatNumber(slot(result.coefficients, m)) + significanceMarks(slot(result.pValues, m));
             ++m;
         } else {

@@ -3,15 +3,14 @@
 #include "subset_search/bounded_search.h"
 #include "regression/centring.h"
 #include "regression/model_result.h"
+#include "regression/subset_mask.h"
 #include "report/result_block.h"
 #include "search/constant_column.h"
 
 namespace {
 
 // 2^k − 2: where the count of decided subsets rests after a search.
-std::uint32_t lastSubsetCount(std::size_t k) {
-    return k == 0 ? 0u : static_cast<std::uint32_t>((std::uint64_t{1} << k) - 2u);
-}
+std::uint64_t lastSubsetCount(std::size_t k) { return k == 0 ? 0u : nonEmptySubsets(k) - 1u; }
 
 // The explanatory columns as the search sees them: centred on their means,
 // so the normal equations keep their digits when a column's mean is large
@@ -42,7 +41,7 @@ SearchOutcome runSearch(const RunBlock& block, const SubsetRequest& request, con
         if (progress.stopping()) return SearchOutcome::Stopped;
         // The new variable's index first, then the reset of its subset count.
         progress.dependentsDone.store(static_cast<std::uint32_t>(i), std::memory_order_relaxed);
-        progress.subsetsDone.store(0, std::memory_order_relaxed);
+        progress.publishDecided(0);
         DataColumn y = block.dependentColumns[i];
         const int yExponent = prepareColumn(y).exponent;
         SubsetRequest subsets = request;
@@ -52,7 +51,7 @@ SearchOutcome runSearch(const RunBlock& block, const SubsetRequest& request, con
             // rejects every one): the block has no model rows, and the
             // search of 2^k subsets is not run for nothing.
             kept.clear();
-            progress.subsetsDone.store(lastSubsetCount(columns.size()), std::memory_order_relaxed);
+            progress.publishDecided(lastSubsetCount(columns.size()));
         } else if (!searchBestSubsets(y, columns, kept, subsets, progress)) {
             return SearchOutcome::Stopped;
         }

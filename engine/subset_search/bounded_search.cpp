@@ -52,11 +52,16 @@ constexpr std::uint64_t rootCost = 32;
 constexpr std::uint64_t leastMaxRoots = 4096;
 constexpr std::uint64_t mostMaxRoots = std::uint64_t{1} << 22;  // 32 MiB of roots
 
-// The non-empty subsets of usable variables with at most largest of them.
+// The non-empty subsets of usable variables with at most largest of them,
+// or the largest 64-bit value where that would overflow (usable up to 64).
 std::uint64_t rankableSubsets(std::size_t usable, std::int64_t largest) {
+    constexpr std::uint64_t most = ~std::uint64_t{0};
     std::uint64_t total = 0, count = 1;
     for (std::size_t d = 1; d <= usable && static_cast<std::int64_t>(d) <= largest; ++d) {
-        count = count * (usable - d + 1) / d;
+        const std::uint64_t factor = usable - d + 1;
+        if (count > most / factor) return most;
+        count = count * factor / d;
+        if (total > most - count) return most;
         total += count;
     }
     return total;
@@ -235,8 +240,7 @@ bool subtreeMayEnter(Search& search, double relativeRss, const DropMargin& margi
 }
 
 void reportProgress(Search& search) {
-    search.progress->subsetsDone.store(static_cast<std::uint32_t>(std::min(search.decided, search.lastProgress)),
-                                       std::memory_order_relaxed);
+    search.progress->publishDecided(std::min(search.decided, search.lastProgress));
 }
 
 template <class Node>
@@ -286,9 +290,10 @@ void visitChild(Search& search, std::size_t depth, std::size_t i, SubsetMask dro
     const std::size_t size = node.variables() - 1;
     const std::size_t below = node.droppableCount - 1 - i;  // the child's droppable variables
     const std::size_t smallest = size - below;
-    const SubsetMask mask = node.mask & ~(SubsetMask{1} << node.droppable[i]);
+    const SubsetMask mask = node.mask & ~variableMask(node.droppable[i]);
     const SubsetMask smallestMask = mask & ~droppable;  // the least mask below the child (0: the empty one)
-    // The subsets of the child's subtree, less the empty one if it is there.
+    // The subsets of the child's subtree, less the empty one if it is there
+    // (below ≤ 63: the child has dropped a variable).
     const std::uint64_t subtree = (std::uint64_t{1} << below) - (smallest == 0 ? 1u : 0u);
     const double rss = toDouble(node.childRss[i]);
     MarginTerms terms = shared;
@@ -396,7 +401,9 @@ void searchRoot(Search& search, const SubsetRoot& root) {
 // The subsets below root: mask ∖ R for every R ⊆ droppable, less the empty
 // subset when it is one of them.
 std::uint64_t rootMembers(const SubsetRoot& root) {
-    return (std::uint64_t{1} << subsetSize(root.droppable)) - (root.droppable == root.mask ? 1u : 0u);
+    // 2^d − 1, plus the subset with nothing dropped when it is not empty
+    // (2^64 − 1 at most: all 64 variables droppable).
+    return nonEmptySubsets(subsetSize(root.droppable)) + (root.droppable == root.mask ? 0u : 1u);
 }
 
 // Keeps the roots' members that hold every forced variable: a root without
@@ -450,7 +457,7 @@ DropTreeTrust prepare(const DataColumn& y, const std::vector<DataColumn>& column
     // The scales first (the pivoting check is left for when the constant
     // columns are known), so that the double-double sums stay in range.
     SubsetMask zeroColumns = 0;
-    const SubsetMask every = static_cast<SubsetMask>((std::uint64_t{1} << columns.size()) - 1u);
+    const SubsetMask every = firstVariables(columns.size());
     if (checkDropTree(products, every, zeroColumns) != DropTreeTrust::Trusted) return DropTreeTrust::ScaleOutOfRange;
     if (!formScaledSystem(y, columns, system) || system.yShare <= noVarianceShare) {
         noVariance = true;
@@ -460,7 +467,7 @@ DropTreeTrust prepare(const DataColumn& y, const std::vector<DataColumn>& column
     if (trust != DropTreeTrust::Trusted) return trust;
     if (system.yShare <= 4.0 * noVarianceShare) return DropTreeTrust::ScaleOutOfRange;
     const std::size_t k = columns.size();
-    const SubsetMask all = static_cast<SubsetMask>((std::uint64_t{1} << k) - 1u);
+    const SubsetMask all = firstVariables(k);
     excluded = zeroColumns;
     if (!(uncentredFactor(products, zeroColumns | system.constant) <= maxUncentredFactor)) {
         return DropTreeTrust::Uncentred;
@@ -503,11 +510,11 @@ bool searchBestSubsets(const DataColumn& y, const std::vector<DataColumn>& colum
         kept.clear();
         return false;
     }
-    const std::uint64_t subsets = (std::uint64_t{1} << k) - 1u;
+    const std::uint64_t subsets = nonEmptySubsets(k);
     if (keepCount == 0) {
         // Nothing is kept: every subset is decided at once.
         kept.clear();
-        progress.subsetsDone.store(static_cast<std::uint32_t>(subsets - 1u), std::memory_order_relaxed);
+        progress.publishDecided(subsets - 1u);
         return true;
     }
 
@@ -523,7 +530,7 @@ bool searchBestSubsets(const DataColumn& y, const std::vector<DataColumn>& colum
     }
     if (noVariance) {
         kept.clear();
-        progress.subsetsDone.store(static_cast<std::uint32_t>(subsets - 1u), std::memory_order_relaxed);
+        progress.publishDecided(subsets - 1u);
         return true;
     }
     Search search;
@@ -552,7 +559,7 @@ bool searchBestSubsets(const DataColumn& y, const std::vector<DataColumn>& colum
     // Subsets that hold a zero column, and those the plan found singular,
     // are decided without a fit.
     const std::size_t usable = k - subsetSize(excluded);
-    search.decided = (subsets - ((std::uint64_t{1} << usable) - 1u)) + plan.rejected;
+    search.decided = (subsets - nonEmptySubsets(usable)) + plan.rejected;
     restrictToForced(request.forced, plan, search.decided);
     reportProgress(search);
     for (const SubsetRoot& root : plan.roots) {
@@ -563,6 +570,6 @@ bool searchBestSubsets(const DataColumn& y, const std::vector<DataColumn>& colum
     if (search.stopped) return false;
     // Every subset has been decided by now: the count rests at 2^k − 2, as
     // the screening's does.
-    progress.subsetsDone.store(static_cast<std::uint32_t>(search.lastProgress), std::memory_order_relaxed);
+    progress.publishDecided(search.lastProgress);
     return true;
 }

@@ -13,9 +13,9 @@
 // Leaves in kept the keepCount best subsets of columns against y, exactly as
 // screenSubsets does (the same masks in the same order with the same
 // criterion values, bit for bit), and with the same arguments, progress and
-// stop behaviour: progress.subsetsDone counts the subsets decided so far
-// (fitted, or excluded with a whole subtree), never decreases and stays at
-// most 2^k − 2; the stop request is checked between steps, and a stopped
+// stop behaviour: the count of decided subsets it publishes
+// (progress.publishDecided: fitted, or excluded with a whole subtree) never
+// decreases and stays at most 2^k − 2; the stop request is checked between steps, and a stopped
 // search returns false with kept incomplete.
 //
 // How: a leaps-and-bounds tree over the subsets (drop_tree.h) gives every

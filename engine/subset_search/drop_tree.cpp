@@ -5,6 +5,9 @@
 #include <limits>
 #include <type_traits>
 
+#include "regression/scratch_array.h"
+#include "regression/subset_mask.h"
+
 namespace {
 
 constexpr std::size_t stride = scaledStride;
@@ -55,16 +58,6 @@ template <class Scalar>
 Scalar fromDouble(double x);
 template <>
 DoubleDouble fromDouble<DoubleDouble>(double x) { return {x, 0.0}; }
-
-// Working storage of count scalars, left uninitialised: the double-double
-// type zero-initialises its members, and clearing the 16 KiB matrices of
-// each fresh factorisation costs a twentieth of it. Every entry that is
-// read has been written before.
-template <class Scalar, std::size_t count>
-union Scratch {
-    Scratch() {}
-    Scalar at[count];
-};
 
 // G = a⁻¹ for the symmetric positive definite a (order e, stride `stride`)
 // through its Cholesky factor a = RᵀR, in double-double, and the fitted
@@ -142,19 +135,22 @@ bool invertPositiveDefinite(const Scalar* a, std::size_t e, const Scalar* b, Sca
 // The set bits of a mask, counted in the register (the compiler's builtin
 // is a library call on targets without a population-count instruction, and
 // this runs for every child of every node).
-inline std::size_t countBits(SubsetMask mask) {
-    std::uint32_t x = mask;
+inline std::size_t countBits(std::uint32_t x) {
     x = x - ((x >> 1) & 0x55555555u);
     x = (x & 0x33333333u) + ((x >> 2) & 0x33333333u);
     x = (x + (x >> 4)) & 0x0f0f0f0fu;
     return static_cast<std::size_t>((x * 0x01010101u) >> 24);
 }
 
+inline std::size_t countBits(SubsetMask mask) {
+    return countBits(static_cast<std::uint32_t>(mask)) + countBits(static_cast<std::uint32_t>(mask >> 32));
+}
+
 // The slot of variable v in node (its slotted variables stand in ascending
 // order).
 template <class Node>
 std::size_t slotOf(const Node& node, std::size_t v) {
-    return countBits(node.slotMask & ((SubsetMask{1} << v) - 1u));
+    return countBits(variablesBelow(node.slotMask, v));
 }
 
 // The parent's slots that the child keeps, in ascending order; their count.
@@ -425,8 +421,7 @@ bool factoriseNode(const ScaledSystem& system, DropNodeOf<Scalar>& node, Scalar&
     for (std::size_t v = 0; v < system.variables; ++v) {
         if (node.mask & (SubsetMask{1} << v)) slots[e++] = v;
     }
-    Scratch<Scalar, stride * stride> aStorage;
-    Scalar* a = aStorage.at;
+    ScratchArray<Scalar, stride * stride> a;
     Scalar b[stride];
     for (std::size_t i = 0; i < e; ++i) {
         for (std::size_t j = 0; j < e; ++j) a[i * stride + j] = system.at(slots[i], slots[j]);
@@ -434,7 +429,7 @@ bool factoriseNode(const ScaledSystem& system, DropNodeOf<Scalar>& node, Scalar&
     }
     node.factors.valid = false;
     const FreshFactors<Scalar>* parentFactors = parent != nullptr && parent->factors.valid ? &parent->factors : nullptr;
-    if (!invertPositiveDefinite(a, e, b, node.inverse, fitted, node.factors, parentFactors, dropped)) return false;
+    if (!invertPositiveDefinite(a.data(), e, b, node.inverse, fitted, node.factors, parentFactors, dropped)) return false;
     node.factors.valid = true;
     double trace = 0.0;
     for (std::size_t i = 0; i < e; ++i) {
@@ -475,7 +470,7 @@ double childRssError(const DropNodeOf<Scalar>& node) {
 // otherwise the children keep the node's.
 template <class Scalar>
 void rankDropsOf(DropNodeOf<Scalar>& node, bool byIndex, bool trackTraces) {
-    // Insertion sort of at most 31 entries: cheaper here than a general sort.
+    // Insertion sort of at most 64 entries: cheaper here than a general sort.
     const std::size_t r = node.droppableCount;
     const std::size_t e = node.order;
     const double allowance = entryAllowance(e, node.trace, TreeArithmetic<Scalar>::inverse);
@@ -599,7 +594,7 @@ void downdate(const DropNodeOf<Scalar>& parent, std::size_t i, DropNodeOf<Target
 bool startDropTree(const ScaledSystem& system, SubsetMask mask, SubsetMask droppableMask, DropNode& root) {
     root.system = &system;
     root.mask = mask;
-    root.order = static_cast<std::size_t>(__builtin_popcount(mask));
+    root.order = subsetSize(mask);
     root.slotMask = mask;
     root.slots = root.order;
     DoubleDouble fitted;

@@ -2,6 +2,8 @@
 
 #include <cmath>
 
+#include "regression/subset_mask.h"
+
 namespace {
 
 // A centred sum of squares at or below this share of the uncentred one is
@@ -53,7 +55,7 @@ bool formScaledSystem(const DataColumn& y, const std::vector<DataColumn>& column
             scale[i] = squares.hi > 0.0 ? 1.0 / std::sqrt(squares.hi) : 0.0;
         } else if (!(squares.hi > constantShare * uncentred)) {
             scale[i] = 0.0;
-            if (i < k) system.constant |= SubsetMask{1} << i;
+            if (i < k) system.constant |= variableMask(i);
         } else {
             scale[i] = 1.0 / std::sqrt(squares.hi);
         }
@@ -70,7 +72,7 @@ bool formScaledSystem(const DataColumn& y, const std::vector<DataColumn>& column
     // A constant column explains nothing beyond the intercept: it stands in
     // as a unit column orthogonal to everything else.
     for (std::size_t i = 0; i < k; ++i) {
-        if ((system.constant & (SubsetMask{1} << i)) == 0) continue;
+        if ((system.constant & variableMask(i)) == 0) continue;
         system.matrix[i * scaledStride + i] = toDoubleDouble(1.0);
     }
     return true;

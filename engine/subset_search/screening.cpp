@@ -1,6 +1,7 @@
 #include "subset_search/screening.h"
 
 #include <algorithm>
+#include <stdexcept>
 
 #include "regression/cross_products.h"
 #include "subset_search/kept_selection.h"
@@ -11,11 +12,20 @@
 
 namespace {
 
-// The number of subsets of k variables with d of them (no overflow for
-// k ≤ 31: every value is below 2^31).
+// The most variables outside the forced ones that the screening takes:
+// 2^31 subsets already take hours.
+constexpr std::size_t maxScreenedVariables = 31;
+
+// The number of subsets of k variables with d of them, or the largest
+// 64-bit value where that would overflow (it only sizes a reservation).
 std::uint64_t subsetsOfSize(std::size_t k, std::size_t d) {
+    constexpr std::uint64_t most = ~std::uint64_t{0};
     std::uint64_t count = 1;
-    for (std::size_t i = 1; i <= d; ++i) count = count * (k - d + i) / i;
+    for (std::size_t i = 1; i <= d; ++i) {
+        const std::uint64_t factor = k - d + i;
+        if (count > most / factor) return most;
+        count = count * factor / i;
+    }
     return count;
 }
 
@@ -34,7 +44,7 @@ void beginSelections(std::size_t k, const SubsetRequest& request, std::vector<Ra
     selections.perSize = request.perSize > 0;
     if (!selections.perSize) {
         selections.bySize.push_back(
-            beginSelection(kept, request.keepCount, (std::uint64_t{1} << k) - 1u));
+            beginSelection(kept, request.keepCount, nonEmptySubsets(k)));
         return;
     }
     selections.lists.resize(k + 1);
@@ -59,9 +69,17 @@ bool screenSubsets(const DataColumn& y, const std::vector<DataColumn>& columns, 
     // Everything that depends on the rows is summed here, once; the loop
     // below gathers each subset's system from these sums into fixed storage
     // and allocates nothing (the lists' storage is reserved up front).
+    const std::size_t k = columns.size();
+    const SubsetMask forced = request.forced;
+    // Only the masks that hold every forced variable are visited: forced ∪ s
+    // for the subsets s of the other variables, in ascending order, which is
+    // ascending mask order too.
+    const SubsetMask others = firstVariables(k) & ~forced;
+    if (subsetSize(others) > maxScreenedVariables) {
+        throw std::invalid_argument("more than 31 variables to screen besides the forced ones");
+    }
     CrossProducts products;
     formCrossProducts(y, columns, products);
-    const SubsetMask last = static_cast<SubsetMask>((std::uint64_t{1} << columns.size()) - 1u);
     Selections selections;
     beginSelections(columns.size(), request, kept, selections);
 
@@ -69,27 +87,34 @@ bool screenSubsets(const DataColumn& y, const std::vector<DataColumn>& columns, 
     LeastSquaresFit fit;
     const std::size_t n = y.size();
     const std::int64_t largestRanked = largestRankedSize(request.criterion, n);
-    // last is at most 2^31 − 1, so mask never wraps around.
-    for (SubsetMask mask = 1; mask <= last; ++mask) {
+    // The masks visited: forced ∪ s for every subset s of the others, the
+    // empty one only when something is forced. (s − others) & others is the
+    // subset of others that follows s in ascending order. The masks left
+    // out (those that lack a forced variable, 2^k − 1 − 2^m of them for m
+    // other variables) count as decided from the start, so with nothing
+    // forced the count before each mask is mask − 1.
+    const std::size_t m = subsetSize(others);
+    const std::uint64_t visited = nonEmptySubsets(m) + (forced == 0 ? 0u : 1u);
+    const std::uint64_t leftOut = nonEmptySubsets(k) - visited;
+    SubsetMask rest = forced == 0 ? (others & (~others + 1u)) : 0;
+    for (std::uint64_t i = 0; i < visited; ++i, rest = (rest - others) & others) {
         if (progress.stopping()) {
             finishSelections(selections, kept);
             return false;
         }
-        progress.subsetsDone.store(mask - 1u, std::memory_order_relaxed);
-        if ((mask & request.forced) != request.forced) {
-            continue;  // lacks a variable that every model must hold
-        }
-        const std::size_t size = subsetSize(mask);
+        progress.publishDecided(leftOut + i);
+        const SubsetMask current = forced | rest;
+        const std::size_t size = subsetSize(current);
         if (static_cast<std::int64_t>(size) > largestRanked) {
             continue;  // too many variables for the rows: never ranked, whatever the fit
         }
-        gatherSubsetSystem(products, mask, system);
+        gatherSubsetSystem(products, current, system);
         if (!solveSubsetSystem(system, fit)) {
             continue;  // singular: the subset gets no entry
         }
         double value = 0.0;
         if (rankingCriterion(request.criterion, fit.rss, n, size, value, request.cpScale)) {
-            offerCandidate(selections.of(size), mask, value);
+            offerCandidate(selections.of(size), current, value);
         }
     }
     finishSelections(selections, kept);

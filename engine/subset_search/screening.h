@@ -10,8 +10,9 @@
 
 // Fits every non-empty subset of columns (masks 1 .. 2^k - 1 in increasing
 // order) against y and leaves in kept the keepCount subsets with the smallest
-// criterion, best first. Stores mask - 1 into progress.subsetsDone before
-// each subset and checks progress.stopRequested between subsets. Returns
+// criterion, best first. Publishes mask - 1 as the count of decided subsets
+// (progress.publishDecided) before each subset and checks
+// progress.stopRequested between subsets. Returns
 // false when it stopped on request (kept is then incomplete), true otherwise.
 //
 // The columns are used as given (the search centres them beforehand). The
@@ -23,14 +24,16 @@
 // largestRankedSize are passed over without a fit (with few rows they are
 // most of the work, and none of them could be ranked); equal criteria rank by
 // ascending mask (kept_selection.h), so the list is fully determined.
-// Throws std::invalid_argument for more than 31 columns or columns whose
-// length differs from y's.
+// Throws std::invalid_argument for more than 31 columns besides the forced
+// ones (up to 64 in all) or columns whose length differs from y's.
 bool screenSubsets(const DataColumn& y, const std::vector<DataColumn>& columns, std::vector<RankedSubset>& kept,
                    std::uint32_t keepCount, RankCriterion criterion, RunProgress& progress);
 
 // The same for any request (subset_request.h): per-size lists keep the
 // request.perSize best subsets of each size (sizes ascending, each in rank
-// order), and subsets without every forced variable are never ranked.
+// order), and subsets without every forced variable are never ranked: only
+// the masks that hold them all are visited, in ascending order, and the
+// others count as decided before the first.
 // Criteria as ranking_criterion.h forms them, Cp with request.cpScale.
 bool screenSubsets(const DataColumn& y, const std::vector<DataColumn>& columns, std::vector<RankedSubset>& kept,
                    const SubsetRequest& request, RunProgress& progress);

@@ -2,6 +2,7 @@
 
 #include <utility>
 
+#include "regression/scratch_array.h"
 #include "regression/subset_mask.h"
 
 namespace {
@@ -30,7 +31,8 @@ bool dependentVariables(const ScaledSystem& system, SubsetMask forced, SubsetMas
     const std::size_t forcedCount = variablesOf(forced, order);
     const std::size_t count = forcedCount + variablesOf(candidates, order + forcedCount);
     // The Schur complement of the variables factorised so far, in place.
-    DoubleDouble a[maxExplanatoryVariables][maxExplanatoryVariables];
+    // (Unset storage: only the count × count part is written and read.)
+    ScratchArray<DoubleDouble[maxExplanatoryVariables], maxExplanatoryVariables> a;
     for (std::size_t i = 0; i < count; ++i) {
         for (std::size_t j = 0; j < count; ++j) a[i][j] = system.at(order[i], order[j]);
     }
@@ -44,7 +46,7 @@ bool dependentVariables(const ScaledSystem& system, SubsetMask forced, SubsetMas
         }
         if (!(a[q][q].hi > dependentLevel)) {
             if (p < forcedCount) return false;
-            for (std::size_t r = p; r < count; ++r) dependent |= SubsetMask{1} << order[r];
+            for (std::size_t r = p; r < count; ++r) dependent |= variableMask(order[r]);
             return true;
         }
         if (q != p) {
@@ -61,10 +63,16 @@ bool dependentVariables(const ScaledSystem& system, SubsetMask forced, SubsetMas
     return true;
 }
 
-// The number of sets of d among k (k ≤ 31: no overflow).
+// The number of sets of d among k, or the largest 64-bit value where the
+// running product would overflow (k up to 64; only compared with maxRoots).
 std::uint64_t setsOfSize(std::size_t k, std::size_t d) {
+    constexpr std::uint64_t most = ~std::uint64_t{0};
     std::uint64_t count = 1;
-    for (std::size_t i = 1; i <= d; ++i) count = count * (k - d + i) / i;
+    for (std::size_t i = 1; i <= d; ++i) {
+        const std::uint64_t factor = k - d + i;
+        if (count > most / factor) return most;
+        count = count * factor / i;
+    }
     return count;
 }
 
@@ -72,6 +80,7 @@ bool split(Planner& planner, SubsetMask forced, SubsetMask candidates) {
     SubsetPlan& plan = *planner.plan;
     if (subsetSize(forced) > planner.largestSize) {
         // Every member holds more variables than a ranked subset can.
+        // forced is not empty here, so candidates hold at most 63 variables.
         plan.rejected += std::uint64_t{1} << subsetSize(candidates);
         return true;
     }

@@ -280,6 +280,46 @@ TEST(Cli, CtrlCStopsTheSearchWithStatus130AndNoTable) {
     EXPECT_NE(access((::testing::TempDir() + "never.csv").c_str(), F_OK), 0);
 }
 
+// k columns of pseudo-random values (a fixed linear congruential sequence)
+// and y, over n rows.
+std::string wideData(const std::string& name, int k, int n) {
+    std::uint64_t state = 12345;
+    const auto next = [&] {
+        state = state * 6364136223846793005u + 1442695040888963407u;
+        return static_cast<double>(state >> 11) / 9007199254740992.0;
+    };
+    std::string text;
+    for (int i = 0; i < k; ++i) text += "v" + std::to_string(i) + ",";
+    text += "y\n";
+    for (int r = 0; r < n; ++r) {
+        for (int i = 0; i <= k; ++i) text += std::to_string(next()) + (i < k ? "," : "\n");
+    }
+    return writeTemp(name, text);
+}
+
+TEST(Cli, CtrlCStopsASixtyVariableSearchWithStatus130AndNoTable) {
+    std::remove((::testing::TempDir() + "never-wide.csv").c_str());
+    const Outcome outcome = run({"-y", "y", "-k", longKeep, "-o", ::testing::TempDir() + "never-wide.csv",
+                                 wideData("wide60.csv", 60, 200)},
+                                500);
+    EXPECT_EQ(outcome.status, 130) << outcome.err;
+    EXPECT_EQ(outcome.out, "");
+    EXPECT_NE(access((::testing::TempDir() + "never-wide.csv").c_str(), F_OK), 0);
+}
+
+TEST(Cli, MoreThan31VariablesThatTheSearchCannotBoundAreRefusedWithTheReason) {
+    // 40 candidates over 20 rows: nearly every set of 19 of them is a tree
+    // of its own, and fitting each of 2^40 subsets instead would take years.
+    const Outcome outcome = run({"-y", "y", wideData("wide40-few-rows.csv", 40, 20)});
+    EXPECT_EQ(outcome.status, 2) << outcome.err;
+    EXPECT_EQ(outcome.out, "");
+    EXPECT_NE(outcome.err.find("tavrel: cannot search 40 explanatory variables for y: the search cannot bound these "
+                               "data (so few rows"),
+              std::string::npos)
+        << outcome.err;
+    EXPECT_NE(outcome.err.find("choose at most 31 with -x"), std::string::npos) << outcome.err;
+}
+
 TEST(Cli, ProgressBarOnlyOnATerminal) {
     // Standard error not a terminal (a pipe): nothing but the table.
     const Outcome piped = run({"-y", "sales", "-k", "1", example("synthetic20.csv")});

@@ -3,6 +3,8 @@
 // reference lists come from oracle/make-subsets-oracle.R.
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 #include "dataset.h"
 #include "oracle_process.h"
 
@@ -30,7 +32,7 @@ std::map<std::string, std::vector<Row>> referenceByArguments(const std::string& 
 
 // One tavrel command line on a data set against leaps' rows for it.
 void checkAgainstLeaps(const std::string& dataName, const std::string& dependent, const std::string& arguments,
-                       const std::vector<Row>& expected) {
+                       const std::vector<Row>& expected, double tolerance = 1e-8) {
     int status = -1;
     const std::string out =
         runTavrel("-y " + dependent + " " + arguments + " -f models " + oracle(dataName + ".csv") + " 2>/dev/null",
@@ -57,9 +59,10 @@ void checkAgainstLeaps(const std::string& dataName, const std::string& dependent
         EXPECT_EQ(got.at("variables"), want.at("variables")) << where;
         EXPECT_EQ(got.at("size"), want.at("size")) << where;
         EXPECT_EQ(got.at("rank"), want.at("rank")) << where;
-        EXPECT_TRUE(agrees(number(got, "rss"), number(want, "rss")))
+        EXPECT_LE(std::fabs(number(got, "rss") - number(want, "rss")), tolerance * std::fabs(number(want, "rss")))
             << where << ": tavrel " << got.at("rss") << ", leaps " << want.at("rss");
-        EXPECT_TRUE(agrees(number(got, "criterion"), number(want, "criterion")))
+        EXPECT_LE(std::fabs(number(got, "criterion") - number(want, "criterion")),
+                  tolerance * std::fabs(number(want, "criterion")) + 1e-300)
             << where << ": tavrel " << got.at("criterion") << ", leaps " << want.at("criterion");
     }
 }
@@ -85,6 +88,42 @@ TEST(SubsetsAgainstLeapsOnFewRows, CorrectedAicAndPerSizeListsAgree) {
     const std::vector<Row>& byAic = reference.at("-k 10 -c aic");
     EXPECT_EQ(byAic.front().at("size"), "9");
     for (const Row& row : byAicc) EXPECT_LE(std::stoi(row.at("size")), 5) << row.at("variables");
+}
+
+// Beyond 31 variables: bands of the Sonar data (mlbench), one band as y and
+// 34 neighbours as candidates: the best model of each size, and the two best
+// of each size that hold the last two candidates (bits 32 and 33 of the
+// mask). RSS to 1e-9 relative.
+TEST(SubsetsAgainstLeapsBeyondThirtyOne, SonarBestOfEachSizeAndForcedListsAgree) {
+    const auto reference = referenceByArguments(oracle("sonar34-leaps.csv"));
+    ASSERT_EQ(reference.size(), 2u) << "command lines in the reference";
+    for (const auto& [arguments, expected] : reference) {
+        checkAgainstLeaps("sonar34", "y", arguments, expected, 1e-9);
+    }
+    const std::vector<Row>& best = reference.at("-c rss --per-size 1");
+    EXPECT_EQ(best.size(), 34u);
+}
+
+// Forty candidates: the best model of each size, where leaps takes over a
+// minute.
+TEST(SubsetsAgainstLeapsBeyondThirtyOne, SonarBestOfEachSizeAmongFortyAgree) {
+    const auto reference = referenceByArguments(oracle("sonar40-leaps.csv"));
+    ASSERT_EQ(reference.size(), 1u) << "command lines in the reference";
+    const std::vector<Row>& best = reference.at("-c rss --per-size 1");
+    EXPECT_EQ(best.size(), 40u);
+    checkAgainstLeaps("sonar40", "y", "-c rss --per-size 1", best, 1e-9);
+}
+
+// Two of the benchmark's hard kinds at k = 34 (Longley's collinear columns
+// among noise; column scales from 1e-6 to 1e9): the best model of each size.
+TEST(SubsetsAgainstLeapsBeyondThirtyOne, HardKindsBestOfEachSizeAgree) {
+    for (const std::string name : {"longley34", "far-scales34"}) {
+        const auto reference = referenceByArguments(oracle(name + "-leaps.csv"));
+        ASSERT_EQ(reference.size(), 1u) << name;
+        const std::vector<Row>& best = reference.at("-c rss --per-size 1");
+        EXPECT_EQ(best.size(), 34u) << name;
+        checkAgainstLeaps(name, "y", "-c rss --per-size 1", best, 1e-9);
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(RDataSets, SubsetsAgainstLeaps,

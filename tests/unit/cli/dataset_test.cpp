@@ -88,15 +88,22 @@ TEST(BuildDataset, DropIncompleteDropsRowsWithEmptyChosenCellsOnly) {
     EXPECT_EQ(data.warnings[0], "dropped 2 incomplete rows");
 }
 
-TEST(BuildDataset, MoreThan31ExplanatoryVariablesAreRefused) {
-    std::string header, row1, row2;
-    for (int i = 0; i < 32; ++i) {
-        header += "v" + std::to_string(i) + ",";
-        row1 += std::to_string(i) + ",";
-        row2 += std::to_string(i * i + i + 1) + ",";
+TEST(BuildDataset, MoreThan64ExplanatoryVariablesAreRefused) {
+    for (int count : {64, 65}) {
+        std::string header, row1, row2;
+        for (int i = 0; i < count; ++i) {
+            header += "v" + std::to_string(i) + ",";
+            row1 += std::to_string(i) + ",";
+            row2 += std::to_string(i * i + i + 1) + ",";
+        }
+        const Dataset data = build(header + "y\n" + row1 + "1\n" + row2 + "2\n", {"y"});
+        if (count == 64) {
+            EXPECT_EQ(data.error, "");
+            EXPECT_EQ(data.block.explanatoryColumns.size(), 64u);
+        } else {
+            EXPECT_EQ(data.error, "65 explanatory variables; at most 64 can be searched (choose them with -x)");
+        }
     }
-    const Dataset data = build(header + "y\n" + row1 + "1\n" + row2 + "2\n", {"y"});
-    EXPECT_EQ(data.error, "32 explanatory variables; at most 31 can be searched (choose them with -x)");
 }
 
 TEST(ParseNumber, AcceptsDecimalAndExponentFormsOnly) {

@@ -89,7 +89,7 @@ TEST(Centring, LargeOffsetsAgreeWithAHouseholderQrSolveOfTheRawData) {
     const Dataset raw = offsetData();
     const Dataset data = centred(raw);
     for (SubsetMask mask = 1; mask < 16; ++mask) {
-        const int d = __builtin_popcount(mask);
+        const int d = __builtin_popcountll(mask);
         const int df = 40 - d - 1;
         ModelResult result;
         ASSERT_TRUE(computeModelStatistics(data.y, data.columns, mask, result)) << "mask " << mask;
@@ -112,7 +112,7 @@ TEST(Centring, LargeOffsetsRankLikeAHouseholderQrSolveOfTheRawData) {
         std::vector<std::pair<double, SubsetMask>> reference;
         for (SubsetMask mask = 1; mask < 16; ++mask) {
             const double rss = referenceModel(raw.y, raw.columns, mask).rss;
-            const double d = __builtin_popcount(mask);
+            const double d = __builtin_popcountll(mask);
             reference.push_back({code == 0 ? rss : code == 1 ? rss / (40 - d - 1) : 40 * std::log(rss / 40) + 2 * d, mask});
         }
         std::sort(reference.begin(), reference.end());

@@ -206,7 +206,7 @@ TEST(DropTree, FewRowsLeaveTheSubsetsTooLargeForTheRowsOutOfThePlanWhole) {
     EXPECT_EQ(reached + capped.rejected, all);
     for (SubsetMask mask = 1; mask <= all; ++mask) {
         EXPECT_LE(seen[mask], 1) << mask;
-        if (__builtin_popcount(mask) <= 7) {
+        if (__builtin_popcountll(mask) <= 7) {
             EXPECT_EQ(seen[mask], 1) << mask;
         }
     }

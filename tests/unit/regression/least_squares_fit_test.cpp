@@ -280,8 +280,10 @@ TEST(LeastSquaresFit, RefusesMasksAndColumnsBeyondWhatItCanHold) {
     EXPECT_THROW(fitLeastSquares(y, columns, 2), std::invalid_argument);
     EXPECT_THROW(fitLeastSquares(y, {{1, 2}}, 1), std::invalid_argument);
     CrossProducts products;
-    EXPECT_THROW(formCrossProducts(y, std::vector<DataColumn>(32, DataColumn{1, 2, 4}), products),
+    EXPECT_THROW(formCrossProducts(y, std::vector<DataColumn>(65, DataColumn{1, 2, 4}), products),
                  std::invalid_argument);
+    EXPECT_NO_THROW(formCrossProducts(y, std::vector<DataColumn>(64, DataColumn{1, 2, 4}), products));
+    EXPECT_EQ(products.variables, 64u);
 }
 
 }  // namespace

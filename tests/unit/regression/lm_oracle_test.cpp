@@ -80,7 +80,7 @@ LmSet parse(const char* text) {
         subset.adjustedR2 = number(field[6]);
         subset.aic = number(field[7]);
         subset.pF = number(field[8]);
-        for (int j = 0; j < __builtin_popcount(subset.mask); ++j) {
+        for (int j = 0; j < __builtin_popcountll(subset.mask); ++j) {
             in >> word;
             subset.coefficients.push_back(number(word));
             in >> word;
@@ -149,7 +149,7 @@ TEST(LmOracle, SubsetsLmAliasesAreRejectedAndClearlyIndependentOnesKept) {
 // lm's value of the ranking criterion (exact fits: RSS 0).
 double lmCriterion(const LmSubset& subset, std::int32_t code, double n) {
     const double rss = subset.exact ? 0.0 : subset.rss;
-    const double d = static_cast<double>(__builtin_popcount(subset.mask));
+    const double d = static_cast<double>(__builtin_popcountll(subset.mask));
     return code == 0 ? rss : code == 1 ? rss / (n - d - 1) : n * std::log(rss / n) + 2 * d;
 }
 
@@ -172,7 +172,7 @@ TEST(LmOracle, KeptListsAreTheBestSubsetsByLmsValuesAmongThoseTheRuleKeeps) {
                 // lm's values of every subset the rule keeps, best first.
                 std::vector<double> values;
                 for (const LmSubset& subset : set.subsets) {
-                    if (n - __builtin_popcount(subset.mask) - 1 > 0 && fitLeastSquares(y, columns, subset.mask).ok) {
+                    if (n - __builtin_popcountll(subset.mask) - 1 > 0 && fitLeastSquares(y, columns, subset.mask).ok) {
                         values.push_back(lmCriterion(subset, code, n));
                     }
                 }

@@ -55,7 +55,7 @@ TEST(ModelStatistics, AgreeWithAHouseholderQrSolveAndClosedFormTailsOnEverySubse
     for (std::size_t n : {7u, 12u, 40u}) {
         const Dataset data = randomDataset(n, 5, 700 + n);
         for (SubsetMask mask = 1; mask < 32; ++mask) {
-            const int d = __builtin_popcount(mask);
+            const int d = __builtin_popcountll(mask);
             const int df = static_cast<int>(n) - d - 1;
             if (df < 1) {
                 continue;

@@ -79,7 +79,7 @@ std::vector<ExpectedEntry> expectedKeptList(const Dataset& data, std::uint32_t k
     std::vector<ExpectedEntry> all;
     const SubsetMask last = (SubsetMask{1} << data.columns.size()) - 1;
     for (SubsetMask mask = 1; mask <= last; ++mask) {
-        const double d = static_cast<double>(__builtin_popcount(mask));
+        const double d = static_cast<double>(__builtin_popcountll(mask));
         if (n - d - 1 <= 0) continue;
         ExpectedEntry expected;
         expected.entry.mask = mask;
@@ -174,7 +174,7 @@ TEST(ScreenSubsets, NeverRanksSubsetsWithoutResidualDegreesOfFreedom) {
         const std::vector<RankedSubset> kept = screen(data, 100, code);
         EXPECT_EQ(kept.size(), 10u) << "criterion " << code;  // 4 + 6 subsets of one or two variables
         for (const RankedSubset& entry : kept) {
-            EXPECT_LE(__builtin_popcount(entry.mask), 2) << "criterion " << code << ", mask " << entry.mask;
+            EXPECT_LE(__builtin_popcountll(entry.mask), 2) << "criterion " << code << ", mask " << entry.mask;
         }
     }
 }
