@@ -39,3 +39,17 @@ inline std::uint64_t nonEmptySubsets(std::size_t count) { return firstVariables(
 
 // The variables of mask below variable v (v ≤ 64).
 inline SubsetMask variablesBelow(SubsetMask mask, std::size_t v) { return mask & firstVariables(v); }
+
+// The number of subsets of size variables among count, C(count, size), or
+// the largest 64-bit value where the running product would overflow (it
+// only sizes a reservation or is compared with a limit).
+inline std::uint64_t subsetsOfSize(std::size_t count, std::size_t size) {
+    constexpr std::uint64_t most = ~std::uint64_t{0};
+    std::uint64_t subsets = 1;
+    for (std::size_t i = 1; i <= size; ++i) {
+        const std::uint64_t factor = count - size + i;
+        if (subsets > most / factor) return most;
+        subsets = subsets * factor / i;
+    }
+    return subsets;
+}

@@ -16,19 +16,6 @@ namespace {
 // 2^31 subsets already take hours.
 constexpr std::size_t maxScreenedVariables = 31;
 
-// The number of subsets of k variables with d of them, or the largest
-// 64-bit value where that would overflow (it only sizes a reservation).
-std::uint64_t subsetsOfSize(std::size_t k, std::size_t d) {
-    constexpr std::uint64_t most = ~std::uint64_t{0};
-    std::uint64_t count = 1;
-    for (std::size_t i = 1; i <= d; ++i) {
-        const std::uint64_t factor = k - d + i;
-        if (count > most / factor) return most;
-        count = count * factor / i;
-    }
-    return count;
-}
-
 // One selection over every size, or one per size (index: the size) for
 // per-size lists; lists holds their storage.
 struct Selections {

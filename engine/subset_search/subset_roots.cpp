@@ -63,19 +63,6 @@ bool dependentVariables(const ScaledSystem& system, SubsetMask forced, SubsetMas
     return true;
 }
 
-// The number of sets of d among k, or the largest 64-bit value where the
-// running product would overflow (k up to 64; only compared with maxRoots).
-std::uint64_t setsOfSize(std::size_t k, std::size_t d) {
-    constexpr std::uint64_t most = ~std::uint64_t{0};
-    std::uint64_t count = 1;
-    for (std::size_t i = 1; i <= d; ++i) {
-        const std::uint64_t factor = k - d + i;
-        if (count > most / factor) return most;
-        count = count * factor / i;
-    }
-    return count;
-}
-
 bool split(Planner& planner, SubsetMask forced, SubsetMask candidates) {
     SubsetPlan& plan = *planner.plan;
     if (subsetSize(forced) > planner.largestSize) {
@@ -91,7 +78,7 @@ bool split(Planner& planner, SubsetMask forced, SubsetMask candidates) {
     }
     const SubsetMask independent = candidates & ~dependent;
     if (forced == 0 && dependent != 0 && subsetSize(independent) + 1 >= planner.system->rows &&
-        setsOfSize(subsetSize(candidates), subsetSize(independent)) > planner.maxRoots) {
+        subsetsOfSize(subsetSize(candidates), subsetSize(independent)) > planner.maxRoots) {
         // The rank is that of the rows (n − 1), so nearly every set of
         // n − 1 variables becomes a root: known too many before the work.
         return false;
