@@ -278,10 +278,10 @@ if command -v Rscript >/dev/null 2>&1 &&
   Rscript scripts/make-wide-sheets.R "$wide" 35 40 48 59
   echo
   echo "tavrel beyond 31 variables (wall-clock seconds of the run), beside leaps' regsubsets where it finishes:"
-  for spec in "35:--per-size 1 -c rss" "40:--per-size 1 -c rss" "48:-k 10 -c aic" "48:-k 10 -c bic" \
+  for entry in "35:--per-size 1 -c rss" "40:--per-size 1 -c rss" "48:-k 10 -c aic" "48:-k 10 -c bic" \
     "59:-k 10 -c aic" "59:-k 10 -c bic"; do
-    k=${spec%%:*}
-    request=${spec#*:}
+    k=${entry%%:*}
+    request=${entry#*:}
     file="$wide/sonar$k.csv"
     : >"$work/wide-times.txt"
     r=0
