@@ -37,6 +37,7 @@
 
 #include "regression/centring.h"
 #include "subset_search/bounded_search.h"
+#include "csv_sheet.h"
 #include "search_test_data.h"
 
 namespace {
@@ -81,18 +82,6 @@ SubsetRequest perSizeRequest(std::uint32_t nbest) {
     request.criterion = RankCriterion::ResidualSumOfSquares;
     request.perSize = nbest;
     return request;
-}
-
-bool writeCsv(const char* path, const Dataset& data) {
-    std::FILE* file = std::fopen(path, "w");
-    if (file == nullptr) return false;
-    for (std::size_t j = 0; j < data.columns.size(); ++j) std::fprintf(file, "x%zu,", j + 1);
-    std::fprintf(file, "y\n");
-    for (std::size_t r = 0; r < data.y.size(); ++r) {
-        for (const DataColumn& column : data.columns) std::fprintf(file, "%.17g,", column[r]);
-        std::fprintf(file, "%.17g\n", data.y[r]);
-    }
-    return std::fclose(file) == 0;
 }
 
 int writeHardKind(const char* path, const char* name, std::size_t k) {

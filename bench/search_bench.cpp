@@ -32,6 +32,7 @@
 
 #include "subset_search/bounded_search.h"
 #include "subset_search/screening.h"
+#include "csv_sheet.h"
 #include "search_test_data.h"
 
 namespace {
@@ -134,18 +135,6 @@ int countFallbacks() {
     return count;
 }
 void BM_Exhaustive(benchmark::State& state) { timeSearch(state, screenSubsets); }
-
-bool writeCsv(const char* path, const Dataset& data) {
-    std::FILE* file = std::fopen(path, "w");
-    if (file == nullptr) return false;
-    for (std::size_t j = 0; j < data.columns.size(); ++j) std::fprintf(file, "x%zu,", j + 1);
-    std::fprintf(file, "y\n");
-    for (std::size_t r = 0; r < data.y.size(); ++r) {
-        for (const DataColumn& column : data.columns) std::fprintf(file, "%.17g,", column[r]);
-        std::fprintf(file, "%.17g\n", data.y[r]);
-    }
-    return std::fclose(file) == 0;
-}
 
 void printKept(const Dataset& data, std::int32_t code) {
     std::vector<RankedSubset> kept;
