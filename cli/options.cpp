@@ -15,6 +15,17 @@ bool parseKeepCount(const std::string& text, std::int32_t& value) {
     return true;
 }
 
+// Reads --threads: a whole number in 1 .. 256.
+bool parseThreads(const std::string& text, std::int32_t& value) {
+    std::int32_t parsed = 0;
+    const char* end = text.data() + text.size();
+    const auto result = std::from_chars(text.data(), end, parsed);
+    if (text.empty() || result.ec != std::errc() || result.ptr != end) return false;
+    if (parsed < 1 || parsed > 256) return false;
+    value = parsed;
+    return true;
+}
+
 bool parseCriterion(const std::string& text, std::int32_t& code) {
     if (text == "rss") code = 0;
     else if (text == "mse") code = 1;
@@ -94,6 +105,11 @@ bool applyValue(const std::string& name, const std::string& value, CliOptions& o
             error = "--per-size needs a whole number from 1 to 65535, not '" + value + "'";
             return false;
         }
+    } else if (name == "--threads") {
+        if (!parseThreads(value, options.threads)) {
+            error = "--threads needs a whole number from 1 to 256, not '" + value + "'";
+            return false;
+        }
     } else if (name == "-c" || name == "--criterion") {
         if (!parseCriterion(value, options.criterion)) {
             error = "--criterion must be rss, mse, aic, aicc, bic or cp, not '" + value + "'";
@@ -132,7 +148,7 @@ bool applyValue(const std::string& name, const std::string& value, CliOptions& o
 bool takesValue(const std::string& name) {
     static const char* const names[] = {"-y", "--dependent", "-x", "--explanatory", "-k", "--keep", "-c",
                                         "--criterion", "-f", "--format", "-o", "--output",
-                                        "--encoding", "--delimiter", "--layout", "--per-size", "--force"};
+                                        "--encoding", "--delimiter", "--layout", "--per-size", "--force", "--threads"};
     for (const char* candidate : names) {
         if (name == candidate) return true;
     }
@@ -232,6 +248,8 @@ std::string usageText() {
            "      --per-size N        keep the N best models of each size instead of -k's list\n"
            "                          (sizes ascending; the rank counts within each size)\n"
            "      --force NAME        keep an explanatory variable in every model (repeat for several)\n"
+           "      --threads N         search on N threads, 1 to 256 (default: the machine's cores);\n"
+           "                          the models found are the same for any N\n"
            "  -f, --format F          text (default), csv, tsv, or models (one CSV row per model with\n"
            "                          raw coefficients, standard errors, t and p, BIC, Mallows' Cp, F)\n"
            "  -o, --output FILE       write to FILE instead of standard output (checked before the\n"

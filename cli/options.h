@@ -19,6 +19,7 @@ struct CliOptions {
     bool keepGiven = false;                // -k was given
     std::int32_t perSize = 0;              // --per-size; 0: one list of keepCount models
     std::vector<std::string> forced;       // --force, in the order given
+    std::int32_t threads = 0;              // --threads; 0: the machine's cores
     std::int32_t criterion = 2;            // 0 rss, 1 mse, 2 aic, 3 bic, 4 cp, 5 aicc (RankCriterion's values)
     OutputFormat format = OutputFormat::Text;
     std::string outputPath;                // empty: standard output

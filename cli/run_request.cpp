@@ -8,6 +8,7 @@
 #include "regression/cross_products.h"
 #include "regression/least_squares_fit.h"
 #include "regression/subset_system.h"
+#include "subset_search/worker_threads.h"
 
 namespace {
 
@@ -62,6 +63,7 @@ RunRequest buildRunRequest(const CliOptions& options, const RunBlock& block) {
     subsets.criterion = static_cast<RankCriterion>(options.criterion);
     subsets.keepCount = static_cast<std::uint32_t>(options.keepCount);
     subsets.perSize = static_cast<std::uint32_t>(options.perSize);
+    subsets.threads = options.threads > 0 ? static_cast<std::uint32_t>(options.threads) : machineThreads();
     out.error = forcedMask(options.forced, block, subsets.forced);
     if (!out.error.empty()) return out;
     if (!forcedTogetherFit(block, subsets.forced)) {

@@ -36,7 +36,10 @@
 #   doubles (per_size_bench --exact-compare);
 # - beyond 31 variables, tavrel on Sonar sheets (mlbench; k = 35 and 40 the
 #   best of each size, k = 48 and 59 the 10 best by AIC and by BIC), beside
-#   leaps' per-size lists where it finishes (k ≤ 40): wide_seconds lines;
+#   leaps' per-size lists where it finishes (k ≤ 40): wide_seconds lines,
+#   tavrel on one thread as leaps runs; and the searches of more than a
+#   second again on two threads: threads_speedup lines (the ratio of the
+#   medians, one thread over two);
 # - one result block of 65535 kept models over n = 100000, k = 20:
 #   seconds (report_seconds);
 # The last line is the speed-up of the screening over the literal fit at
@@ -273,6 +276,23 @@ fi
 if command -v Rscript >/dev/null 2>&1 &&
   Rscript -e 'suppressMessages({ library(leaps); library(mlbench) })' >/dev/null 2>&1; then
   wide_repetitions=$((repetitions < 3 ? repetitions : 3))
+  # Wall-clock seconds of tavrel on $1 threads with the remaining arguments,
+  # over wide_repetitions runs: median (least to most).
+  time_tavrel() {
+    threads=$1
+    shift
+    : >"$work/wide-times.txt"
+    r=0
+    while [ "$r" -lt "$wide_repetitions" ]; do
+      start=$(date +%s%N)
+      build/native/cli/tavrel -y y --threads "$threads" "$@" >/dev/null
+      end=$(date +%s%N)
+      echo "$(((end - start) / 1000000))" >>"$work/wide-times.txt"
+      r=$((r + 1))
+    done
+    sort -n "$work/wide-times.txt" | awk '{ t[NR] = $1 / 1000 }
+      END { m = NR % 2 ? t[(NR + 1) / 2] : (t[NR / 2] + t[NR / 2 + 1]) / 2; printf "%.2f (%.2f to %.2f)", m, t[1], t[NR] }'
+  }
   wide="$work/wide"
   mkdir -p "$wide"
   Rscript scripts/make-wide-sheets.R "$wide" 35 40 48 59
@@ -283,18 +303,8 @@ if command -v Rscript >/dev/null 2>&1 &&
     k=${entry%%:*}
     request=${entry#*:}
     file="$wide/sonar$k.csv"
-    : >"$work/wide-times.txt"
-    r=0
-    while [ "$r" -lt "$wide_repetitions" ]; do
-      start=$(date +%s%N)
-      # shellcheck disable=SC2086 # the request is a list of options
-      build/native/cli/tavrel -y y $request "$file" >/dev/null
-      end=$(date +%s%N)
-      echo "$(((end - start) / 1000000))" >>"$work/wide-times.txt"
-      r=$((r + 1))
-    done
-    ours=$(sort -n "$work/wide-times.txt" | awk '{ t[NR] = $1 / 1000 }
-      END { m = NR % 2 ? t[(NR + 1) / 2] : (t[NR / 2] + t[NR / 2 + 1]) / 2; printf "%.2f (%.2f to %.2f)", m, t[1], t[NR] }')
+    # shellcheck disable=SC2086 # the request is a list of options
+    ours=$(time_tavrel 1 $request "$file")
     leaps="not run"
     case "$request" in
     --per-size*)
@@ -305,7 +315,15 @@ if command -v Rscript >/dev/null 2>&1 &&
       ;;
     esac
     echo "wide_seconds case=sonar k=$k request=$request: $ours; leaps: $leaps"
+    median=${ours%% *}
+    if awk -v m="$median" 'BEGIN { exit !(m > 1) }'; then
+      # shellcheck disable=SC2086
+      two=$(time_tavrel 2 $request "$file")
+      speedup=$(awk -v one="$median" -v two="${two%% *}" 'BEGIN { printf "%.2f", one / two }')
+      echo "threads_speedup case=sonar k=$k request=$request threads=2: $speedup (1 thread: $ours; 2 threads: $two)" >>"$work/threads.txt"
+    fi
   done
+  cat "$work/threads.txt" 2>/dev/null || echo "threads_speedup: no search took more than a second on one thread"
 else
   echo
   echo "R with leaps and mlbench not installed (scripts/install-deps.sh --with-r): no runs beyond 31 variables"

@@ -1,6 +1,7 @@
 #include "regression/extended_cross_products.h"
 
 #include <memory>
+#include <mutex>
 
 #include "regression/linear_dependencies.h"
 
@@ -52,17 +53,22 @@ void formExtendedCrossProducts(const CrossProducts& products, ExtendedCrossProdu
     }
 }
 
+// The products are formed on first use, and threads of one search may ask
+// at the same moment: the pointer is read and published atomically, and the
+// forming is done once, under a lock.
 const ExtendedCrossProducts& extendedCrossProducts(const CrossProducts& products) {
-    if (!products.extended) {
-        products.extended = std::make_shared<ExtendedCrossProducts>();
-        ExtendedCrossProducts& extended = *products.extended;
-        formExtendedCrossProducts(products, extended);
-        const DependencyReport report = dependenciesOf(extended);
-        for (const LinearDependency& dependency : report.dependencies) {
-            SubsetMask whole = SubsetMask{1} << dependency.column;
-            for (std::size_t c : dependency.combination) whole |= SubsetMask{1} << c;
-            extended.dependentSets.push_back(whole);
-        }
+    if (const std::shared_ptr<ExtendedCrossProducts> formed = std::atomic_load(&products.extended)) return *formed;
+    static std::mutex forming;
+    const std::lock_guard<std::mutex> hold(forming);
+    if (const std::shared_ptr<ExtendedCrossProducts> formed = std::atomic_load(&products.extended)) return *formed;
+    const auto extended = std::make_shared<ExtendedCrossProducts>();
+    formExtendedCrossProducts(products, *extended);
+    const DependencyReport report = dependenciesOf(*extended);
+    for (const LinearDependency& dependency : report.dependencies) {
+        SubsetMask whole = SubsetMask{1} << dependency.column;
+        for (std::size_t c : dependency.combination) whole |= SubsetMask{1} << c;
+        extended->dependentSets.push_back(whole);
     }
-    return *products.extended;
+    std::atomic_store(&products.extended, extended);
+    return *extended;
 }

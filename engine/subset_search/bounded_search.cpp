@@ -1,9 +1,12 @@
 #include "subset_search/bounded_search.h"
 
 #include <algorithm>
+#include <atomic>
+#include <chrono>
 #include <cmath>
 #include <limits>
 #include <memory>
+#include <mutex>
 #include <type_traits>
 
 #include "regression/cross_products.h"
@@ -17,6 +20,7 @@
 #include "subset_search/screening.h"
 #include "regression/subset_mask.h"
 #include "subset_search/subset_roots.h"
+#include "subset_search/worker_threads.h"
 #include "regression/subset_system.h"
 
 namespace {
@@ -67,13 +71,57 @@ std::uint64_t rankableSubsets(std::size_t usable, std::int64_t largest) {
     return total;
 }
 
-struct Search {
+// The least a subset must rank before to enter one list, as one thread last
+// saw it. A list's threshold only ever falls, so a stale copy lets through
+// more than the list itself would take, never less: a thread that prunes by
+// its copy prunes only subsets the list would refuse.
+struct ListThreshold {
+    bool full = false;   // the list holds keepCount subsets (until then only +∞ is refused)
+    RankedSubset worst;  // when full: the list's last entry
+};
+
+// The best subsets fitted so far, at most keepCount of them per list: a
+// heap by rank order with the worst on top, so that the threshold is the
+// exact keepCount-th best at every moment and prunes as early as it can
+// (the screening's list lowers its threshold only at each cut). One list,
+// or one per size (index: the size) for per-size lists. Sorted into the
+// final list at the end. Shared by the threads of a run: a subset enters
+// under the lock, in the same rank order whichever thread offers it, so
+// the lists end the same for any number of threads and any timing.
+struct SharedLists {
+    std::mutex lock;
+    std::vector<std::vector<RankedSubset>> lists;
+    std::atomic<std::uint64_t> version{0};  // counts the changes, for the threads' copies
+};
+
+// What the threads of a run share besides the lists.
+struct SharedWork {
+    SharedLists kept;
+    std::atomic<std::uint64_t> nextTask{0};  // the next task to deal out
+    std::atomic<std::uint64_t> decided{0};   // subsets decided, over every thread
+    std::atomic<bool> failed{false};         // a thread has failed: the others stop
+    std::atomic<bool> stopped{false};        // a thread has stopped on the stop request
+};
+
+// What every thread of a run knows alike.
+struct SearchSettings {
     const CrossProducts* products = nullptr;
     const ScaledSystem* system = nullptr;
     double offsetFactor = 1.0;  // uncentredFactor of the data
     RankCriterion criterion = RankCriterion::ResidualSumOfSquares;
     std::int64_t largestRanked = 0;  // largestRankedSize of the criterion and the rows
     double cpScale = 0.0;
+    bool perSize = false;
+    std::size_t keepCount = 0;
+    bool cutting = false;  // the criterion has cuts (AIC, BIC, AICc)
+    std::size_t variables = 0;
+    RunProgress* progress = nullptr;
+    std::uint64_t lastProgress = 0;  // 2^k − 2: the most progress may show
+    SharedWork* shared = nullptr;
+};
+
+// One thread's search.
+struct Search : SearchSettings {
     // levels[j]: the node being expanded at depth j. Allocated without
     // clearing (new[] default-initialises: each node's members are written
     // before they are read), which at k = 31 spares a megabyte of zeroing
@@ -81,31 +129,64 @@ struct Search {
     std::unique_ptr<DropNode[]> levels;
     // The same for the double tree, where a subtree runs in double.
     std::unique_ptr<DoubleDropNode[]> doubleLevels;
-    SearchTally* tally = nullptr;  // optional
+    SearchTally tally;
 
-    // The best subsets fitted so far, at most keepCount of them per list: a
-    // heap by rank order with the worst on top, so that the threshold is the
-    // exact keepCount-th best at every moment and prunes as early as it can
-    // (the screening's list lowers its threshold only at each cut). One
-    // list, or one per size (index: the size) for per-size lists. Sorted
-    // into the final list at the end.
-    std::vector<std::vector<RankedSubset>> lists;
-    bool perSize = false;
-    std::size_t keepCount = 0;
+    // This thread's copy of each list's threshold, as of the lists' version
+    // seenVersion.
+    std::vector<ListThreshold> thresholds;
+    std::uint64_t seenVersion = 0;
     // For AIC and BIC: cuts[d] compares an RSS of d variables with the
     // threshold of its list (that list's worst criterion), formed again
     // whenever that threshold has moved.
-    bool cutting = false;
     std::vector<CriterionCut> cuts;
 
     SubsetSystem subset;
     LeastSquaresFit fit;
 
-    RunProgress* progress = nullptr;
-    std::uint64_t decided = 0;       // subsets fitted or excluded so far
-    std::uint64_t lastProgress = 0;  // 2^k − 2: the most progress may show
+    std::uint64_t decided = 0;  // subsets this thread has fitted or excluded
+    std::uint64_t flushed = 0;  // the part of decided added to the shared count
+    bool publishes = false;     // the only thread: it publishes progress itself
     bool stopped = false;
+
+    // Dealing (with more than one thread): the tasks are numbered in the
+    // order every thread walks the top of the tree alike (walkTop); this
+    // thread does task taskMine and has walked past the tasks before
+    // taskSeen. splitBelow: children with at least that many droppable
+    // variables below them are part of the top.
+    bool dealing = false;
+    std::uint64_t taskSeen = 0;
+    std::uint64_t taskMine = 0;
+    std::size_t splitBelow = 0;
+
+    Search(const SearchSettings& settings)
+        : SearchSettings(settings),
+          levels(new DropNode[settings.variables + 1]),
+          doubleLevels(new DoubleDropNode[settings.variables + 1]),
+          thresholds(settings.shared->kept.lists.size()),
+          cuts(settings.variables + 1) {}
 };
+
+// Copies every list's threshold from the shared lists (the lock held).
+void copyThreshold(Search& search, std::size_t index) {
+    const std::vector<RankedSubset>& list = search.shared->kept.lists[index];
+    ListThreshold& threshold = search.thresholds[index];
+    threshold.full = list.size() >= search.keepCount;
+    if (threshold.full) threshold.worst = list.front();
+}
+
+void copyThresholds(Search& search) {
+    for (std::size_t index = 0; index < search.thresholds.size(); ++index) copyThreshold(search, index);
+    search.seenVersion = search.shared->kept.version.load(std::memory_order_relaxed);
+}
+
+// Brings this thread's thresholds up to date where another thread has
+// changed a list since (one atomic load when nothing has changed).
+void refreshThresholds(Search& search) {
+    SharedLists& kept = search.shared->kept;
+    if (kept.version.load(std::memory_order_relaxed) == search.seenVersion) return;
+    const std::lock_guard<std::mutex> hold(kept.lock);
+    copyThresholds(search);
+}
 
 // Whether a subset whose criterion is at least bound, and whose mask is at
 // least smallestMask, may still enter the list: its criterion may be below
@@ -113,16 +194,25 @@ struct Search {
 // (equal criteria rank by mask). While the list has room the threshold is
 // the screening's starting one, the largest finite double (+∞ never
 // enters).
-bool mayEnter(const Search& search, const std::vector<RankedSubset>& list, double bound, SubsetMask smallestMask) {
-    if (list.size() < search.keepCount) return bound <= largestFinite;
-    const RankedSubset& worst = list.front();
+bool mayEnter(const ListThreshold& threshold, double bound, SubsetMask smallestMask) {
+    if (!threshold.full) return bound <= largestFinite;
+    const RankedSubset& worst = threshold.worst;
     return bound < worst.criterion || (bound == worst.criterion && smallestMask < worst.mask);
 }
 
+// Offers a fitted subset to its list. A subset that does not rank before
+// this thread's copy of the threshold cannot enter (the list's own is at
+// least as low), and the lock is taken only for the others.
 void offer(Search& search, SubsetMask mask, double criterion) {
     if (!(criterion <= largestFinite)) return;
-    std::vector<RankedSubset>& kept = search.lists[search.perSize ? subsetSize(mask) : 0];
+    const std::size_t index = search.perSize ? subsetSize(mask) : 0;
     const RankedSubset candidate{mask, criterion};
+    const ListThreshold& threshold = search.thresholds[index];
+    if (threshold.full && !rankedBefore(candidate, threshold.worst)) return;
+    SharedLists& shared = search.shared->kept;
+    const std::lock_guard<std::mutex> hold(shared.lock);
+    std::vector<RankedSubset>& kept = shared.lists[index];
+    const std::uint64_t version = shared.version.load(std::memory_order_relaxed);
     if (kept.size() < search.keepCount) {
         kept.push_back(candidate);
         std::push_heap(kept.begin(), kept.end(), rankedBefore);
@@ -130,6 +220,16 @@ void offer(Search& search, SubsetMask mask, double criterion) {
         std::pop_heap(kept.begin(), kept.end(), rankedBefore);
         kept.back() = candidate;
         std::push_heap(kept.begin(), kept.end(), rankedBefore);
+    } else {
+        copyThreshold(search, index);  // another thread had moved it
+        return;
+    }
+    shared.version.store(version + 1, std::memory_order_relaxed);
+    if (version == search.seenVersion) {
+        copyThreshold(search, index);
+        search.seenVersion = version + 1;
+    } else {
+        copyThresholds(search);
     }
 }
 
@@ -204,14 +304,14 @@ double criterionBound(const Search& search, double relativeRss, const DropMargin
 // then answers as that criterion would, strictly below or above the
 // threshold (criterion_cut.h), so the mask never comes into it. Everything
 // else, and the band around the threshold, is left to criterionBound.
-bool boundMayEnter(Search& search, const std::vector<RankedSubset>& list, double relativeRss,
-                   const DropMargin& margin, std::size_t smallest, std::size_t largest, SubsetMask smallestMask) {
+bool boundMayEnter(Search& search, const ListThreshold& list, double relativeRss, const DropMargin& margin,
+                   std::size_t smallest, std::size_t largest, SubsetMask smallestMask) {
     const std::size_t n = search.system->rows;
-    if (search.cutting && list.size() >= search.keepCount && n >= 3) {
+    if (search.cutting && list.full && n >= 3) {
         const std::size_t size = std::max<std::size_t>(smallest, 1);
         const double relative = leastRelativeRss(relativeRss, margin);
         const double rss = relative * search.system->yy;
-        const double threshold = list.front().criterion;
+        const double threshold = list.worst.criterion;
         if (size <= std::min(largest, n - 2) && relative > exactFitBoundLevel && rss > 0.0 &&
             std::isfinite(threshold)) {
             CriterionCut& cut = search.cuts[size];
@@ -220,7 +320,7 @@ bool boundMayEnter(Search& search, const std::vector<RankedSubset>& list, double
             if (side != 0) return side < 0;
         }
     }
-    return mayEnter(search, list, criterionBound(search, relativeRss, margin, smallest, largest), smallestMask);
+    return mayEnter(list, criterionBound(search, relativeRss, margin, smallest, largest), smallestMask);
 }
 
 // Whether any subset of smallest … largest variables below a node (RSS
@@ -231,16 +331,48 @@ bool boundMayEnter(Search& search, const std::vector<RankedSubset>& list, double
 bool subtreeMayEnter(Search& search, double relativeRss, const DropMargin& margin, std::size_t smallest,
                      std::size_t largest, SubsetMask smallestMask) {
     if (!search.perSize) {
-        return boundMayEnter(search, search.lists[0], relativeRss, margin, smallest, largest, smallestMask);
+        return boundMayEnter(search, search.thresholds[0], relativeRss, margin, smallest, largest, smallestMask);
     }
     for (std::size_t size = std::max<std::size_t>(smallest, 1); size <= largest; ++size) {
-        if (boundMayEnter(search, search.lists[size], relativeRss, margin, size, size, smallestMask)) return true;
+        if (boundMayEnter(search, search.thresholds[size], relativeRss, margin, size, size, smallestMask)) return true;
     }
     return false;
 }
 
+// A thread of several adds what it has decided to the run's count in steps
+// of at least this many subsets (a step takes a few milliseconds where
+// every subset is fitted), and the watching thread publishes it.
+constexpr std::uint64_t progressStep = 1024;
+
+void flushProgress(Search& search) {
+    search.shared->decided.fetch_add(search.decided - search.flushed, std::memory_order_relaxed);
+    search.flushed = search.decided;
+}
+
 void reportProgress(Search& search) {
-    search.progress->publishDecided(std::min(search.decided, search.lastProgress));
+    if (search.publishes) {
+        search.progress->publishDecided(std::min(search.decided, search.lastProgress));
+    } else if (search.decided - search.flushed >= progressStep) {
+        flushProgress(search);
+    }
+}
+
+// Whether to stop: on the stop request, or when another thread has failed.
+bool stopping(Search& search) {
+    if (search.progress->stopping() || search.shared->failed.load(std::memory_order_relaxed)) search.stopped = true;
+    return search.stopped;
+}
+
+// With several threads: whether the next task in the walk's order is this
+// thread's (it then takes the next free number for itself). Every task is
+// taken by exactly one thread, the one that drew its number. With one
+// thread every task is its own.
+bool takeTask(Search& search) {
+    if (!search.dealing) return true;
+    const std::uint64_t task = search.taskSeen++;
+    if (task != search.taskMine) return false;
+    search.taskMine = search.shared->nextTask.fetch_add(1, std::memory_order_relaxed);
+    return true;
 }
 
 template <class Node>
@@ -254,25 +386,52 @@ Node* levelsOf(Search& search) {
 
 template <class Node>
 void expand(Search& search, std::size_t depth);
+template <class Node>
+void walkTop(Search& search, std::size_t depth);
+
+// Expands levels[depth] as the top of the tree (walkTop) or below it.
+template <bool top, class Node>
+void expandAt(Search& search, std::size_t depth) {
+    if constexpr (top) {
+        walkTop<Node>(search, depth);
+    } else {
+        expand<Node>(search, depth);
+    }
+}
 
 // Goes down into child i of node, in double where the child's subtree is
 // conditioned well enough (doubleTreeSuffices), and expands it.
+template <bool top>
 void goDown(Search& search, std::size_t depth, const DropNode& node, std::size_t i) {
     if (doubleTreeSuffices(search.system->variables, node.childTrace[i], toDouble(node.childRss[i])) &&
         startDoubleSubtree(node, i, search.doubleLevels[depth + 1])) {
         reportProgress(search);
-        expand<DoubleDropNode>(search, depth + 1);
+        expandAt<top, DoubleDropNode>(search, depth + 1);
         return;
     }
     descendDropTree(node, i, search.levels[depth + 1]);
     reportProgress(search);
-    expand<DropNode>(search, depth + 1);
+    expandAt<top, DropNode>(search, depth + 1);
 }
 
+template <bool top>
 void goDown(Search& search, std::size_t depth, const DoubleDropNode& node, std::size_t i) {
     descendDropTree(node, i, search.doubleLevels[depth + 1]);
     reportProgress(search);
-    expand<DoubleDropNode>(search, depth + 1);
+    expandAt<top, DoubleDropNode>(search, depth + 1);
+}
+
+// The margin of child i of node (after rankDrops). shared: in the double
+// tree, the margin terms of every child of the node (they all keep its
+// trace bounds and share one error bound).
+template <class Node>
+DropMargin childMargin(const Search& search, const Node& node, std::size_t i, const MarginTerms& shared) {
+    MarginTerms terms = shared;
+    if constexpr (std::is_same_v<Node, DropNode>) {
+        terms = dropTreeMarginTerms(search.system->variables, search.system->rows, node.childTrace[i],
+                                    node.childDoubleTrace[i], node.childError[i], search.offsetFactor);
+    }
+    return dropTreeMargin(terms, toDouble(node.childRss[i]));
 }
 
 // Decides child i of node (after rankDrops) and its subtree: skips the
@@ -282,8 +441,7 @@ void goDown(Search& search, std::size_t depth, const DoubleDropNode& node, std::
 // it); that is also the best of the per-size bounds the drop costs give,
 // since every member drops v_i and otherwise only variables that cost less.
 // droppable: the child's droppable set, the node's droppable variables
-// after i. shared: in the double tree, the margin terms of every child of
-// the node (they all keep its trace bounds and share one error bound).
+// after i.
 template <class Node>
 void visitChild(Search& search, std::size_t depth, std::size_t i, SubsetMask droppable, const MarginTerms& shared) {
     const Node& node = levelsOf<Node>(search)[depth];
@@ -296,12 +454,7 @@ void visitChild(Search& search, std::size_t depth, std::size_t i, SubsetMask dro
     // (below ≤ 63: the child has dropped a variable).
     const std::uint64_t subtree = (std::uint64_t{1} << below) - (smallest == 0 ? 1u : 0u);
     const double rss = toDouble(node.childRss[i]);
-    MarginTerms terms = shared;
-    if constexpr (std::is_same_v<Node, DropNode>) {
-        terms = dropTreeMarginTerms(search.system->variables, search.system->rows, node.childTrace[i],
-                                    node.childDoubleTrace[i], node.childError[i], search.offsetFactor);
-    }
-    const DropMargin margin = dropTreeMargin(terms, rss);
+    const DropMargin margin = childMargin(search, node, i, shared);
     if (!subtreeMayEnter(search, rss, margin, smallest, size, smallestMask)) {
         search.decided += subtree;
         return;
@@ -315,49 +468,101 @@ void visitChild(Search& search, std::size_t depth, std::size_t i, SubsetMask dro
         search.decided += subtree - 1;
         return;
     }
-    goDown(search, depth, node, i);
+    goDown<false>(search, depth, node, i);
 }
 
-// Visits the children of levels[depth] and their subtrees, the cheapest
-// drop first: those are the subsets closest to the node, so the list fills
-// with good subsets early and the threshold falls fast (visiting the
-// costliest first, the structural order, fits many times more subsets
-// before the threshold is tight).
+// The children of a node in the order they are visited, with what each
+// needs: the cheapest drop first, as those are the subsets closest to the
+// node, so the list fills with good subsets early and the threshold falls
+// fast (visiting the costliest first, the structural order, fits many times
+// more subsets before the threshold is tight).
 //
 // Where the node itself may be an exact fit, so may every member that
 // keeps what fits y exactly, and those rank by mask alone: the children are
 // then taken in the order of their variables, highest first (rankDrops).
+// By index, child 0 (without the highest variable) holds the smallest
+// masks and goes first.
+struct ChildOrder {
+    bool byIndex = false;
+    std::size_t count = 0;
+    // after[i]: the droppable variables after i, child i's droppable set
+    // (the node stays in place while its children are visited).
+    SubsetMask after[maxExplanatoryVariables];
+    MarginTerms shared;  // in the double tree: the margin terms of every child
+
+    std::size_t child(std::size_t step) const { return byIndex ? step : count - 1 - step; }
+};
+
 template <class Node>
-void expand(Search& search, std::size_t depth) {
-    Node& node = levelsOf<Node>(search)[depth];
-    if (search.tally != nullptr) ++(std::is_same_v<Node, DropNode> ? search.tally->extendedNodes : search.tally->doubleNodes);
+void orderChildren(Search& search, Node& node, ChildOrder& order) {
+    ++(std::is_same_v<Node, DropNode> ? search.tally.extendedNodes : search.tally.doubleNodes);
     const double rss = toDouble(node.rss);
     const DropMargin margin =
         dropTreeMargin(search.system->variables, search.system->rows, node.trace, node.doubleTrace, node.rssError,
                        rss, search.offsetFactor);
-    const bool byIndex = rss - margin.refitPath <= exactFitBoundLevel;
-    rankDrops(node, byIndex);
-    // By index, child 0 (without the highest variable) holds the smallest
-    // masks and goes first.
-    const std::size_t count = node.droppableCount;
-    // after[i]: the droppable variables after i, child i's droppable set
-    // (the node stays in place while its children are visited).
-    SubsetMask after[maxExplanatoryVariables];
+    order.byIndex = rss - margin.refitPath <= exactFitBoundLevel;
+    rankDrops(node, order.byIndex);
+    order.count = node.droppableCount;
     SubsetMask rest = 0;
-    for (std::size_t i = count; i-- > 0;) {
-        after[i] = rest;
+    for (std::size_t i = order.count; i-- > 0;) {
+        order.after[i] = rest;
         rest |= SubsetMask{1} << node.droppable[i];
     }
-    MarginTerms shared;
-    if (std::is_same_v<Node, DoubleDropNode> && count > 0) {
-        shared = dropTreeMarginTerms(search.system->variables, search.system->rows, node.childTrace[0],
-                                     node.childDoubleTrace[0], node.childError[0], search.offsetFactor);
+    if (std::is_same_v<Node, DoubleDropNode> && order.count > 0) {
+        order.shared = dropTreeMarginTerms(search.system->variables, search.system->rows, node.childTrace[0],
+                                           node.childDoubleTrace[0], node.childError[0], search.offsetFactor);
     }
-    for (std::size_t step = 0; step < count; ++step) {
-        if (search.progress->stopping()) search.stopped = true;
-        if (search.stopped) return;
-        const std::size_t i = byIndex ? step : count - 1 - step;
-        visitChild<Node>(search, depth, i, after[i], shared);
+}
+
+// Visits the children of levels[depth] and their subtrees (ChildOrder).
+template <class Node>
+void expand(Search& search, std::size_t depth) {
+    Node& node = levelsOf<Node>(search)[depth];
+    refreshThresholds(search);
+    ChildOrder order;
+    orderChildren(search, node, order);
+    for (std::size_t step = 0; step < order.count; ++step) {
+        if (stopping(search)) return;
+        const std::size_t i = order.child(step);
+        visitChild<Node>(search, depth, i, order.after[i], order.shared);
+        reportProgress(search);
+    }
+}
+
+// The top of a tree, walked by every thread of a run alike, for dealing out
+// its parts: a child with a large subtree (at least splitBelow droppable
+// variables below it) is gone down into by every thread, and its own fit is
+// one task; every other child, with its whole subtree, is one task. The
+// walk does not depend on the lists (the order of each node's children and
+// its arithmetic are functions of the data alone), so every thread numbers
+// the tasks alike. The large children are not skipped as a whole; the tasks
+// below them are, each by its own bound, which is at least theirs. Their
+// subtrees are the bulk of the tree, cut into pieces of at most
+// 2^splitBelow subsets.
+template <class Node>
+void walkTop(Search& search, std::size_t depth) {
+    Node& node = levelsOf<Node>(search)[depth];
+    refreshThresholds(search);
+    ChildOrder order;
+    orderChildren(search, node, order);
+    for (std::size_t step = 0; step < order.count; ++step) {
+        if (stopping(search)) return;
+        const std::size_t i = order.child(step);
+        if (order.count - 1 - i >= search.splitBelow) {
+            if (takeTask(search)) {
+                // The child's own fit: a large child has variables left.
+                const SubsetMask mask = node.mask & ~variableMask(node.droppable[i]);
+                const std::size_t size = node.variables() - 1;
+                const DropMargin margin = childMargin(search, node, i, order.shared);
+                search.decided += 1;
+                if (subtreeMayEnter(search, toDouble(node.childRss[i]), margin, size, size, mask)) {
+                    fitExactly(search, mask);
+                }
+            }
+            goDown<true>(search, depth, node, i);
+        } else if (takeTask(search)) {
+            visitChild<Node>(search, depth, i, order.after[i], order.shared);
+        }
         reportProgress(search);
     }
 }
@@ -368,8 +573,7 @@ void expand(Search& search, std::size_t depth) {
 void fitEveryMember(Search& search, const SubsetRoot& root) {
     SubsetMask dropped = root.droppable;
     while (true) {
-        if (search.progress->stopping()) search.stopped = true;
-        if (search.stopped) return;
+        if (stopping(search)) return;
         const SubsetMask mask = root.mask & ~dropped;
         if (mask != 0) {
             search.decided += 1;
@@ -381,21 +585,30 @@ void fitEveryMember(Search& search, const SubsetRoot& root) {
     }
 }
 
-void searchRoot(Search& search, const SubsetRoot& root) {
+// Searches the subtree of one root. split: with several threads, every
+// thread starts the root and walks the top of its tree, and the parts are
+// dealt out (walkTop); otherwise the whole root is one task.
+void searchRoot(Search& search, const SubsetRoot& root, bool split) {
+    if (!split && !takeTask(search)) return;
     DropNode& node = search.levels[0];
     if (!startDropTree(*search.system, root.mask, root.droppable, node)) {
-        fitEveryMember(search, root);
+        if (!split || takeTask(search)) fitEveryMember(search, root);
         return;
     }
-    search.decided += 1;
-    reportProgress(search);
-    fitExactly(search, root.mask);
+    if (!split || takeTask(search)) {
+        search.decided += 1;
+        reportProgress(search);
+        fitExactly(search, root.mask);
+    }
+    // Children with fewer droppable variables below them than this are
+    // tasks: the top is about 2^8 nodes, and the tasks a few thousand.
+    search.splitBelow = std::max<std::size_t>(node.droppableCount, 16) - 8;
     if (doubleTreeSuffices(search.system->variables, node.trace, toDouble(node.rss)) &&
         startDoubleSubtree(node, search.doubleLevels[0])) {
-        expand<DoubleDropNode>(search, 0);
+        split ? walkTop<DoubleDropNode>(search, 0) : expand<DoubleDropNode>(search, 0);
         return;
     }
-    expand<DropNode>(search, 0);
+    split ? walkTop<DropNode>(search, 0) : expand<DropNode>(search, 0);
 }
 
 // The subsets below root: mask ∖ R for every R ⊆ droppable, less the empty
@@ -427,14 +640,74 @@ void restrictToForced(SubsetMask forced, SubsetPlan& plan, std::uint64_t& decide
 
 // Sorts the lists into kept: one list, or the lists of each size joined,
 // smaller sizes first.
-void finish(Search& search, std::vector<RankedSubset>& kept) {
-    for (std::vector<RankedSubset>& list : search.lists) std::sort_heap(list.begin(), list.end(), rankedBefore);
-    if (!search.perSize) {
-        kept = std::move(search.lists[0]);
+void finish(SharedLists& shared, bool perSize, std::vector<RankedSubset>& kept) {
+    for (std::vector<RankedSubset>& list : shared.lists) std::sort_heap(list.begin(), list.end(), rankedBefore);
+    if (!perSize) {
+        kept = std::move(shared.lists[0]);
         return;
     }
     kept.clear();
-    for (const std::vector<RankedSubset>& list : search.lists) kept.insert(kept.end(), list.begin(), list.end());
+    for (const std::vector<RankedSubset>& list : shared.lists) kept.insert(kept.end(), list.begin(), list.end());
+}
+
+// The plan's roots with one thread: the search as it always ran, each
+// subtree walked in order, progress published as it goes. Answers whether
+// it finished (not stopped).
+bool searchOnThisThread(const SearchSettings& settings, const SubsetPlan& plan, std::uint64_t decided,
+                        SearchTally& tally) {
+    Search search(settings);
+    search.decided = decided;
+    search.publishes = true;
+    reportProgress(search);
+    for (const SubsetRoot& root : plan.roots) {
+        searchRoot(search, root, false);
+        if (search.stopped) break;
+    }
+    tally = search.tally;
+    return !search.stopped;
+}
+
+// The most roots whose trees are each dealt out in parts; with more, each
+// root is one task (a root's start costs as much as many of its members'
+// fits, and every thread would start every root).
+constexpr std::size_t mostSplitRoots = 64;
+
+// How often the watching thread publishes the workers' progress.
+constexpr std::chrono::milliseconds progressInterval{25};
+
+// The same on threads threads, the parts of the trees dealt out among them.
+bool searchOnThreads(const SearchSettings& settings, const SubsetPlan& plan, std::uint64_t decided,
+                     std::size_t threads, SearchTally& tally) {
+    SharedWork& work = *settings.shared;
+    work.decided.store(decided, std::memory_order_relaxed);
+    const bool split = plan.roots.size() <= mostSplitRoots;
+    std::vector<SearchTally> tallies(threads);
+    const auto searchPart = [&](std::size_t index) {
+        try {
+            Search search(settings);
+            search.dealing = true;
+            search.taskMine = work.nextTask.fetch_add(1, std::memory_order_relaxed);
+            for (const SubsetRoot& root : plan.roots) {
+                searchRoot(search, root, split);
+                if (search.stopped) break;
+            }
+            flushProgress(search);
+            tallies[index] = search.tally;
+            if (search.stopped) work.stopped.store(true, std::memory_order_relaxed);
+        } catch (...) {
+            work.failed.store(true, std::memory_order_relaxed);
+            throw;
+        }
+    };
+    RunProgress& progress = *settings.progress;
+    runOnWorkerThreads(threads, searchPart, progressInterval, [&] {
+        progress.publishDecided(std::min(work.decided.load(std::memory_order_relaxed), settings.lastProgress));
+    });
+    for (const SearchTally& part : tallies) {
+        tally.extendedNodes += part.extendedNodes;
+        tally.doubleNodes += part.doubleNodes;
+    }
+    return !work.stopped.load(std::memory_order_relaxed);
 }
 
 // A y whose centred sum of squares is at most this share of its uncentred
@@ -533,43 +806,44 @@ bool searchBestSubsets(const DataColumn& y, const std::vector<DataColumn>& colum
         progress.publishDecided(subsets - 1u);
         return true;
     }
-    Search search;
-    search.levels.reset(new DropNode[k + 1]);
-    search.doubleLevels.reset(new DoubleDropNode[k + 1]);
-    search.tally = tally;
-    search.products = &products;
-    search.system = system.get();
-    search.offsetFactor = uncentredFactor(products, excluded | system->constant);
-    search.criterion = request.criterion;
-    search.largestRanked = largestRankedSize(request.criterion, y.size());
-    search.cpScale = request.cpScale;
-    search.perSize = request.perSize > 0;
-    search.keepCount = keepCount;
-    search.cutting = criterionHasCut(request.criterion);
-    search.cuts.resize(k + 1);
-    search.progress = &progress;
-    search.lastProgress = subsets - 1u;
+    SharedWork work;
+    SearchSettings settings;
+    settings.products = &products;
+    settings.system = system.get();
+    settings.offsetFactor = uncentredFactor(products, excluded | system->constant);
+    settings.criterion = request.criterion;
+    settings.largestRanked = largestRankedSize(request.criterion, y.size());
+    settings.cpScale = request.cpScale;
+    settings.perSize = request.perSize > 0;
+    settings.keepCount = keepCount;
+    settings.cutting = criterionHasCut(request.criterion);
+    settings.variables = k;
+    settings.progress = &progress;
+    settings.lastProgress = subsets - 1u;
+    settings.shared = &work;
     kept.clear();
     // The lists grow as they fill; a large keepCount is not reserved up front.
-    search.lists.resize(search.perSize ? k + 1 : 1);
-    for (std::vector<RankedSubset>& list : search.lists) {
+    work.kept.lists.resize(settings.perSize ? k + 1 : 1);
+    for (std::vector<RankedSubset>& list : work.kept.lists) {
         list.reserve(static_cast<std::size_t>(std::min<std::uint64_t>({keepCount, subsets, 4096})));
     }
 
     // Subsets that hold a zero column, and those the plan found singular,
     // are decided without a fit.
     const std::size_t usable = k - subsetSize(excluded);
-    search.decided = (subsets - nonEmptySubsets(usable)) + plan.rejected;
-    restrictToForced(request.forced, plan, search.decided);
-    reportProgress(search);
-    for (const SubsetRoot& root : plan.roots) {
-        searchRoot(search, root);
-        if (search.stopped) break;
+    std::uint64_t decided = (subsets - nonEmptySubsets(usable)) + plan.rejected;
+    restrictToForced(request.forced, plan, decided);
+    SearchTally counted;
+    const bool finished = request.threads <= 1 ? searchOnThisThread(settings, plan, decided, counted)
+                                               : searchOnThreads(settings, plan, decided, request.threads, counted);
+    if (tally != nullptr) {
+        tally->extendedNodes += counted.extendedNodes;
+        tally->doubleNodes += counted.doubleNodes;
     }
-    finish(search, kept);
-    if (search.stopped) return false;
+    finish(work.kept, settings.perSize, kept);
+    if (!finished) return false;
     // Every subset has been decided by now: the count rests at 2^k − 2, as
     // the screening's does.
-    progress.publishDecided(search.lastProgress);
+    progress.publishDecided(settings.lastProgress);
     return true;
 }

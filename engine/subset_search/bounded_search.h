@@ -44,9 +44,18 @@
 // candidates outnumber the rows so far that the roots would cost more than
 // the screening of the subsets the rows allow, it screens them.
 //
+// Threads (request.threads > 1): every thread starts each root and walks
+// the top of its tree alike, and the subtrees below the top are dealt out
+// among them as they come free; with many roots each root is one part. The
+// kept lists are one, shared under a lock, and each thread prunes by its
+// own copy of their thresholds, which is never below theirs. A subset is
+// skipped only where the list it belongs to would refuse it, so the lists
+// are the same, bit for bit, for any number of threads. The calling thread
+// publishes the progress and waits.
+//
 // Memory: the list (keepCount entries), the plan's roots (8 bytes each, at
 // most 2^22 of them: 32 MiB, with few rows) and fixed work storage
-// of order k³; nothing is allocated per subset.
+// of order k³ per thread; nothing is allocated per subset.
 bool searchBestSubsets(const DataColumn& y, const std::vector<DataColumn>& columns, std::vector<RankedSubset>& kept,
                        std::uint32_t keepCount, RankCriterion criterion, RunProgress& progress);
 

@@ -14,6 +14,10 @@ struct SubsetRequest {
     std::uint32_t perSize = 0;
     SubsetMask forced = 0;        // every kept subset holds these variables (leaps' force.in)
     double cpScale = 0.0;         // Mallows' Cp: the residual mean square it is measured against (> 0)
+    // The threads the bounded search runs on (the calling thread waits while
+    // they work); 1 runs it on the calling thread itself. How the work is
+    // shared never changes the lists.
+    std::uint32_t threads = 1;
 };
 
 // The longest a list of one size (per size) or of all sizes may become.

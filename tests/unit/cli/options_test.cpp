@@ -104,6 +104,16 @@ TEST(ParseOptions, ReadsPerSizeListsForcedVariablesAndTheFurtherCriteria) {
     EXPECT_EQ(parseOptions({"-y", "Y", "d.csv"}).options.perSize, 0);
 }
 
+TEST(ParseOptions, ThreadsDefaultToTheMachinesCoresAndTakeOneTo256) {
+    EXPECT_EQ(parseOptions({"-y", "Y", "d.csv"}).options.threads, 0);
+    EXPECT_EQ(parseOptions({"-y", "Y", "--threads", "3", "d.csv"}).options.threads, 3);
+    EXPECT_EQ(parseOptions({"-y", "Y", "--threads=256", "d.csv"}).options.threads, 256);
+    for (const char* wrong : {"0", "257", "-1", "two", "", "2.5"}) {
+        EXPECT_EQ(parseOptions({"-y", "Y", "--threads", wrong, "d.csv"}).error,
+                  std::string("--threads needs a whole number from 1 to 256, not '") + wrong + "'");
+    }
+}
+
 TEST(ParseOptions, PerSizeListsAndForcedNamesAreCheckedLikeTheOthers) {
     EXPECT_EQ(parseOptions({"-y", "Y", "--per-size", "0", "d.csv"}).error,
               "--per-size needs a whole number from 1 to 65535, not '0'");
