@@ -4,27 +4,22 @@
 
 namespace {
 
-// Reads a whole-number option value in 1 .. 65535.
-bool parseKeepCount(const std::string& text, std::int32_t& value) {
+// Reads a whole-number option value in least .. most.
+bool parseWholeNumber(const std::string& text, std::int32_t least, std::int32_t most, std::int32_t& value) {
     std::int32_t parsed = 0;
     const char* end = text.data() + text.size();
     const auto result = std::from_chars(text.data(), end, parsed);
     if (text.empty() || result.ec != std::errc() || result.ptr != end) return false;
-    if (parsed < 1 || parsed > 65535) return false;
+    if (parsed < least || parsed > most) return false;
     value = parsed;
     return true;
 }
 
-// Reads --threads: a whole number in 1 .. 256.
-bool parseThreads(const std::string& text, std::int32_t& value) {
-    std::int32_t parsed = 0;
-    const char* end = text.data() + text.size();
-    const auto result = std::from_chars(text.data(), end, parsed);
-    if (text.empty() || result.ec != std::errc() || result.ptr != end) return false;
-    if (parsed < 1 || parsed > 256) return false;
-    value = parsed;
-    return true;
-}
+// A keep count: 1 .. 65535.
+bool parseKeepCount(const std::string& text, std::int32_t& value) { return parseWholeNumber(text, 1, 65535, value); }
+
+// --threads: 1 .. 256.
+bool parseThreads(const std::string& text, std::int32_t& value) { return parseWholeNumber(text, 1, 256, value); }
 
 bool parseCriterion(const std::string& text, std::int32_t& code) {
     if (text == "rss") code = 0;
