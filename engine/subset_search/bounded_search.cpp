@@ -269,8 +269,8 @@ void goDown(Search& search, std::size_t depth, const DropNode& node, std::size_t
     expand<DropNode>(search, depth + 1);
 }
 
-void goDown(Search& search, std::size_t depth, const DoubleDropNode& node, std::size_t i) {
-    descendDropTree(node, i, search.doubleLevels[depth + 1]);
+void goDown(Search& search, std::size_t depth, const DoubleDropNode&, std::size_t i) {
+    descendDropTree(search.doubleLevels[depth], i, search.doubleLevels[depth + 1]);
     reportProgress(search);
     expand<DoubleDropNode>(search, depth + 1);
 }
