@@ -204,7 +204,7 @@ double criterionBound(const Search& search, double relativeRss, const DropMargin
 // then answers as that criterion would, strictly below or above the
 // threshold (criterion_cut.h), so the mask never comes into it. Everything
 // else, and the band around the threshold, is left to criterionBound.
-bool boundMayEnter(Search& search, const std::vector<RankedSubset>& list, double relativeRss,
+inline __attribute__((always_inline)) bool boundMayEnter(Search& search, const std::vector<RankedSubset>& list, double relativeRss,
                    const DropMargin& margin, std::size_t smallest, std::size_t largest, SubsetMask smallestMask) {
     const std::size_t n = search.system->rows;
     if (search.cutting && list.size() >= search.keepCount && n >= 3) {
@@ -228,7 +228,7 @@ bool boundMayEnter(Search& search, const std::vector<RankedSubset>& list, double
 // list. Per size, each size is asked of its own list; the least mask of the
 // whole subtree stands for the least one of each size, which only makes
 // the answer yes more often.
-bool subtreeMayEnter(Search& search, double relativeRss, const DropMargin& margin, std::size_t smallest,
+inline __attribute__((always_inline)) bool subtreeMayEnter(Search& search, double relativeRss, const DropMargin& margin, std::size_t smallest,
                      std::size_t largest, SubsetMask smallestMask) {
     if (!search.perSize) {
         return boundMayEnter(search, search.lists[0], relativeRss, margin, smallest, largest, smallestMask);

@@ -380,13 +380,6 @@ MarginTerms dropTreeMarginTerms(std::size_t variables, std::size_t rows, double 
     return terms;
 }
 
-DropMargin dropTreeMargin(const MarginTerms& terms, double relativeRss) {
-    DropMargin margin;
-    margin.refitPath = terms.refitPath + 512.0 * unitRoundoff * std::fabs(relativeRss);
-    margin.doublePath = terms.doublePath + margin.refitPath;
-    return margin;
-}
-
 DropMargin dropTreeMargin(std::size_t variables, std::size_t rows, double trace, double doubleTracePath,
                           double treeError, double relativeRss, double offsetFactor) {
     return dropTreeMargin(dropTreeMarginTerms(variables, rows, trace, doubleTracePath, treeError, offsetFactor),
@@ -616,8 +609,9 @@ void rankDrops(DropNode& node, bool byIndex) { rankDropsOf(node, byIndex, true);
 void rankDrops(DoubleDropNode& node, bool byIndex) {
     const std::size_t r = node.droppableCount;
     // Each variable's slot, from one pass over the slotted variables in
-    // ascending order (cheaper than counting the bits below each).
-    std::uint8_t slotOfVariable[maxExplanatoryVariables];
+    // ascending order (cheaper than counting the bits below each); kept
+    // for descending into the children.
+    std::uint8_t* slotOfVariable = node.slotOfVariable;
     std::uint8_t next = 0;
     for (SubsetMask rest = node.slotMask; rest != 0; rest = withoutLowestVariable(rest)) {
         slotOfVariable[lowestVariable(rest)] = next++;
@@ -678,17 +672,17 @@ namespace {
 // child keeps only its droppable slots: the dropped variable and the slots
 // after it in the parent's droppable order (child i keeps droppable[i + 1
 // …]). Here the diagonal and β only, and the map of the child's slots to
-// the parent's; formDoubleEntries forms the rest when it is needed.
+// the parent's (its slots as the parent's rankDrops numbered them);
+// formDoubleEntries forms the rest when it is needed.
 void downdateDiagonal(const DoubleDropNode& parent, std::size_t i, DoubleDropNode& child) {
-    const std::size_t s = slotOf(parent, parent.droppable[i]);
-    std::size_t kept[maxExplanatoryVariables];
-    const std::size_t count = keptSlots(parent.slotMask, child.slotMask, kept);
+    const std::size_t s = parent.slotOfVariable[parent.droppable[i]];
     const double* g = parent.inverse;
     const double pivot = g[s * stride + s];
     const double* pivotRow = g + s * stride;
     const double betaFactor = parent.beta[s] / pivot;
-    for (std::size_t to = 0; to < count; ++to) {
-        const std::size_t a = kept[to];
+    std::size_t to = 0;
+    for (SubsetMask rest = child.slotMask; rest != 0; rest = withoutLowestVariable(rest), ++to) {
+        const std::size_t a = parent.slotOfVariable[lowestVariable(rest)];
         const double* from = g + a * stride;
         const double factor = from[s] / pivot;
         child.inverse[to * stride + to] = from[a] - factor * pivotRow[a];

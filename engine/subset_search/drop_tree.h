@@ -42,6 +42,7 @@
 // y·y). The margin of a subtree is a function of that trace, of the part of
 // it the exact fit's double path can reach (doubleTrace) and of the error
 // tracked for the node's own RSS (rssError).
+#include <cmath>
 #include <cstddef>
 #include <cstdint>
 #include <type_traits>
@@ -108,7 +109,13 @@ struct MarginTerms {
 };
 MarginTerms dropTreeMarginTerms(std::size_t variables, std::size_t rows, double trace, double doubleTrace,
                                 double treeError, double offsetFactor = 1.0);
-DropMargin dropTreeMargin(const MarginTerms& terms, double relativeRss);
+// (Inline: the double tree forms one for every child it visits.)
+inline DropMargin dropTreeMargin(const MarginTerms& terms, double relativeRss) {
+    DropMargin margin;
+    margin.refitPath = terms.refitPath + 512.0 * 0x1p-53 * std::fabs(relativeRss);  // 512·u·r
+    margin.doublePath = terms.doublePath + margin.refitPath;
+    return margin;
+}
 
 // 1 + Σ_j c_j²/(1 − c_j²), c_j the cosine between column j and the
 // intercept column in the double cross-products: how much worse the exact
@@ -196,6 +203,9 @@ struct DropNodeOf {
     const DropNodeOf* pendingParent = nullptr;
     std::size_t pendingSlot = 0;  // the parent's slot of the variable this node drops
     std::uint8_t parentSlots[maxExplanatoryVariables];  // the parent's slot of each of this node's slots
+    // In the double tree, after rankDrops: the slot of each slotted
+    // variable, by variable.
+    std::uint8_t slotOfVariable[maxExplanatoryVariables];
 
     std::size_t droppableCount = 0;
     std::uint8_t droppable[maxExplanatoryVariables];  // after rankDrops: by drop cost, largest first
