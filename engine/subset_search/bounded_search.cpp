@@ -169,7 +169,7 @@ double leastRelativeRss(double relativeRss, const DropMargin& margin) {
 
 double criterionBound(const Search& search, double relativeRss, const DropMargin& margin, std::size_t smallest,
                       std::size_t largest) {
-    const std::int64_t largestRanked = largestRankedSize(search.criterion, search.system->rows);
+    const std::int64_t largestRanked = search.largestRanked;
     if (largestRanked < 1) return infinity;
     smallest = std::max<std::size_t>(smallest, 1);
     largest = std::min(largest, static_cast<std::size_t>(largestRanked));
@@ -188,7 +188,10 @@ double criterionBound(const Search& search, double relativeRss, const DropMargin
     }
     if (logarithmic && !(rss > 0.0)) return -infinity;
     if (search.criterion == RankCriterion::ResidualMeanSquare) {
-        return std::min(rss / static_cast<double>(n - smallest - 1), rss / static_cast<double>(n - largest - 1));
+        // rss ≥ 0 here, and n − smallest − 1 ≥ n − largest − 1 > 0: the
+        // quotient at the smallest size is the least (a rounded division
+        // is monotone in its divisor).
+        return rss / static_cast<double>(n - smallest - 1);
     }
     // Every other criterion grows with the size for a fixed RSS (ln n > 0
     // for n ≥ 3), so the smallest size gives the least value.

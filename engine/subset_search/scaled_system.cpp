@@ -39,10 +39,12 @@ struct PairSums {
 // 3·u²·(|sum| + |term|) absolutely (the "sloppy" double-double addition;
 // Joldes, Muller and Popescu 2017, whose relative bound fails only under
 // cancellation, where the absolute one above still holds). With every
-// partial sum at most Σ|terms|, n rows err by at most 3·(n + 1)·u²·Σ|terms|,
-// which is the bound the accurate addition gives a running sum of n terms
-// (3·u² of each partial sum, each at most Σ|terms|): the sums are as good
-// as with the accurate addition, at half its operations.
+// partial sum at most Σ|terms|, n rows err by at most 3·(n + 1)·u²·Σ|terms|
+// = 0.75·(n + 1)·u₂·Σ|terms| (u₂ = 2^-104 = 4·u²), where the accurate
+// addition's bound for a running sum of n terms is 3·n·u²·Σ|terms| (3·u² of
+// each partial sum, each at most Σ|terms|): the order n·u₂ per entry that
+// the tree's margin takes for sums of n rows in double-double
+// (drop_tree.cpp), at half the operations of the accurate addition.
 //
 // The pairs (a, b) for one a and every b ≥ a are independent, and their
 // arrays do not overlap (restrict), so the compiler may form several at
