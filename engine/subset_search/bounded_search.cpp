@@ -167,7 +167,7 @@ double leastRelativeRss(double relativeRss, const DropMargin& margin) {
     return std::min(std::max(relativeRss - margin.doublePath, doublePathLeastRss), relativeRss - margin.refitPath);
 }
 
-double criterionBound(const Search& search, double relativeRss, const DropMargin& margin, std::size_t smallest,
+inline __attribute__((always_inline)) double criterionBound(const Search& search, double relativeRss, const DropMargin& margin, std::size_t smallest,
                       std::size_t largest) {
     const std::int64_t largestRanked = search.largestRanked;
     if (largestRanked < 1) return infinity;
