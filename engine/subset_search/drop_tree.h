@@ -254,8 +254,9 @@ void descendDropTree(const DropNode& parent, std::size_t i, DropNode& child);
 // The same in the double tree (always by downdating, the child's
 // droppable slots only). The parent's inverse is completed first where it
 // is pending; the child's is left pending (its diagonal and β formed), to
-// be completed in turn when one of its own children is descended. Every
-// entry, once formed, is the same bit for bit as a whole downdate's.
+// be completed in turn when one of its own children is descended. The
+// upper triangle is formed and mirrored, each entry by one expression on
+// the parent's entries, so its bits do not depend on when it is formed.
 void descendDropTree(DoubleDropNode& parent, std::size_t i, DoubleDropNode& child);
 // Forms the rest of a double node's inverse from its pending parent (no
 // effect on a node whose inverse is whole).
