@@ -267,9 +267,10 @@ double leastRelativeRss(double relativeRss, const DropMargin& margin) {
     return std::min(std::max(relativeRss - margin.doublePath, doublePathLeastRss), relativeRss - margin.refitPath);
 }
 
-double criterionBound(const Search& search, double relativeRss, const DropMargin& margin, std::size_t smallest,
-                      std::size_t largest) {
-    const std::int64_t largestRanked = largestRankedSize(search.criterion, search.system->rows);
+inline __attribute__((always_inline)) double criterionBound(const Search& search, double relativeRss,
+                                                            const DropMargin& margin, std::size_t smallest,
+                                                            std::size_t largest) {
+    const std::int64_t largestRanked = search.largestRanked;
     if (largestRanked < 1) return infinity;
     smallest = std::max<std::size_t>(smallest, 1);
     largest = std::min(largest, static_cast<std::size_t>(largestRanked));
@@ -288,7 +289,10 @@ double criterionBound(const Search& search, double relativeRss, const DropMargin
     }
     if (logarithmic && !(rss > 0.0)) return -infinity;
     if (search.criterion == RankCriterion::ResidualMeanSquare) {
-        return std::min(rss / static_cast<double>(n - smallest - 1), rss / static_cast<double>(n - largest - 1));
+        // rss ≥ 0 here, and n − smallest − 1 ≥ n − largest − 1 > 0: the
+        // quotient at the smallest size is the least (a rounded division
+        // is monotone in its divisor).
+        return rss / static_cast<double>(n - smallest - 1);
     }
     // Every other criterion grows with the size for a fixed RSS (ln n > 0
     // for n ≥ 3), so the smallest size gives the least value.
@@ -304,8 +308,10 @@ double criterionBound(const Search& search, double relativeRss, const DropMargin
 // then answers as that criterion would, strictly below or above the
 // threshold (criterion_cut.h), so the mask never comes into it. Everything
 // else, and the band around the threshold, is left to criterionBound.
-bool boundMayEnter(Search& search, const ListThreshold& list, double relativeRss, const DropMargin& margin,
-                   std::size_t smallest, std::size_t largest, SubsetMask smallestMask) {
+inline __attribute__((always_inline)) bool boundMayEnter(Search& search, const ListThreshold& list,
+                                                         double relativeRss, const DropMargin& margin,
+                                                         std::size_t smallest, std::size_t largest,
+                                                         SubsetMask smallestMask) {
     const std::size_t n = search.system->rows;
     if (search.cutting && list.full && n >= 3) {
         const std::size_t size = std::max<std::size_t>(smallest, 1);
@@ -328,8 +334,9 @@ bool boundMayEnter(Search& search, const ListThreshold& list, double relativeRss
 // list. Per size, each size is asked of its own list; the least mask of the
 // whole subtree stands for the least one of each size, which only makes
 // the answer yes more often.
-bool subtreeMayEnter(Search& search, double relativeRss, const DropMargin& margin, std::size_t smallest,
-                     std::size_t largest, SubsetMask smallestMask) {
+inline __attribute__((always_inline)) bool subtreeMayEnter(Search& search, double relativeRss,
+                                                           const DropMargin& margin, std::size_t smallest,
+                                                           std::size_t largest, SubsetMask smallestMask) {
     if (!search.perSize) {
         return boundMayEnter(search, search.thresholds[0], relativeRss, margin, smallest, largest, smallestMask);
     }
@@ -415,8 +422,8 @@ void goDown(Search& search, std::size_t depth, const DropNode& node, std::size_t
 }
 
 template <bool top>
-void goDown(Search& search, std::size_t depth, const DoubleDropNode& node, std::size_t i) {
-    descendDropTree(node, i, search.doubleLevels[depth + 1]);
+void goDown(Search& search, std::size_t depth, const DoubleDropNode&, std::size_t i) {
+    descendDropTree(search.doubleLevels[depth], i, search.doubleLevels[depth + 1]);
     reportProgress(search);
     expandAt<top, DoubleDropNode>(search, depth + 1);
 }

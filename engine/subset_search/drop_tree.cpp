@@ -51,7 +51,6 @@ DoubleDouble squareRoot(DoubleDouble x) {
     return quickTwoSum(s, correction);
 }
 
-double leading(double x) { return x; }
 double leading(DoubleDouble x) { return x.hi; }
 
 template <class Scalar>
@@ -381,13 +380,6 @@ MarginTerms dropTreeMarginTerms(std::size_t variables, std::size_t rows, double 
     return terms;
 }
 
-DropMargin dropTreeMargin(const MarginTerms& terms, double relativeRss) {
-    DropMargin margin;
-    margin.refitPath = terms.refitPath + 512.0 * unitRoundoff * std::fabs(relativeRss);
-    margin.doublePath = terms.doublePath + margin.refitPath;
-    return margin;
-}
-
 DropMargin dropTreeMargin(std::size_t variables, std::size_t rows, double trace, double doubleTracePath,
                           double treeError, double relativeRss, double offsetFactor) {
     return dropTreeMargin(dropTreeMarginTerms(variables, rows, trace, doubleTracePath, treeError, offsetFactor),
@@ -610,7 +602,48 @@ bool startDropTree(const ScaledSystem& system, SubsetMask mask, SubsetMask dropp
 
 void rankDrops(DropNode& node, bool byIndex) { rankDropsOf(node, byIndex, true); }
 
-void rankDrops(DoubleDropNode& node, bool byIndex) { rankDropsOf(node, byIndex, false); }
+// In the double tree the children keep the node's trace bounds and share
+// one error bound: only the RSS values and the variables are sorted, and
+// the rest is filled in after. The RSS of each child and the order are
+// those of rankDropsOf.
+void rankDrops(DoubleDropNode& node, bool byIndex) {
+    const std::size_t r = node.droppableCount;
+    // Each variable's slot, from one pass over the slotted variables in
+    // ascending order (cheaper than counting the bits below each); kept
+    // for descending into the children.
+    std::uint8_t* slotOfVariable = node.slotOfVariable;
+    std::uint8_t next = 0;
+    for (SubsetMask rest = node.slotMask; rest != 0; rest = withoutLowestVariable(rest)) {
+        slotOfVariable[lowestVariable(rest)] = next++;
+    }
+    for (std::size_t i = 0; i < r; ++i) {
+        const std::uint8_t v = node.droppable[i];
+        const std::size_t s = slotOfVariable[v];
+        const double rss = node.rss + node.beta[s] * node.beta[s] / node.inverse[s * stride + s];
+        std::size_t at = i;
+        if (byIndex) {
+            while (at > 0 && node.droppable[at - 1] < v) {
+                node.childRss[at] = node.childRss[at - 1];
+                node.droppable[at] = node.droppable[at - 1];
+                --at;
+            }
+        } else {
+            while (at > 0 && (node.childRss[at - 1] < rss || (node.childRss[at - 1] == rss && node.droppable[at - 1] > v))) {
+                node.childRss[at] = node.childRss[at - 1];
+                node.droppable[at] = node.droppable[at - 1];
+                --at;
+            }
+        }
+        node.childRss[at] = rss;
+        node.droppable[at] = v;
+    }
+    const double childError = childRssError(node);
+    for (std::size_t i = 0; i < r; ++i) {
+        node.childTrace[i] = node.trace;
+        node.childDoubleTrace[i] = node.doubleTrace;
+        node.childError[i] = childError;
+    }
+}
 
 void descendDropTree(const DropNode& parent, std::size_t i, DropNode& child) {
     placeChild(parent, i, child);
@@ -632,31 +665,73 @@ void descendDropTree(const DropNode& parent, std::size_t i, DropNode& child) {
     downdate(parent, i, child);
 }
 
-void descendDropTree(const DoubleDropNode& parent, std::size_t i, DoubleDropNode& child) {
-    placeChild(parent, i, child);
-    child.rss = parent.childRss[i];
-    child.sourceTrace = parent.sourceTrace;
-    child.inheritedError = parent.inheritedError;
-    // In double every row is formed whole, with no scattered stores.
-    // Entries (a, b) and (b, a) are then two roundings of the same value,
-    // each within the per-entry error the bound allows. The child keeps only
-    // its droppable slots: the dropped variable and the slots after it in
-    // the parent's droppable order (child i keeps droppable[i + 1 …]).
-    const std::size_t s = slotOf(parent, parent.droppable[i]);
-    std::size_t kept[maxExplanatoryVariables];
-    const std::size_t count = keptSlots(parent.slotMask, child.slotMask, kept);
+namespace {
+
+// The downdate of a double node's inverse without the parent's droppable
+// variable i, into the child's slots (the parent's inverse whole). The
+// child keeps only its droppable slots: the dropped variable and the slots
+// after it in the parent's droppable order (child i keeps droppable[i + 1
+// …]). Here the diagonal and β only, and the map of the child's slots to
+// the parent's (its slots as the parent's rankDrops numbered them);
+// formDoubleEntries forms the rest when it is needed.
+void downdateDiagonal(const DoubleDropNode& parent, std::size_t i, DoubleDropNode& child) {
+    const std::size_t s = parent.slotOfVariable[parent.droppable[i]];
     const double* g = parent.inverse;
     const double pivot = g[s * stride + s];
     const double* pivotRow = g + s * stride;
     const double betaFactor = parent.beta[s] / pivot;
-    for (std::size_t to = 0; to < count; ++to) {
-        const std::size_t a = kept[to];
+    std::size_t to = 0;
+    for (SubsetMask rest = child.slotMask; rest != 0; rest = withoutLowestVariable(rest), ++to) {
+        const std::size_t a = parent.slotOfVariable[lowestVariable(rest)];
         const double* from = g + a * stride;
-        double* row = child.inverse + to * stride;
         const double factor = from[s] / pivot;
-        for (std::size_t at = 0; at < count; ++at) row[at] = from[kept[at]] - factor * pivotRow[kept[at]];
+        child.inverse[to * stride + to] = from[a] - factor * pivotRow[a];
         child.beta[to] = parent.beta[a] - from[s] * betaFactor;
+        child.parentSlots[to] = static_cast<std::uint8_t>(a);
     }
+    child.pendingSlot = s;
+}
+
+// Forms the rest of node's inverse (all but the diagonal and β) from its
+// pending parent: each entry above the diagonal once, as the downdate
+// G_ab − (G_as / G_ss)·G_sb, and mirrored (the diagonal's entries are the
+// same expression, so the inverse is the same, bit for bit, as a downdate
+// of the upper triangle at once).
+void formDoubleEntries(DoubleDropNode& node) {
+    const DoubleDropNode& parent = *node.pendingParent;
+    const std::size_t s = node.pendingSlot;
+    const std::uint8_t* kept = node.parentSlots;
+    const std::size_t count = node.slots;
+    const double* g = parent.inverse;
+    const double pivot = g[s * stride + s];
+    const double* pivotRow = g + s * stride;
+    for (std::size_t to = 0; to < count; ++to) {
+        const double* from = g + kept[to] * stride;
+        double* row = node.inverse + to * stride;
+        const double factor = from[s] / pivot;
+        for (std::size_t at = to + 1; at < count; ++at) {
+            const double value = from[kept[at]] - factor * pivotRow[kept[at]];
+            row[at] = value;
+            node.inverse[at * stride + to] = value;
+        }
+    }
+    node.pendingParent = nullptr;
+}
+
+}  // namespace
+
+void completeDropNode(DoubleDropNode& node) {
+    if (node.pendingParent != nullptr) formDoubleEntries(node);
+}
+
+void descendDropTree(DoubleDropNode& parent, std::size_t i, DoubleDropNode& child) {
+    completeDropNode(parent);
+    placeChild(parent, i, child);
+    child.rss = parent.childRss[i];
+    child.sourceTrace = parent.sourceTrace;
+    child.inheritedError = parent.inheritedError;
+    downdateDiagonal(parent, i, child);
+    child.pendingParent = child.slots > 1 ? &parent : nullptr;
 }
 
 bool doubleTreeSuffices(std::size_t variables, double trace, double relativeRss) {
@@ -689,6 +764,7 @@ bool startDoubleSubtree(const DropNode& parent, std::size_t i, DoubleDropNode& c
     // The extended child's inverse would be downdated from the parent's and
     // charged chainDropError(source) at each drop.
     child.inheritedError = chainDropError(parent.system->variables, source, extendedRoundoff);
+    child.pendingParent = nullptr;
     downdate(parent, i, child);
     return true;
 }
@@ -711,6 +787,7 @@ bool startDoubleSubtree(const DropNode& root, DoubleDropNode& node) {
     node.rssError = root.rssError + unitRoundoff * std::fabs(node.rss);
     node.sourceTrace = root.trace;
     node.inheritedError = extendedStepError(root);
+    node.pendingParent = nullptr;
     std::size_t kept[maxExplanatoryVariables];
     const std::size_t count = keptSlots(root.slotMask, node.slotMask, kept);
     for (std::size_t to = 0; to < count; ++to) {

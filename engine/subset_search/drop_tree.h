@@ -42,6 +42,7 @@
 // y·y). The margin of a subtree is a function of that trace, of the part of
 // it the exact fit's double path can reach (doubleTrace) and of the error
 // tracked for the node's own RSS (rssError).
+#include <cmath>
 #include <cstddef>
 #include <cstdint>
 #include <type_traits>
@@ -108,7 +109,13 @@ struct MarginTerms {
 };
 MarginTerms dropTreeMarginTerms(std::size_t variables, std::size_t rows, double trace, double doubleTrace,
                                 double treeError, double offsetFactor = 1.0);
-DropMargin dropTreeMargin(const MarginTerms& terms, double relativeRss);
+// (Inline: the double tree forms one for every child it visits.)
+inline DropMargin dropTreeMargin(const MarginTerms& terms, double relativeRss) {
+    DropMargin margin;
+    margin.refitPath = terms.refitPath + 512.0 * 0x1p-53 * std::fabs(relativeRss);  // 512·u·r
+    margin.doublePath = terms.doublePath + margin.refitPath;
+    return margin;
+}
 
 // 1 + Σ_j c_j²/(1 − c_j²), c_j the cosine between column j and the
 // intercept column in the double cross-products: how much worse the exact
@@ -152,6 +159,7 @@ struct NoFreshFactors {};
 // stays a small share of their RSS (doubleTreeSuffices).
 template <class Scalar>
 struct DropNodeOf {
+    DropNodeOf() {}
     const ScaledSystem* system = nullptr;  // the system the tree was started on
     std::size_t order = 0;  // the node's variables
     SubsetMask mask = 0;
@@ -162,7 +170,12 @@ struct DropNodeOf {
     // (a, b) is formed from entries (a, b), (a, s), (s, b) and (s, s) alone).
     SubsetMask slotMask = 0;
     std::size_t slots = 0;  // their count
-    Scalar inverse[scaledStride * scaledStride];  // G on the slots, row stride scaledStride
+    // G on the slots, row stride scaledStride. Left unset by the
+    // constructor (64 KB in the extended tree, of which a node uses its
+    // slots only): every entry is written before it is read.
+    union {
+        Scalar inverse[scaledStride * scaledStride];
+    };
     Scalar beta[scaledStride];
     Scalar rss{};        // approximate, relative to y·y
     double rssError = 0.0;  // a bound on |rss − the exact RSS of the node's subset|, relative to y·y
@@ -179,6 +192,20 @@ struct DropNodeOf {
     // diagonal entries is at most G_jj, and that path is only taken while
     // every one is below 1/doublePathLevel).
     double doubleTrace = 0.0;
+    // In the double tree: the parent this node's inverse is still to be
+    // downdated from; null once the inverse is whole. descendDropTree forms
+    // the diagonal and β at once (all that ranking the node's drops reads)
+    // and the other entries only when a child of the node is descended: a
+    // third of the nodes on noise never are. The parent must stay in
+    // place, unchanged, until then (as a tree's levels do while a node's
+    // children are visited); a node copied elsewhere is completed first
+    // (completeDropNode).
+    const DropNodeOf* pendingParent = nullptr;
+    std::size_t pendingSlot = 0;  // the parent's slot of the variable this node drops
+    std::uint8_t parentSlots[maxExplanatoryVariables];  // the parent's slot of each of this node's slots
+    // In the double tree, after rankDrops: the slot of each slotted
+    // variable, by variable.
+    std::uint8_t slotOfVariable[maxExplanatoryVariables];
 
     std::size_t droppableCount = 0;
     std::uint8_t droppable[maxExplanatoryVariables];  // after rankDrops: by drop cost, largest first
@@ -225,8 +252,15 @@ void rankDrops(DoubleDropNode& node, bool byIndex = false);
 // above 1e8, the child's own system factorised afresh (drop_tree.cpp).
 void descendDropTree(const DropNode& parent, std::size_t i, DropNode& child);
 // The same in the double tree (always by downdating, the child's
-// droppable slots only).
-void descendDropTree(const DoubleDropNode& parent, std::size_t i, DoubleDropNode& child);
+// droppable slots only). The parent's inverse is completed first where it
+// is pending; the child's is left pending (its diagonal and β formed), to
+// be completed in turn when one of its own children is descended. The
+// upper triangle is formed and mirrored, each entry by one expression on
+// the parent's entries, so its bits do not depend on when it is formed.
+void descendDropTree(DoubleDropNode& parent, std::size_t i, DoubleDropNode& child);
+// Forms the rest of a double node's inverse from its pending parent (no
+// effect on a node whose inverse is whole).
+void completeDropNode(DoubleDropNode& node);
 
 // The most trace a double subtree may start from: the double tree's error
 // is linear in it up to there (drop_tree.cpp), and below larger traces the

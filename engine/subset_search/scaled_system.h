@@ -16,10 +16,12 @@
 #include "regression/cross_products.h"
 #include "regression/data_column.h"
 #include "regression/double_double.h"
+#include "regression/scratch_array.h"
 
 constexpr std::size_t scaledStride = maxExplanatoryVariables;
 
 struct ScaledSystem {
+    ScaledSystem() {}  // a user-provided constructor: value-initialisation does not clear the matrix
     std::size_t variables = 0;  // k
     std::size_t rows = 0;       // n
     double yy = 0.0;            // centred y·y, the unit of relative RSS values
@@ -29,7 +31,9 @@ struct ScaledSystem {
     // column changes its RSS by rounding only, so the tree takes it as a
     // unit column orthogonal to the others (row and column 0, diagonal 1).
     SubsetMask constant = 0;
-    DoubleDouble matrix[scaledStride * scaledStride];  // C̃, row-major
+    // C̃, row-major; only the entries of the k variables are set (the rest
+    // of the array is left unset rather than cleared on every search).
+    ScratchArray<DoubleDouble, scaledStride * scaledStride> matrix;
     DoubleDouble xty[scaledStride];                    // C̃_iy / √(centred y·y)
     double yShare = 0.0;  // centred over uncentred y·y: how far y is from a constant
     DoubleDouble yyScaled;                             // centred y·y over its rounded self: 1 within rounding

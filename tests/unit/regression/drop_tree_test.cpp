@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <memory>
 #include <type_traits>
 
@@ -11,6 +12,7 @@
 #include "subset_search/bounded_search.h"
 #include "regression/least_squares_fit.h"
 #include "subset_search/subset_roots.h"
+#include "regression/subset_mask.h"
 #include "regression/subset_system.h"
 #include "search_test_data.h"
 
@@ -447,6 +449,147 @@ TEST(DropTree, NodesFactorisedAfreshBelowAnotherEqualTheirOwnFactorisationBitFor
     // Powers of a year at 12 columns have inverses of traces far above the
     // level where children are factorised afresh.
     EXPECT_GT(compared, 200);
+}
+
+
+// The slot of variable v among a node's slotted variables (ascending).
+template <class Node>
+std::size_t slotIn(const Node& node, std::size_t v) {
+    std::size_t slot = 0;
+    for (std::size_t w = 0; w < v; ++w) slot += (node.slotMask >> w) & 1u;
+    return slot;
+}
+
+// The downdate of parent's inverse and β without its variable dropped, at
+// the child's slots a and b (the formula of one downdated entry).
+double downdatedEntry(const DoubleDropNode& parent, std::size_t dropped, const DoubleDropNode& child, std::size_t a,
+                      std::size_t b) {
+    const std::size_t s = slotIn(parent, dropped);
+    const auto parentSlot = [&](std::size_t slot) {
+        SubsetMask rest = child.slotMask;
+        for (std::size_t j = 0; j < slot; ++j) rest &= rest - 1u;
+        return slotIn(parent, lowestVariable(rest));
+    };
+    const double* g = parent.inverse;
+    const std::size_t pa = parentSlot(a), pb = parentSlot(b);
+    return g[pa * scaledStride + pb] - g[pa * scaledStride + s] / g[s * scaledStride + s] * g[s * scaledStride + pb];
+}
+
+double downdatedBeta(const DoubleDropNode& parent, std::size_t dropped, const DoubleDropNode& child, std::size_t a) {
+    const std::size_t s = slotIn(parent, dropped);
+    SubsetMask rest = child.slotMask;
+    for (std::size_t j = 0; j < a; ++j) rest &= rest - 1u;
+    const std::size_t pa = slotIn(parent, lowestVariable(rest));
+    const double* g = parent.inverse;
+    return parent.beta[pa] - g[pa * scaledStride + s] * (parent.beta[s] / g[s * scaledStride + s]);
+}
+
+// Walks the double tree below levels[depth], descending only into the
+// children that keep an odd number of droppable variables other than 1 (so
+// that the nodes with 3 have none of their children descended, and the
+// others some), and checks what each node holds of its inverse against the
+// downdate of its parent's.
+struct LazyWalk {
+    std::vector<DoubleDropNode> levels;
+    std::vector<SubsetMask> dropped;  // dropped[d]: the variable levels[d] dropped from levels[d − 1]
+    int completed = 0;                // nodes whose inverse was formed whole
+    int leftPending = 0;              // nodes left with their diagonal and β only
+    int entries = 0;
+
+    void walk(std::size_t depth) {
+        DoubleDropNode& node = levels[depth];
+        rankDrops(node);
+        bool descended = false;
+        for (std::size_t i = 0; i < node.droppableCount; ++i) {
+            const std::size_t below = node.droppableCount - 1 - i;
+            if (below % 2 == 0 || below == 1) continue;
+            const bool wasPending = node.pendingParent != nullptr;
+            DoubleDropNode& child = levels[depth + 1];
+            descendDropTree(node, i, child);
+            ASSERT_EQ(node.pendingParent, nullptr) << "a node is whole once a child is descended";
+            if (wasPending) {
+                // Formed now: symmetric, and every entry the parent's downdate.
+                const DoubleDropNode& parent = levels[depth - 1];
+                for (std::size_t a = 0; a < node.slots; ++a) {
+                    for (std::size_t b = a; b < node.slots; ++b) {
+                        const double entry = node.inverse[a * scaledStride + b];
+                        ASSERT_EQ(entry, node.inverse[b * scaledStride + a]) << "mask " << node.mask;
+                        ASSERT_EQ(entry, downdatedEntry(parent, lowestVariable(dropped[depth]), node, a, b))
+                            << "mask " << node.mask << " entry " << a << ", " << b;
+                        ++entries;
+                    }
+                }
+                ++completed;
+            }
+            // The child at once: its diagonal and β, and its parent to be
+            // formed from where it has more than one slot.
+            dropped[depth + 1] = node.mask & ~child.mask;
+            for (std::size_t a = 0; a < child.slots; ++a) {
+                ASSERT_EQ(child.inverse[a * scaledStride + a], downdatedEntry(node, node.droppable[i], child, a, a));
+                ASSERT_EQ(child.beta[a], downdatedBeta(node, node.droppable[i], child, a));
+            }
+            EXPECT_EQ(child.pendingParent, child.slots > 1 ? &node : nullptr);
+            descended = true;
+            walk(depth + 1);
+        }
+        if (!descended && node.pendingParent != nullptr) ++leftPending;
+    }
+};
+
+TEST(DropTree, TheDoubleTreeFormsAnInverseWhenAChildIsDescendedEqualToTheWholeDowndate) {
+    LazyWalk lazy;
+    for (std::uint64_t seed : {31u, 32u}) {
+        const Dataset data = noiseDataset(60, 11, seed);
+        ScaledSystem system;
+        ASSERT_TRUE(formScaledSystem(data.y, data.columns, system));
+        const SubsetMask all = firstVariables(11);
+        DropNode root;
+        ASSERT_TRUE(startDropTree(system, all, all, root));
+        ASSERT_TRUE(doubleTreeSuffices(system.variables, root.trace, toDouble(root.rss)));
+        lazy.levels.assign(12, DoubleDropNode{});
+        lazy.dropped.assign(12, 0);
+        ASSERT_TRUE(startDoubleSubtree(root, lazy.levels[0]));
+        EXPECT_EQ(lazy.levels[0].pendingParent, nullptr);
+        lazy.walk(0);
+    }
+    EXPECT_GE(lazy.completed, 10);
+    EXPECT_GE(lazy.leftPending, 10);
+    std::printf("double tree: %d inverses formed when a child was descended (%d entries checked), %d never needed\n",
+                lazy.completed, lazy.entries, lazy.leftPending);
+}
+
+TEST(DropTree, ACompletedCopyOfADoubleNodeNeedsNoParent) {
+    const Dataset data = noiseDataset(40, 8, 33);
+    ScaledSystem system;
+    ASSERT_TRUE(formScaledSystem(data.y, data.columns, system));
+    const SubsetMask all = firstVariables(8);
+    DropNode root;
+    ASSERT_TRUE(startDropTree(system, all, all, root));
+    std::vector<DoubleDropNode> levels(3);
+    ASSERT_TRUE(startDoubleSubtree(root, levels[0]));
+    rankDrops(levels[0]);
+    descendDropTree(levels[0], 0, levels[1]);
+    ASSERT_NE(levels[1].pendingParent, nullptr);
+    // Completed and copied away from its parent, the node descends as the
+    // one in place does, whatever becomes of the parent's storage.
+    completeDropNode(levels[1]);
+    EXPECT_EQ(levels[1].pendingParent, nullptr);
+    DoubleDropNode copy = levels[1];
+    rankDrops(levels[1]);
+    rankDrops(copy);
+    levels[0] = DoubleDropNode{};
+    for (std::size_t a = 0; a < scaledStride * scaledStride; ++a) levels[0].inverse[a] = std::nan("");
+    DoubleDropNode inPlace, fromCopy;
+    descendDropTree(levels[1], 2, inPlace);
+    descendDropTree(copy, 2, fromCopy);
+    ASSERT_EQ(inPlace.slots, fromCopy.slots);
+    ASSERT_GT(inPlace.slots, 1u);
+    for (std::size_t a = 0; a < inPlace.slots; ++a) {
+        EXPECT_EQ(inPlace.inverse[a * scaledStride + a], fromCopy.inverse[a * scaledStride + a]);
+        EXPECT_EQ(inPlace.beta[a], fromCopy.beta[a]);
+        EXPECT_TRUE(std::isfinite(fromCopy.beta[a]));
+    }
+    EXPECT_EQ(inPlace.rss, fromCopy.rss);
 }
 
 }  // namespace
