@@ -59,6 +59,24 @@ Scalar fromDouble(double x);
 template <>
 DoubleDouble fromDouble<DoubleDouble>(double x) { return {x, 0.0}; }
 
+// The entries (i, j) of a⁻¹ = W·Wᵀ whose row or column is in slots (a
+// mask of slot numbers), and the whole diagonal; every entry by the same
+// operations, so that forming the rest later gives the inverse bit for bit
+// as forming it at once.
+template <class Scalar>
+void formInverseEntries(const Scalar* w, std::size_t e, SubsetMask slots, Scalar* inverse) {
+    for (std::size_t i = 0; i < e; ++i) {
+        const bool row = (slots >> i) & 1u;
+        for (std::size_t j = i; j < e; ++j) {
+            if (!row && j != i && !((slots >> j) & 1u)) continue;
+            Scalar sum{};
+            for (std::size_t p = j; p < e; ++p) sum = sum + w[i * stride + p] * w[j * stride + p];
+            inverse[i * stride + j] = sum;
+            inverse[j * stride + i] = sum;
+        }
+    }
+}
+
 // G = a⁻¹ for the symmetric positive definite a (order e, stride `stride`)
 // through its Cholesky factor a = RᵀR, in double-double, and the fitted
 // part bᵀa⁻¹b as ‖z‖² with Rᵀz = b (forward substitution: its error is that
@@ -75,7 +93,7 @@ DoubleDouble fromDouble<DoubleDouble>(double x) { return {x, 0.0}; }
 template <class Scalar>
 bool invertPositiveDefinite(const Scalar* a, std::size_t e, const Scalar* b, Scalar* inverse, Scalar& fitted,
                             FreshFactors<Scalar>& factors, const FreshFactors<Scalar>* parent = nullptr,
-                            std::size_t dropped = 0) {
+                            std::size_t dropped = 0, SubsetMask formedSlots = ~SubsetMask{0}) {
     // The divisions by R's diagonal are multiplications by its reciprocals,
     // formed once: one more double-double rounding per entry, which the
     // error bounds below allow for (gamma of e + 3 operations).
@@ -120,15 +138,7 @@ bool invertPositiveDefinite(const Scalar* a, std::size_t e, const Scalar* b, Sca
             w[i * stride + j] = -(sum * reciprocal[i]);
         }
     }
-    // a⁻¹ = W·Wᵀ.
-    for (std::size_t i = 0; i < e; ++i) {
-        for (std::size_t j = i; j < e; ++j) {
-            Scalar sum{};
-            for (std::size_t p = j; p < e; ++p) sum = sum + w[i * stride + p] * w[j * stride + p];
-            inverse[i * stride + j] = sum;
-            inverse[j * stride + i] = sum;
-        }
-    }
+    formInverseEntries(w, e, formedSlots, inverse);
     return true;
 }
 
@@ -413,9 +423,13 @@ namespace {
 // Factorises node's own scaled system (node.mask, node.order set): its
 // inverse, coefficients, trace bounds and fitted part. False when a pivot
 // is not positive.
+//
+// formedSlots: the slots whose rows of the inverse and coefficients are
+// formed now (the diagonal always is); completeInverse forms the rest.
 template <class Scalar>
 bool factoriseNode(const ScaledSystem& system, DropNodeOf<Scalar>& node, Scalar& fitted,
-                   const DropNodeOf<Scalar>* parent = nullptr, std::size_t dropped = 0) {
+                   const DropNodeOf<Scalar>* parent = nullptr, std::size_t dropped = 0,
+                   SubsetMask formedSlots = ~SubsetMask{0}) {
     std::size_t slots[maxExplanatoryVariables];
     std::size_t e = 0;
     for (std::size_t v = 0; v < system.variables; ++v) {
@@ -429,13 +443,19 @@ bool factoriseNode(const ScaledSystem& system, DropNodeOf<Scalar>& node, Scalar&
     }
     node.factors.valid = false;
     const FreshFactors<Scalar>* parentFactors = parent != nullptr && parent->factors.valid ? &parent->factors : nullptr;
-    if (!invertPositiveDefinite(a.data(), e, b, node.inverse, fitted, node.factors, parentFactors, dropped)) return false;
+    if (!invertPositiveDefinite(a.data(), e, b, node.inverse, fitted, node.factors, parentFactors, dropped,
+                                formedSlots)) {
+        return false;
+    }
     node.factors.valid = true;
+    node.formedSlots = formedSlots;
     double trace = 0.0;
     for (std::size_t i = 0; i < e; ++i) {
-        Scalar sum{};
-        for (std::size_t j = 0; j < e; ++j) sum = sum + node.inverse[i * stride + j] * b[j];
-        node.beta[i] = sum;
+        if ((formedSlots >> i) & 1u) {
+            Scalar sum{};
+            for (std::size_t j = 0; j < e; ++j) sum = sum + node.inverse[i * stride + j] * b[j];
+            node.beta[i] = sum;
+        }
         trace += leading(node.inverse[i * stride + i]);
     }
     node.trace = trace * traceSlack;
@@ -597,8 +617,18 @@ bool startDropTree(const ScaledSystem& system, SubsetMask mask, SubsetMask dropp
     root.order = subsetSize(mask);
     root.slotMask = mask;
     root.slots = root.order;
+    // Only the rows of the droppable variables (and the diagonal) at first:
+    // they are all that ranking the root's drops and a double tree below it
+    // read. With few rows most roots are cut off right there, and a root of
+    // e variables with d droppable ones then forms e + d·e entries of its
+    // inverse instead of e²/2; the rest waits for the first extended child.
+    SubsetMask formed = 0;
+    std::size_t slot = 0;
+    for (SubsetMask rest = mask; rest != 0; rest = withoutLowestVariable(rest), ++slot) {
+        if (droppableMask & rest & (~rest + 1u)) formed |= SubsetMask{1} << slot;
+    }
     DoubleDouble fitted;
-    if (!factoriseNode(system, root, fitted)) return false;
+    if (!factoriseNode(system, root, fitted, static_cast<const DropNode*>(nullptr), 0, formed)) return false;
     root.rss = system.yyScaled - fitted;
     root.rssError = freshRssError(root.order, root.trace, ddRoundoff);
     root.droppableCount = 0;
@@ -606,6 +636,35 @@ bool startDropTree(const ScaledSystem& system, SubsetMask mask, SubsetMask dropp
         if (droppableMask & mask & (SubsetMask{1} << v)) root.droppable[root.droppableCount++] = static_cast<std::uint8_t>(v);
     }
     return true;
+}
+
+void completeDropInverse(const DropNode& node) {
+    const SubsetMask all = node.order >= 64 ? ~SubsetMask{0} : (SubsetMask{1} << node.order) - 1u;
+    if ((node.formedSlots & all) == all) return;
+    const std::size_t e = node.order;
+    const DoubleDouble* w = node.factors.w;
+    const auto formed = [&](std::size_t slot) { return ((node.formedSlots >> slot) & 1u) != 0; };
+    for (std::size_t i = 0; i < e; ++i) {
+        for (std::size_t j = i + 1; j < e; ++j) {
+            if (formed(i) || formed(j)) continue;
+            DoubleDouble sum{};
+            for (std::size_t p = j; p < e; ++p) sum = sum + w[i * stride + p] * w[j * stride + p];
+            node.inverse[i * stride + j] = sum;
+            node.inverse[j * stride + i] = sum;
+        }
+    }
+    std::size_t slot = 0;
+    DoubleDouble b[stride];
+    for (SubsetMask rest = node.mask; rest != 0; rest = withoutLowestVariable(rest)) {
+        b[slot++] = node.system->xty[lowestVariable(rest)];
+    }
+    for (std::size_t i = 0; i < e; ++i) {
+        if (formed(i)) continue;
+        DoubleDouble sum{};
+        for (std::size_t j = 0; j < e; ++j) sum = sum + node.inverse[i * stride + j] * b[j];
+        node.beta[i] = sum;
+    }
+    node.formedSlots = all;
 }
 
 void rankDrops(DropNode& node, bool byIndex) { rankDropsOf(node, byIndex, true); }
@@ -629,6 +688,8 @@ void descendDropTree(const DropNode& parent, std::size_t i, DropNode& child) {
     child.doubleTrace = parent.childDoubleTrace[i];
     child.sourceTrace = source;
     child.factors.valid = false;
+    child.formedSlots = ~SubsetMask{0};
+    completeDropInverse(parent);
     downdate(parent, i, child);
 }
 

@@ -162,8 +162,13 @@ struct DropNodeOf {
     // (a, b) is formed from entries (a, b), (a, s), (s, b) and (s, s) alone).
     SubsetMask slotMask = 0;
     std::size_t slots = 0;  // their count
-    Scalar inverse[scaledStride * scaledStride];  // G on the slots, row stride scaledStride
-    Scalar beta[scaledStride];
+    // G on the slots, row stride scaledStride, and β. A root forms at first
+    // only the rows of its droppable slots and the diagonal (formedSlots);
+    // the rest is formed, by the same operations, before the first child
+    // is downdated from it (mutable: a cache of values already determined).
+    mutable Scalar inverse[scaledStride * scaledStride];
+    mutable Scalar beta[scaledStride];
+    mutable SubsetMask formedSlots = ~SubsetMask{0};
     Scalar rss{};        // approximate, relative to y·y
     double rssError = 0.0;  // a bound on |rss − the exact RSS of the node's subset|, relative to y·y
     // 0 when inverse and beta come from the node's own factorisation;
@@ -215,6 +220,13 @@ void rankDrops(DropNode& node, bool byIndex = false);
 // doubleTrace (the tree is only used where they are small), and all have
 // the same childError.
 void rankDrops(DoubleDropNode& node, bool byIndex = false);
+
+// Forms the entries of a root's inverse and coefficients that startDropTree
+// left for later (DropNode::formedSlots), by the same operations: they are
+// then what a factorisation forming them all at once leaves, bit for bit.
+// descendDropTree calls it where it downdates from the parent: a node that
+// several threads descend from must be completed before they share it.
+void completeDropInverse(const DropNode& node);
 
 // Sets child to parent without its droppable variable i (after rankDrops),
 // with droppable set parent.droppable[i + 1 …]. child.rss is
