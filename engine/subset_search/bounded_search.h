@@ -44,8 +44,8 @@
 // candidates outnumber the rows so far that the roots would cost more than
 // the screening of the subsets the rows allow, it screens them.
 //
-// Memory: the list (keepCount entries), the plan's roots (8 bytes each, at
-// most 2^22 of them: 32 MiB, with few rows) and fixed work storage
+// Memory: the list (keepCount entries), the plan's roots (16 bytes each, at
+// most 2^22 of them: 64 MiB, with few rows) and fixed work storage
 // of order k³; nothing is allocated per subset.
 bool searchBestSubsets(const DataColumn& y, const std::vector<DataColumn>& columns, std::vector<RankedSubset>& kept,
                        std::uint32_t keepCount, RankCriterion criterion, RunProgress& progress);

@@ -90,10 +90,16 @@ void formInverseEntries(const Scalar* w, std::size_t e, SubsetMask slots, Scalar
 // column j of W on R's leading j + 1 rows and columns), which the two
 // systems share, so they are taken over instead of formed again. They are
 // the same, bit for bit, as the ones this would form.
+//
+// kept (without parent): the first kept columns of R and of W and their
+// reciprocals already stand in factors, from a system whose first kept
+// variables are the same (consecutive roots of a plan): they too are what
+// this would form, bit for bit, and are left as they are.
 template <class Scalar>
 bool invertPositiveDefinite(const Scalar* a, std::size_t e, const Scalar* b, Scalar* inverse, Scalar& fitted,
                             FreshFactors<Scalar>& factors, const FreshFactors<Scalar>* parent = nullptr,
-                            std::size_t dropped = 0, SubsetMask formedSlots = ~SubsetMask{0}) {
+                            std::size_t dropped = 0, SubsetMask formedSlots = ~SubsetMask{0},
+                            std::size_t kept = 0) {
     // The divisions by R's diagonal are multiplications by its reciprocals,
     // formed once: one more double-double rounding per entry, which the
     // error bounds below allow for (gamma of e + 3 operations).
@@ -105,6 +111,7 @@ bool invertPositiveDefinite(const Scalar* a, std::size_t e, const Scalar* b, Sca
         const std::size_t parentColumn = j < prefix ? j : j + 1;
         for (std::size_t i = 0; i < prefix && i <= j; ++i) r[i * stride + j] = parent->r[i * stride + parentColumn];
         if (j < prefix) reciprocal[j] = parent->reciprocal[j];
+        if (j < kept) continue;  // column j and its reciprocal stand in factors already
         for (std::size_t i = prefix; i <= j; ++i) {
             Scalar sum = a[i * stride + j];
             for (std::size_t p = 0; p < i; ++p) sum = sum - r[p * stride + i] * r[p * stride + j];
@@ -130,7 +137,7 @@ bool invertPositiveDefinite(const Scalar* a, std::size_t e, const Scalar* b, Sca
     for (std::size_t j = 0; j < prefix && j < e; ++j) {
         for (std::size_t i = 0; i <= j; ++i) w[i * stride + j] = parent->w[i * stride + j];
     }
-    for (std::size_t j = prefix; j < e; ++j) {
+    for (std::size_t j = std::max(prefix, kept); j < e; ++j) {
         w[j * stride + j] = reciprocal[j];
         for (std::size_t i = j; i-- > 0;) {
             Scalar sum{};
@@ -429,7 +436,7 @@ namespace {
 template <class Scalar>
 bool factoriseNode(const ScaledSystem& system, DropNodeOf<Scalar>& node, Scalar& fitted,
                    const DropNodeOf<Scalar>* parent = nullptr, std::size_t dropped = 0,
-                   SubsetMask formedSlots = ~SubsetMask{0}) {
+                   SubsetMask formedSlots = ~SubsetMask{0}, std::size_t kept = 0) {
     std::size_t slots[maxExplanatoryVariables];
     std::size_t e = 0;
     for (std::size_t v = 0; v < system.variables; ++v) {
@@ -444,7 +451,7 @@ bool factoriseNode(const ScaledSystem& system, DropNodeOf<Scalar>& node, Scalar&
     node.factors.valid = false;
     const FreshFactors<Scalar>* parentFactors = parent != nullptr && parent->factors.valid ? &parent->factors : nullptr;
     if (!invertPositiveDefinite(a.data(), e, b, node.inverse, fitted, node.factors, parentFactors, dropped,
-                                formedSlots)) {
+                                formedSlots, kept)) {
         return false;
     }
     node.factors.valid = true;
@@ -612,6 +619,17 @@ void downdate(const DropNodeOf<Scalar>& parent, std::size_t i, DropNodeOf<Target
 }  // namespace
 
 bool startDropTree(const ScaledSystem& system, SubsetMask mask, SubsetMask droppableMask, DropNode& root) {
+    // Where root still holds the factors of a root of the same system whose
+    // first variables (in ascending order) are this one's, their columns of
+    // R and W are this root's too.
+    std::size_t kept = 0;
+    if (root.factors.valid && root.system == &system) {
+        SubsetMask before = root.mask;
+        for (SubsetMask rest = mask; rest != 0 && before != 0 && lowestVariable(rest) == lowestVariable(before);
+             rest = withoutLowestVariable(rest), before = withoutLowestVariable(before)) {
+            ++kept;
+        }
+    }
     root.system = &system;
     root.mask = mask;
     root.order = subsetSize(mask);
@@ -628,7 +646,7 @@ bool startDropTree(const ScaledSystem& system, SubsetMask mask, SubsetMask dropp
         if (droppableMask & rest & (~rest + 1u)) formed |= SubsetMask{1} << slot;
     }
     DoubleDouble fitted;
-    if (!factoriseNode(system, root, fitted, static_cast<const DropNode*>(nullptr), 0, formed)) return false;
+    if (!factoriseNode(system, root, fitted, static_cast<const DropNode*>(nullptr), 0, formed, kept)) return false;
     root.rss = system.yyScaled - fitted;
     root.rssError = freshRssError(root.order, root.trace, ddRoundoff);
     root.droppableCount = 0;

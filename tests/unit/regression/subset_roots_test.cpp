@@ -163,6 +163,15 @@ TEST(SubsetRoots, FewRowsPlanEqualsThePlanOfEveryPartFactorisedAfresh) {
             reference.split(0, all);
             EXPECT_EQ(plan.rejected, reference.plan.rejected) << data.name;
             ASSERT_EQ(plan.roots.size(), reference.plan.roots.size()) << data.name;
+            // The same roots; the first (no forced variable) first, the
+            // order of the rest is the plan's own.
+            const auto byMask = [](const SubsetRoot& a, const SubsetRoot& b) {
+                return a.mask < b.mask || (a.mask == b.mask && a.droppable < b.droppable);
+            };
+            ASSERT_FALSE(plan.roots.empty());
+            EXPECT_EQ(plan.roots[0].mask, reference.plan.roots[0].mask) << data.name;
+            std::sort(plan.roots.begin(), plan.roots.end(), byMask);
+            std::sort(reference.plan.roots.begin(), reference.plan.roots.end(), byMask);
             for (std::size_t i = 0; i < plan.roots.size(); ++i) {
                 EXPECT_EQ(plan.roots[i].mask, reference.plan.roots[i].mask) << data.name << ", root " << i;
                 EXPECT_EQ(plan.roots[i].droppable, reference.plan.roots[i].droppable) << data.name << ", root " << i;
@@ -248,6 +257,49 @@ TEST(SubsetRoots, ChildrenDowndatedFromARootFormedInTwoStepsEqualThoseOfOneForme
         }
     }
     EXPECT_GT(compared, 5);
+}
+
+TEST(SubsetRoots, ARootFactorisedWhereTheRootBeforeItStoodEqualsOneFactorisedFromNothing) {
+    // Consecutive roots share their leading variables, whose columns of the
+    // factors the second takes over in place; nothing of it may differ from
+    // a factorisation in a node that held nothing.
+    const Dataset data = fewRowsWithDependencies(11, 15, false, 9);
+    auto system = std::make_unique<ScaledSystem>();
+    ASSERT_TRUE(formScaledSystem(data.y, data.columns, *system));
+    SubsetPlan plan;
+    ASSERT_TRUE(planSubsetRoots(*system, firstVariables(15), 1u << 20, plan, 9));
+    auto reused = std::make_unique<DropNode>();
+    int shared = 0;
+    SubsetMask previous = 0;
+    for (const SubsetRoot& root : plan.roots) {
+        ASSERT_TRUE(startDropTree(*system, root.mask, root.droppable, *reused));
+        auto fresh = std::make_unique<DropNode>();
+        ASSERT_TRUE(startDropTree(*system, root.mask, root.droppable, *fresh));
+        if ((root.mask & 7u) == (previous & 7u)) ++shared;  // at least the lowest variables alike
+        previous = root.mask;
+        EXPECT_TRUE(reused->rss.hi == fresh->rss.hi && reused->rss.lo == fresh->rss.lo) << "mask " << root.mask;
+        EXPECT_EQ(reused->trace, fresh->trace);
+        EXPECT_EQ(reused->doubleTrace, fresh->doubleTrace);
+        EXPECT_EQ(reused->rssError, fresh->rssError);
+        completeDropInverse(*reused);
+        completeDropInverse(*fresh);
+        const std::size_t e = fresh->order;
+        const auto same = [](const DoubleDouble& x, const DoubleDouble& y) { return x.hi == y.hi && x.lo == y.lo; };
+        for (std::size_t a = 0; a < e; ++a) {
+            for (std::size_t b = 0; b < e; ++b) {
+                ASSERT_TRUE(same(reused->inverse[a * scaledStride + b], fresh->inverse[a * scaledStride + b]))
+                    << "mask " << root.mask << " entry " << a << ", " << b;
+                if (a <= b) {
+                    ASSERT_TRUE(same(reused->factors.r[a * scaledStride + b], fresh->factors.r[a * scaledStride + b]))
+                        << "mask " << root.mask << " R " << a << ", " << b;
+                    ASSERT_TRUE(same(reused->factors.w[a * scaledStride + b], fresh->factors.w[a * scaledStride + b]))
+                        << "mask " << root.mask << " W " << a << ", " << b;
+                }
+            }
+            ASSERT_TRUE(same(reused->beta[a], fresh->beta[a])) << "mask " << root.mask << " coefficient " << a;
+        }
+    }
+    EXPECT_GT(shared, 100);
 }
 
 }  // namespace
