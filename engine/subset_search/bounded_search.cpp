@@ -385,7 +385,7 @@ void fitEveryMember(Search& search, const SubsetRoot& root) {
 
 void searchRoot(Search& search, const SubsetRoot& root) {
     DropNode& node = search.levels[0];
-    if (!startDropTree(*search.system, root.mask, root.droppable, node)) {
+    if (!startDropTree(*search.system, root.mask, root.droppable, node, true)) {
         fitEveryMember(search, root);
         return;
     }

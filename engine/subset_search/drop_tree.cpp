@@ -618,12 +618,13 @@ void downdate(const DropNodeOf<Scalar>& parent, std::size_t i, DropNodeOf<Target
 
 }  // namespace
 
-bool startDropTree(const ScaledSystem& system, SubsetMask mask, SubsetMask droppableMask, DropNode& root) {
+bool startDropTree(const ScaledSystem& system, SubsetMask mask, SubsetMask droppableMask, DropNode& root,
+                   bool followsRoot) {
     // Where root still holds the factors of a root of the same system whose
     // first variables (in ascending order) are this one's, their columns of
     // R and W are this root's too.
     std::size_t kept = 0;
-    if (root.factors.valid && root.system == &system) {
+    if (followsRoot && root.factors.valid && root.system == &system) {
         SubsetMask before = root.mask;
         for (SubsetMask rest = mask; rest != 0 && before != 0 && lowestVariable(rest) == lowestVariable(before);
              rest = withoutLowestVariable(rest), before = withoutLowestVariable(before)) {

@@ -206,7 +206,13 @@ inline double toDouble(double value) { return value; }
 // Sets up a root: the subset mask (its scaled system must be positive
 // definite) with the droppable variables droppableMask ⊆ mask. False when
 // the Cholesky factorisation meets a pivot that is not positive.
-bool startDropTree(const ScaledSystem& system, SubsetMask mask, SubsetMask droppableMask, DropNode& root);
+// followsRoot: root holds, unchanged, the last root started in it on this
+// same system (the search's own node, root after root): the columns of its
+// Cholesky factor and of their inverse that belong to the leading variables
+// the two roots share (in ascending order) are kept, being what the
+// factorisation would form again bit for bit.
+bool startDropTree(const ScaledSystem& system, SubsetMask mask, SubsetMask droppableMask, DropNode& root,
+                   bool followsRoot = false);
 
 // Computes the RSS of the node without each droppable variable and ranks
 // the droppable variables by it, largest first (ties by variable index);

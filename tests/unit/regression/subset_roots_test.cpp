@@ -272,7 +272,7 @@ TEST(SubsetRoots, ARootFactorisedWhereTheRootBeforeItStoodEqualsOneFactorisedFro
     int shared = 0;
     SubsetMask previous = 0;
     for (const SubsetRoot& root : plan.roots) {
-        ASSERT_TRUE(startDropTree(*system, root.mask, root.droppable, *reused));
+        ASSERT_TRUE(startDropTree(*system, root.mask, root.droppable, *reused, true));
         auto fresh = std::make_unique<DropNode>();
         ASSERT_TRUE(startDropTree(*system, root.mask, root.droppable, *fresh));
         if ((root.mask & 7u) == (previous & 7u)) ++shared;  // at least the lowest variables alike
