@@ -11,9 +11,12 @@
 #include <utility>
 #include <vector>
 
+#include "kept_list_compare.h"
 #include "regression/least_squares_fit.h"
 #include "regression/subset_mask.h"
+#include "subset_search/bounded_search.h"
 #include "subset_search/drop_tree.h"
+#include "subset_search/screening.h"
 #include "search_test_data.h"
 
 namespace {
@@ -300,6 +303,39 @@ TEST(SubsetRoots, ARootFactorisedWhereTheRootBeforeItStoodEqualsOneFactorisedFro
         }
     }
     EXPECT_GT(shared, 100);
+}
+
+TEST(SubsetRoots, BoundedListsEqualTheScreeningsOnFewRowsWithACopyATotalAndAnExactFit) {
+    // The plan's parts rejected as singular (the copy or the total forced
+    // whole), rejected by size, and bounded, in whole searches: the lists
+    // of every criterion but Cp (whose scale needs more rows than
+    // variables), keep 1, 10 and 100 and 1 or 3 of each size.
+    const Shape shapes[] = {{9, 12, 7}, {10, 13, 8}, {12, 11, 10}};
+    for (const Shape& shape : shapes) {
+        for (bool exactFit : {false, true}) {
+            const Dataset data = fewRowsWithDependencies(shape.n, shape.k, exactFit, 31 * shape.k + shape.n);
+            ASSERT_EQ(boundedSearchVerdict(data.y, data.columns), DropTreeTrust::Trusted) << data.name;
+            for (RankCriterion criterion :
+                 {RankCriterion::ResidualSumOfSquares, RankCriterion::ResidualMeanSquare, RankCriterion::InformationCriterion,
+                  RankCriterion::BayesInformationCriterion, RankCriterion::CorrectedInformationCriterion}) {
+                for (std::uint32_t perSize : {0u, 1u, 3u}) {
+                    for (std::uint32_t keepCount : {1u, 10u, 100u}) {
+                        if (perSize > 0 && keepCount != 10) continue;
+                        SubsetRequest request = overallRequest(keepCount, criterion);
+                        request.perSize = perSize;
+                        std::vector<RankedSubset> screened, bounded;
+                        RunProgress progress;
+                        ASSERT_TRUE(screenSubsets(data.y, data.columns, screened, request, progress));
+                        ASSERT_TRUE(searchBestSubsets(data.y, data.columns, bounded, request, progress));
+                        EXPECT_TRUE(sameList(bounded, screened))
+                            << data.name << ", criterion " << static_cast<int>(criterion) << ", keep " << keepCount
+                            << ", per size " << perSize;
+                        EXPECT_FALSE(screened.empty()) << data.name;
+                    }
+                }
+            }
+        }
+    }
 }
 
 }  // namespace
