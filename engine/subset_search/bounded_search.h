@@ -53,8 +53,8 @@
 // are the same, bit for bit, for any number of threads. The calling thread
 // publishes the progress and waits.
 //
-// Memory: the list (keepCount entries), the plan's roots (8 bytes each, at
-// most 2^22 of them: 32 MiB, with few rows) and fixed work storage
+// Memory: the list (keepCount entries), the plan's roots (16 bytes each, at
+// most 2^22 of them: 64 MiB, with few rows) and fixed work storage
 // of order k³ per thread; nothing is allocated per subset.
 bool searchBestSubsets(const DataColumn& y, const std::vector<DataColumn>& columns, std::vector<RankedSubset>& kept,
                        std::uint32_t keepCount, RankCriterion criterion, RunProgress& progress);

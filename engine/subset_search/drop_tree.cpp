@@ -58,6 +58,24 @@ Scalar fromDouble(double x);
 template <>
 DoubleDouble fromDouble<DoubleDouble>(double x) { return {x, 0.0}; }
 
+// The entries (i, j) of a⁻¹ = W·Wᵀ whose row or column is in slots (a
+// mask of slot numbers), and the whole diagonal; every entry by the same
+// operations, so that forming the rest later gives the inverse bit for bit
+// as forming it at once.
+template <class Scalar>
+void formInverseEntries(const Scalar* w, std::size_t e, SubsetMask slots, Scalar* inverse) {
+    for (std::size_t i = 0; i < e; ++i) {
+        const bool row = (slots >> i) & 1u;
+        for (std::size_t j = i; j < e; ++j) {
+            if (!row && j != i && !((slots >> j) & 1u)) continue;
+            Scalar sum{};
+            for (std::size_t p = j; p < e; ++p) sum = sum + w[i * stride + p] * w[j * stride + p];
+            inverse[i * stride + j] = sum;
+            inverse[j * stride + i] = sum;
+        }
+    }
+}
+
 // G = a⁻¹ for the symmetric positive definite a (order e, stride `stride`)
 // through its Cholesky factor a = RᵀR, in double-double, and the fitted
 // part bᵀa⁻¹b as ‖z‖² with Rᵀz = b (forward substitution: its error is that
@@ -71,10 +89,16 @@ DoubleDouble fromDouble<DoubleDouble>(double x) { return {x, 0.0}; }
 // column j of W on R's leading j + 1 rows and columns), which the two
 // systems share, so they are taken over instead of formed again. They are
 // the same, bit for bit, as the ones this would form.
+//
+// kept (without parent): the first kept columns of R and of W and their
+// reciprocals already stand in factors, from a system whose first kept
+// variables are the same (consecutive roots of a plan): they too are what
+// this would form, bit for bit, and are left as they are.
 template <class Scalar>
 bool invertPositiveDefinite(const Scalar* a, std::size_t e, const Scalar* b, Scalar* inverse, Scalar& fitted,
                             FreshFactors<Scalar>& factors, const FreshFactors<Scalar>* parent = nullptr,
-                            std::size_t dropped = 0) {
+                            std::size_t dropped = 0, SubsetMask formedSlots = ~SubsetMask{0},
+                            std::size_t kept = 0) {
     // The divisions by R's diagonal are multiplications by its reciprocals,
     // formed once: one more double-double rounding per entry, which the
     // error bounds below allow for (gamma of e + 3 operations).
@@ -86,6 +110,7 @@ bool invertPositiveDefinite(const Scalar* a, std::size_t e, const Scalar* b, Sca
         const std::size_t parentColumn = j < prefix ? j : j + 1;
         for (std::size_t i = 0; i < prefix && i <= j; ++i) r[i * stride + j] = parent->r[i * stride + parentColumn];
         if (j < prefix) reciprocal[j] = parent->reciprocal[j];
+        if (j < kept) continue;  // column j and its reciprocal stand in factors already
         for (std::size_t i = prefix; i <= j; ++i) {
             Scalar sum = a[i * stride + j];
             for (std::size_t p = 0; p < i; ++p) sum = sum - r[p * stride + i] * r[p * stride + j];
@@ -111,7 +136,7 @@ bool invertPositiveDefinite(const Scalar* a, std::size_t e, const Scalar* b, Sca
     for (std::size_t j = 0; j < prefix && j < e; ++j) {
         for (std::size_t i = 0; i <= j; ++i) w[i * stride + j] = parent->w[i * stride + j];
     }
-    for (std::size_t j = prefix; j < e; ++j) {
+    for (std::size_t j = std::max(prefix, kept); j < e; ++j) {
         w[j * stride + j] = reciprocal[j];
         for (std::size_t i = j; i-- > 0;) {
             Scalar sum{};
@@ -119,15 +144,7 @@ bool invertPositiveDefinite(const Scalar* a, std::size_t e, const Scalar* b, Sca
             w[i * stride + j] = -(sum * reciprocal[i]);
         }
     }
-    // a⁻¹ = W·Wᵀ.
-    for (std::size_t i = 0; i < e; ++i) {
-        for (std::size_t j = i; j < e; ++j) {
-            Scalar sum{};
-            for (std::size_t p = j; p < e; ++p) sum = sum + w[i * stride + p] * w[j * stride + p];
-            inverse[i * stride + j] = sum;
-            inverse[j * stride + i] = sum;
-        }
-    }
+    formInverseEntries(w, e, formedSlots, inverse);
     return true;
 }
 
@@ -405,9 +422,13 @@ namespace {
 // Factorises node's own scaled system (node.mask, node.order set): its
 // inverse, coefficients, trace bounds and fitted part. False when a pivot
 // is not positive.
+//
+// formedSlots: the slots whose rows of the inverse and coefficients are
+// formed now (the diagonal always is); completeInverse forms the rest.
 template <class Scalar>
 bool factoriseNode(const ScaledSystem& system, DropNodeOf<Scalar>& node, Scalar& fitted,
-                   const DropNodeOf<Scalar>* parent = nullptr, std::size_t dropped = 0) {
+                   const DropNodeOf<Scalar>* parent = nullptr, std::size_t dropped = 0,
+                   SubsetMask formedSlots = ~SubsetMask{0}, std::size_t kept = 0) {
     std::size_t slots[maxExplanatoryVariables];
     std::size_t e = 0;
     for (std::size_t v = 0; v < system.variables; ++v) {
@@ -421,13 +442,19 @@ bool factoriseNode(const ScaledSystem& system, DropNodeOf<Scalar>& node, Scalar&
     }
     node.factors.valid = false;
     const FreshFactors<Scalar>* parentFactors = parent != nullptr && parent->factors.valid ? &parent->factors : nullptr;
-    if (!invertPositiveDefinite(a.data(), e, b, node.inverse, fitted, node.factors, parentFactors, dropped)) return false;
+    if (!invertPositiveDefinite(a.data(), e, b, node.inverse, fitted, node.factors, parentFactors, dropped,
+                                formedSlots, kept)) {
+        return false;
+    }
     node.factors.valid = true;
+    node.formedSlots = formedSlots;
     double trace = 0.0;
     for (std::size_t i = 0; i < e; ++i) {
-        Scalar sum{};
-        for (std::size_t j = 0; j < e; ++j) sum = sum + node.inverse[i * stride + j] * b[j];
-        node.beta[i] = sum;
+        if ((formedSlots >> i) & 1u) {
+            Scalar sum{};
+            for (std::size_t j = 0; j < e; ++j) sum = sum + node.inverse[i * stride + j] * b[j];
+            node.beta[i] = sum;
+        }
         trace += leading(node.inverse[i * stride + i]);
     }
     node.trace = trace * traceSlack;
@@ -583,14 +610,36 @@ void downdate(const DropNodeOf<Scalar>& parent, std::size_t i, DropNodeOf<Target
 
 }  // namespace
 
-bool startDropTree(const ScaledSystem& system, SubsetMask mask, SubsetMask droppableMask, DropNode& root) {
+bool startDropTree(const ScaledSystem& system, SubsetMask mask, SubsetMask droppableMask, DropNode& root,
+                   bool followsRoot) {
+    // Where root still holds the factors of a root of the same system whose
+    // first variables (in ascending order) are this one's, their columns of
+    // R and W are this root's too.
+    std::size_t kept = 0;
+    if (followsRoot && root.factors.valid && root.system == &system) {
+        SubsetMask before = root.mask;
+        for (SubsetMask rest = mask; rest != 0 && before != 0 && lowestVariable(rest) == lowestVariable(before);
+             rest = withoutLowestVariable(rest), before = withoutLowestVariable(before)) {
+            ++kept;
+        }
+    }
     root.system = &system;
     root.mask = mask;
     root.order = subsetSize(mask);
     root.slotMask = mask;
     root.slots = root.order;
+    // Only the rows of the droppable variables (and the diagonal) at first:
+    // they are all that ranking the root's drops and a double tree below it
+    // read. With few rows most roots are cut off right there, and a root of
+    // e variables with d droppable ones then forms e + d·e entries of its
+    // inverse instead of e²/2; the rest waits for the first extended child.
+    SubsetMask formed = 0;
+    std::size_t slot = 0;
+    for (SubsetMask rest = mask; rest != 0; rest = withoutLowestVariable(rest), ++slot) {
+        if (droppableMask & rest & (~rest + 1u)) formed |= SubsetMask{1} << slot;
+    }
     DoubleDouble fitted;
-    if (!factoriseNode(system, root, fitted)) return false;
+    if (!factoriseNode(system, root, fitted, static_cast<const DropNode*>(nullptr), 0, formed, kept)) return false;
     root.rss = system.yyScaled - fitted;
     root.rssError = freshRssError(root.order, root.trace, ddRoundoff);
     root.droppableCount = 0;
@@ -598,6 +647,35 @@ bool startDropTree(const ScaledSystem& system, SubsetMask mask, SubsetMask dropp
         if (droppableMask & mask & (SubsetMask{1} << v)) root.droppable[root.droppableCount++] = static_cast<std::uint8_t>(v);
     }
     return true;
+}
+
+void completeDropInverse(const DropNode& node) {
+    const SubsetMask all = node.order >= 64 ? ~SubsetMask{0} : (SubsetMask{1} << node.order) - 1u;
+    if ((node.formedSlots & all) == all) return;
+    const std::size_t e = node.order;
+    const DoubleDouble* w = node.factors.w;
+    const auto formed = [&](std::size_t slot) { return ((node.formedSlots >> slot) & 1u) != 0; };
+    for (std::size_t i = 0; i < e; ++i) {
+        for (std::size_t j = i + 1; j < e; ++j) {
+            if (formed(i) || formed(j)) continue;
+            DoubleDouble sum{};
+            for (std::size_t p = j; p < e; ++p) sum = sum + w[i * stride + p] * w[j * stride + p];
+            node.inverse[i * stride + j] = sum;
+            node.inverse[j * stride + i] = sum;
+        }
+    }
+    std::size_t slot = 0;
+    DoubleDouble b[stride];
+    for (SubsetMask rest = node.mask; rest != 0; rest = withoutLowestVariable(rest)) {
+        b[slot++] = node.system->xty[lowestVariable(rest)];
+    }
+    for (std::size_t i = 0; i < e; ++i) {
+        if (formed(i)) continue;
+        DoubleDouble sum{};
+        for (std::size_t j = 0; j < e; ++j) sum = sum + node.inverse[i * stride + j] * b[j];
+        node.beta[i] = sum;
+    }
+    node.formedSlots = all;
 }
 
 void rankDrops(DropNode& node, bool byIndex) { rankDropsOf(node, byIndex, true); }
@@ -662,6 +740,8 @@ void descendDropTree(const DropNode& parent, std::size_t i, DropNode& child) {
     child.doubleTrace = parent.childDoubleTrace[i];
     child.sourceTrace = source;
     child.factors.valid = false;
+    child.formedSlots = ~SubsetMask{0};
+    completeDropInverse(parent);
     downdate(parent, i, child);
 }
 

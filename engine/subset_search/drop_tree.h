@@ -170,13 +170,18 @@ struct DropNodeOf {
     // (a, b) is formed from entries (a, b), (a, s), (s, b) and (s, s) alone).
     SubsetMask slotMask = 0;
     std::size_t slots = 0;  // their count
-    // G on the slots, row stride scaledStride. Left unset by the
-    // constructor (64 KB in the extended tree, of which a node uses its
-    // slots only): every entry is written before it is read.
+    // G on the slots, row stride scaledStride, and β. A root forms at first
+    // only the rows of its droppable slots and the diagonal (formedSlots);
+    // the rest is formed, by the same operations, before the first child
+    // is downdated from it (mutable: a cache of values already determined).
+    // G is left unset by the constructor (64 KB in the extended tree, of
+    // which a node uses its slots only): every entry is written before it
+    // is read.
     union {
-        Scalar inverse[scaledStride * scaledStride];
+        mutable Scalar inverse[scaledStride * scaledStride];
     };
-    Scalar beta[scaledStride];
+    mutable Scalar beta[scaledStride];
+    mutable SubsetMask formedSlots = ~SubsetMask{0};
     Scalar rss{};        // approximate, relative to y·y
     double rssError = 0.0;  // a bound on |rss − the exact RSS of the node's subset|, relative to y·y
     // 0 when inverse and beta come from the node's own factorisation;
@@ -228,7 +233,13 @@ inline double toDouble(double value) { return value; }
 // Sets up a root: the subset mask (its scaled system must be positive
 // definite) with the droppable variables droppableMask ⊆ mask. False when
 // the Cholesky factorisation meets a pivot that is not positive.
-bool startDropTree(const ScaledSystem& system, SubsetMask mask, SubsetMask droppableMask, DropNode& root);
+// followsRoot: root holds, unchanged, the last root started in it on this
+// same system (the search's own node, root after root): the columns of its
+// Cholesky factor and of their inverse that belong to the leading variables
+// the two roots share (in ascending order) are kept, being what the
+// factorisation would form again bit for bit.
+bool startDropTree(const ScaledSystem& system, SubsetMask mask, SubsetMask droppableMask, DropNode& root,
+                   bool followsRoot = false);
 
 // Computes the RSS of the node without each droppable variable and ranks
 // the droppable variables by it, largest first (ties by variable index);
@@ -242,6 +253,13 @@ void rankDrops(DropNode& node, bool byIndex = false);
 // doubleTrace (the tree is only used where they are small), and all have
 // the same childError.
 void rankDrops(DoubleDropNode& node, bool byIndex = false);
+
+// Forms the entries of a root's inverse and coefficients that startDropTree
+// left for later (DropNode::formedSlots), by the same operations: they are
+// then what a factorisation forming them all at once leaves, bit for bit.
+// descendDropTree calls it where it downdates from the parent: a node that
+// several threads descend from must be completed before they share it.
+void completeDropInverse(const DropNode& node);
 
 // Sets child to parent without its droppable variable i (after rankDrops),
 // with droppable set parent.droppable[i + 1 …]. child.rss is

@@ -1,81 +1,109 @@
 #include "subset_search/subset_roots.h"
 
+#include <algorithm>
 #include <utility>
+#include <vector>
 
-#include "regression/scratch_array.h"
 #include "regression/subset_mask.h"
 
 namespace {
+
+// The Schur complement of the forced variables' block in the scaled system,
+// on the candidates: entry (i, j) for the i-th and j-th candidate in
+// ascending order, row stride count. Its diagonal holds each candidate's
+// residual share after the forced variables.
+struct Complement {
+    std::size_t count = 0;
+    std::uint8_t variables[maxExplanatoryVariables];
+    std::vector<DoubleDouble> entries;
+
+    DoubleDouble& at(std::size_t i, std::size_t j) { return entries[i * count + j]; }
+    const DoubleDouble& at(std::size_t i, std::size_t j) const { return entries[i * count + j]; }
+};
 
 struct Planner {
     const ScaledSystem* system = nullptr;
     std::size_t maxRoots = 0;
     std::size_t largestSize = 0;
     SubsetPlan* plan = nullptr;
+    // levels[f]: the complement of the forced variables at recursion depth
+    // f (f forced variables), kept while the parts below it are planned;
+    // work: the copy the pivoted elimination of one part runs on.
+    std::vector<Complement> levels;
+    std::vector<DoubleDouble> work;
 };
 
-// The variables of mask in ascending order; answers how many.
-std::size_t variablesOf(SubsetMask mask, std::size_t* into) {
-    std::size_t count = 0;
-    for (SubsetMask rest = mask; rest != 0; rest = withoutLowestVariable(rest)) into[count++] = lowestVariable(rest);
-    return count;
+void setVariables(SubsetMask mask, Complement& complement) {
+    complement.count = 0;
+    for (SubsetMask rest = mask; rest != 0; rest = withoutLowestVariable(rest)) {
+        complement.variables[complement.count++] = static_cast<std::uint8_t>(lowestVariable(rest));
+    }
+    complement.entries.resize(complement.count * complement.count);
 }
 
-// The variables of candidates that are dependent on forced and the
-// independent part of candidates before them, by a Cholesky factorisation
-// of the scaled system of forced ∪ candidates with forced first (in
-// ascending order) and then the candidate of largest remaining pivot. False
-// when a forced variable is itself dependent on the forced ones before it.
-bool dependentVariables(const ScaledSystem& system, SubsetMask forced, SubsetMask candidates, SubsetMask& dependent) {
+// The candidates of complement that are dependent on the forced variables
+// and the independent candidates before them, by a pivoted Cholesky
+// elimination of the complement (the candidate of largest remaining pivot
+// first) on a copy: the same pivots as a factorisation of the forced
+// variables and then the candidates, without factorising the forced ones
+// again for every part.
+SubsetMask dependentCandidates(const Complement& complement, std::vector<DoubleDouble>& work) {
+    const std::size_t count = complement.count;
+    work.assign(complement.entries.begin(), complement.entries.end());
+    const auto a = [&](std::size_t i, std::size_t j) -> DoubleDouble& { return work[i * count + j]; };
     std::size_t order[maxExplanatoryVariables];
-    const std::size_t forcedCount = variablesOf(forced, order);
-    const std::size_t count = forcedCount + variablesOf(candidates, order + forcedCount);
-    // The Schur complement of the variables factorised so far, in place.
-    // (Unset storage: only the count × count part is written and read.)
-    ScratchArray<DoubleDouble[maxExplanatoryVariables], maxExplanatoryVariables> a;
-    for (std::size_t i = 0; i < count; ++i) {
-        for (std::size_t j = 0; j < count; ++j) a[i][j] = system.at(order[i], order[j]);
-    }
-    dependent = 0;
+    for (std::size_t i = 0; i < count; ++i) order[i] = i;
     for (std::size_t p = 0; p < count; ++p) {
         std::size_t q = p;
-        if (p >= forcedCount) {
-            for (std::size_t r = p + 1; r < count; ++r) {
-                if (a[r][r].hi > a[q][q].hi) q = r;
-            }
+        for (std::size_t r = p + 1; r < count; ++r) {
+            if (a(r, r).hi > a(q, q).hi) q = r;
         }
-        if (!(a[q][q].hi > dependentLevel)) {
-            if (p < forcedCount) return false;
-            for (std::size_t r = p; r < count; ++r) dependent |= variableMask(order[r]);
-            return true;
+        if (!(a(q, q).hi > dependentLevel)) {
+            SubsetMask dependent = 0;
+            for (std::size_t r = p; r < count; ++r) dependent |= variableMask(complement.variables[order[r]]);
+            return dependent;
         }
         if (q != p) {
             std::swap(order[p], order[q]);
-            for (std::size_t r = 0; r < count; ++r) std::swap(a[p][r], a[q][r]);
-            for (std::size_t r = 0; r < count; ++r) std::swap(a[r][p], a[r][q]);
+            for (std::size_t r = 0; r < count; ++r) std::swap(a(p, r), a(q, r));
+            for (std::size_t r = 0; r < count; ++r) std::swap(a(r, p), a(r, q));
         }
-        const DoubleDouble pivot = a[p][p];
+        const DoubleDouble pivot = a(p, p);
         for (std::size_t i = p + 1; i < count; ++i) {
-            const DoubleDouble factor = a[i][p] / pivot;
-            for (std::size_t j = p + 1; j < count; ++j) a[i][j] = a[i][j] - factor * a[p][j];
+            const DoubleDouble factor = a(i, p) / pivot;
+            for (std::size_t j = p + 1; j < count; ++j) a(i, j) = a(i, j) - factor * a(p, j);
         }
     }
-    return true;
+    return 0;
 }
 
-bool split(Planner& planner, SubsetMask forced, SubsetMask candidates) {
+// The complement of the forced variables and `added` (slot s of parent) on
+// the candidates of child (a subset of parent's, without `added`): one more
+// step of the elimination, the same operations as the factorisation takes
+// for it.
+void eliminate(const Complement& parent, std::size_t s, Complement& child) {
+    std::size_t from[maxExplanatoryVariables];
+    for (std::size_t i = 0, j = 0; i < child.count; ++i) {
+        while (parent.variables[j] != child.variables[i]) ++j;
+        from[i] = j;
+    }
+    const DoubleDouble pivot = parent.at(s, s);
+    for (std::size_t i = 0; i < child.count; ++i) {
+        const DoubleDouble factor = parent.at(from[i], s) / pivot;
+        for (std::size_t j = 0; j < child.count; ++j) {
+            child.at(i, j) = parent.at(from[i], from[j]) - factor * parent.at(s, from[j]);
+        }
+    }
+}
+
+// Plans the part whose members hold every forced variable (depth of them)
+// and any of candidates; levels[depth] holds the forced variables'
+// complement on candidates, and every forced variable has a residual share
+// above dependentLevel after the forced ones before it.
+bool split(Planner& planner, std::size_t depth, SubsetMask forced, SubsetMask candidates) {
     SubsetPlan& plan = *planner.plan;
-    if (subsetSize(forced) > planner.largestSize) {
-        // Every member holds more variables than a ranked subset can.
-        // forced is not empty here, so candidates hold at most 63 variables.
-        plan.rejected += std::uint64_t{1} << subsetSize(candidates);
-        return true;
-    }
-    SubsetMask dependent = 0;
-    if (!dependentVariables(*planner.system, forced, candidates, dependent)) {
-        plan.rejected += std::uint64_t{1} << subsetSize(candidates);
-        return true;
-    }
+    const Complement& complement = planner.levels[depth];
+    const SubsetMask dependent = dependentCandidates(complement, planner.work);
     const SubsetMask independent = candidates & ~dependent;
     if (forced == 0 && dependent != 0 && subsetSize(independent) + 1 >= planner.system->rows &&
         subsetsOfSize(subsetSize(candidates), subsetSize(independent)) > planner.maxRoots) {
@@ -89,7 +117,28 @@ bool split(Planner& planner, SubsetMask forced, SubsetMask candidates) {
     for (SubsetMask rest = dependent; rest != 0; rest = withoutLowestVariable(rest)) {
         const SubsetMask first = rest & (~rest + 1u);
         later &= ~first;
-        if (!split(planner, forced | first, independent | later)) return false;
+        const SubsetMask childCandidates = independent | later;
+        // forced is not empty below, so candidates hold at most 63 variables.
+        const std::uint64_t members = std::uint64_t{1} << subsetSize(childCandidates);
+        if (subsetSize(forced) + 1 > planner.largestSize) {
+            // Every member holds more variables than a ranked subset can.
+            plan.rejected += members;
+            continue;
+        }
+        std::size_t s = 0;
+        while (variableMask(complement.variables[s]) != first) ++s;
+        if (!(complement.at(s, s).hi > dependentLevel)) {
+            // The new forced variable is a combination of the forced ones
+            // before it: every member is singular under the rank rule.
+            plan.rejected += members;
+            continue;
+        }
+        if (planner.levels.size() <= depth + 1) planner.levels.emplace_back();
+        // (levels may have moved: the complement is taken again.)
+        Complement& child = planner.levels[depth + 1];
+        setVariables(childCandidates, child);
+        eliminate(planner.levels[depth], s, child);
+        if (!split(planner, depth + 1, forced | first, childCandidates)) return false;
     }
     return true;
 }
@@ -101,6 +150,25 @@ bool planSubsetRoots(const ScaledSystem& system, SubsetMask candidates, std::siz
     plan.roots.clear();
     plan.rejected = 0;
     if (candidates == 0) return true;
-    Planner planner{&system, maxRoots, largestSize, &plan};
-    return split(planner, 0, candidates);
+    Planner planner{&system, maxRoots, largestSize, &plan, {}, {}};
+    planner.levels.reserve(maxExplanatoryVariables + 1);
+    planner.levels.emplace_back();
+    Complement& top = planner.levels[0];
+    setVariables(candidates, top);
+    for (std::size_t i = 0; i < top.count; ++i) {
+        for (std::size_t j = 0; j < top.count; ++j) top.at(i, j) = system.at(top.variables[i], top.variables[j]);
+    }
+    if (!split(planner, 0, 0, candidates)) return false;
+    // The first root (no forced variable, the largest subtree) stays first;
+    // the others follow in the lexicographic order of their variables, so
+    // that consecutive roots share as many leading variables as possible
+    // and the tree factorises only the rest (startDropTree). With few rows
+    // consecutive roots of n = 20, k = 24 then share 14.6 of their 19
+    // variables on average, against 7.2 in the order they are planned in.
+    const auto before = [](const SubsetRoot& a, const SubsetRoot& b) {
+        const SubsetMask differ = a.mask ^ b.mask;
+        return differ != 0 && (a.mask & differ & (~differ + 1u)) != 0;
+    };
+    if (plan.roots.size() > 2) std::sort(plan.roots.begin() + 1, plan.roots.end(), before);
+    return true;
 }
