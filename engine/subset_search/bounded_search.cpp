@@ -342,9 +342,11 @@ void fitOrDefer(Search& search, SubsetMask mask, double relativeRss, const DropM
 }
 
 // Fits the pending subsets that may still enter their lists and offers
-// them. False if one of them fits outside its bounds or is not ranked after
-// all (not expected: its bounds are the margin's): the ceilings may then
-// have decided subsets wrongly, and the caller searches again without
+// them, the least bound first: as the list fills with exact criteria its
+// own threshold (mayEnter, masks and all) turns away the rest, beside the
+// ceiling. False if one of them fits outside its bounds or is not ranked
+// after all (not expected: its bounds are the margin's): the ceilings may
+// then have decided subsets wrongly, and the caller searches again without
 // putting fits off.
 bool fitDeferred(Search& search) {
     // The ceilings stay as the walk left them: each counts every subset once,
@@ -353,10 +355,14 @@ bool fitDeferred(Search& search) {
     search.deferring = false;
     for (std::size_t size = 0; size < search.deferred.size(); ++size) {
         DeferredList& list = search.deferred[size];
-        const std::vector<DeferredFit> pending = std::move(list.pending);
+        std::vector<DeferredFit> pending = std::move(list.pending);
         list.pending.clear();
+        std::sort(pending.begin(), pending.end(), [](const DeferredFit& a, const DeferredFit& b) {
+            return a.least < b.least || (a.least == b.least && a.mask < b.mask);
+        });
         for (const DeferredFit& fit : pending) {
-            if (!ceilingAllows(list, search.keepCount, fit.least)) continue;
+            if (!ceilingAllows(list, search.keepCount, fit.least)) break;  // nor any after it
+            if (!mayEnter(search, search.lists[size], fit.least, fit.mask)) continue;
             double value = 0.0;
             if (!exactCriterion(search, fit.mask, value) || !(value <= fit.most)) return false;
             offer(search, fit.mask, value);
