@@ -113,6 +113,11 @@ struct Search {
     // list's worst criterion (the largest finite double while the list has
     // room) and its ceiling (+∞ while that has room) (refreshLimit).
     std::vector<double> limits;
+    // The largest limit of every range of sizes, as a sparse table:
+    // rangeLimits[p][s] the largest of limits[s … s + 2^p − 1], formed again
+    // when a limit has changed since (limitsChanged).
+    std::vector<std::vector<double>> rangeLimits;
+    bool limitsChanged = true;
 
     RunProgress* progress = nullptr;
     std::uint64_t decided = 0;       // subsets fitted or excluded so far
@@ -137,7 +142,28 @@ void refreshLimit(Search& search, std::size_t size) {
     double limit = list.size() < search.keepCount ? largestFinite : list.front().criterion;
     const DeferredList& deferred = search.deferred[size];
     if (deferred.ceiling.size() >= search.keepCount) limit = std::min(limit, deferred.ceiling.front());
+    if (!(search.limits[size] == limit)) search.limitsChanged = true;
     search.limits[size] = limit;
+}
+
+// The largest limit of sizes lowest … highest (lowest ≤ highest).
+double largestLimit(Search& search, std::size_t lowest, std::size_t highest) {
+    std::vector<std::vector<double>>& table = search.rangeLimits;
+    if (search.limitsChanged) {
+        const std::size_t count = search.limits.size();
+        table.resize(1);
+        table[0] = search.limits;
+        for (std::size_t width = 2; width <= count; width *= 2) {
+            const std::vector<double>& half = table.back();
+            std::vector<double> next(count - width + 1);
+            for (std::size_t at = 0; at < next.size(); ++at) next[at] = std::max(half[at], half[at + width / 2]);
+            table.push_back(std::move(next));
+        }
+        search.limitsChanged = false;
+    }
+    std::size_t level = 0;
+    while ((std::size_t{2} << level) <= highest - lowest + 1) ++level;
+    return std::max(table[level][lowest], table[level][highest + 1 - (std::size_t{1} << level)]);
 }
 
 void offer(Search& search, SubsetMask mask, double criterion) {
@@ -283,7 +309,12 @@ bool subtreeMayEnter(Search& search, double relativeRss, const DropMargin& margi
             const double bound = relative > exactFitBoundLevel ? relative * search.system->yy : 0.0;
             // A bound below a size's limit may enter its list and is allowed
             // by its ceiling; one above it is refused by one of the two; only
-            // one equal to it needs the mask and the two asked in full.
+            // one equal to it needs the mask and the two asked in full. So a
+            // bound below the largest limit of the range may enter, one above
+            // it may not, and only one equal to it is asked size by size.
+            const double loosest = largestLimit(search, lowest, highest);
+            if (bound < loosest) return true;
+            if (bound > loosest) return false;
             for (std::size_t size = lowest; size <= highest; ++size) {
                 const double limit = search.limits[size];
                 if (bound < limit) return true;
@@ -603,6 +634,7 @@ bool walkRoots(Search& search, const SubsetPlan& plan) {
     search.seeded.clear();
     search.deferred.assign(search.deferring ? search.lists.size() : 0, DeferredList{});
     search.limits.assign(search.deferred.size(), largestFinite);
+    search.limitsChanged = true;
     if (search.deferring && !plan.roots.empty()) {
         const auto widest =
             std::max_element(plan.roots.begin(), plan.roots.end(), [](const SubsetRoot& a, const SubsetRoot& b) {
