@@ -116,7 +116,7 @@ struct Search {
     // The largest limit of every range of sizes, as a sparse table:
     // rangeLimits[p][s] the largest of limits[s … s + 2^p − 1], formed again
     // when a limit has changed since (limitsChanged).
-    std::vector<std::vector<double>> rangeLimits;
+    double rangeLimits[8][maxExplanatoryVariables + 1];
     bool limitsChanged = true;
 
     RunProgress* progress = nullptr;
@@ -148,16 +148,15 @@ void refreshLimit(Search& search, std::size_t size) {
 
 // The largest limit of sizes lowest … highest (lowest ≤ highest).
 double largestLimit(Search& search, std::size_t lowest, std::size_t highest) {
-    std::vector<std::vector<double>>& table = search.rangeLimits;
+    auto& table = search.rangeLimits;
     if (search.limitsChanged) {
-        const std::size_t count = search.limits.size();
-        table.resize(1);
-        table[0] = search.limits;
-        for (std::size_t width = 2; width <= count; width *= 2) {
-            const std::vector<double>& half = table.back();
-            std::vector<double> next(count - width + 1);
-            for (std::size_t at = 0; at < next.size(); ++at) next[at] = std::max(half[at], half[at + width / 2]);
-            table.push_back(std::move(next));
+        const std::size_t count = search.limits.size();  // at most maxExplanatoryVariables + 1
+        std::copy(search.limits.begin(), search.limits.end(), table[0]);
+        for (std::size_t level = 1; (std::size_t{1} << level) <= count; ++level) {
+            const std::size_t half = std::size_t{1} << (level - 1);
+            for (std::size_t at = 0; at + 2 * half <= count; ++at) {
+                table[level][at] = std::max(table[level - 1][at], table[level - 1][at + half]);
+            }
         }
         search.limitsChanged = false;
     }
