@@ -86,7 +86,13 @@ SubsetRequest perSizeRequest(std::uint32_t nbest) {
 
 int writeHardKind(const char* path, const char* name, std::size_t k) {
     for (HardKind kind : hardKinds) {
-        if (std::strcmp(hardKindName(kind), name) == 0) return writeCsv(path, hardDataset(kind, 200, k, 9000)) ? 0 : 1;
+        if (std::strcmp(hardKindName(kind), name) != 0) continue;
+        if (k < hardKindLeastColumns(kind) || k > maxExplanatoryVariables) {
+            std::fprintf(stderr, "per_size_bench: kind %s takes %zu to %zu columns, not %zu\n", name,
+                         hardKindLeastColumns(kind), static_cast<std::size_t>(maxExplanatoryVariables), k);
+            return 2;
+        }
+        return writeCsv(path, hardDataset(kind, 200, k, 9000)) ? 0 : 1;
     }
     std::fprintf(stderr, "per_size_bench: no hard kind %s\n", name);
     return 2;

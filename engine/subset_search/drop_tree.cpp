@@ -815,7 +815,7 @@ void descendDropTree(DoubleDropNode& parent, std::size_t i, DoubleDropNode& chil
 }
 
 bool doubleTreeSuffices(std::size_t variables, double trace, double relativeRss) {
-    return trace <= doubleTreeTrace && doubleChainError(variables, trace) <= 0x1p-20 * relativeRss;
+    return trace <= doubleTreeTrace && doubleChainError(variables, trace) <= 0x1p-16 * relativeRss;
 }
 
 namespace {

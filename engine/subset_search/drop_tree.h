@@ -287,10 +287,17 @@ constexpr double doubleTreeTrace = 1e8;
 
 // Whether the subtree of a node with trace bound trace and relative RSS
 // relativeRss can run in double: the error the double tree charges each
-// drop (64·u·e·τ, drop_tree.cpp) is at most 2^-20 of the RSS, so that even
-// the deepest path (k drops) holds the margin to about 3e-5 of its RSS,
-// where a criterion moves by n·3e-5 at most: such data prune almost as
-// with an exact tree: up to a trace of about 4e6 times the relative RSS.
+// drop (64·u·e·τ, drop_tree.cpp) is at most 2^-16 of the RSS, so that even
+// the deepest path (k drops) holds the margin to about 5e-4 of its RSS,
+// where a criterion moves by n·5e-4 at most: up to a trace of about 6.7e7
+// times the relative RSS at k = 31 (and never above doubleTreeTrace). The share is a trade of speed, not of
+// exactness (the margin carries the whole error wherever the double tree
+// runs, up to doubleTreeTrace): a wider margin prunes a little less, an
+// extended node costs about seven double ones. Squares and products of
+// uncentred measurements (traces of 1e5 to 1e7 at R² ≈ 0.7) run in double
+// under 2^-16 and mostly extended under 2^-20: per-size lists on such a
+// sheet (n = 203, k = 31) took 109 thousand double nodes against 23
+// thousand extended and 84 thousand double ones, in half the time.
 // Near-exact fits and subtrees conditioned worse than that stay extended.
 bool doubleTreeSuffices(std::size_t variables, double trace, double relativeRss);
 

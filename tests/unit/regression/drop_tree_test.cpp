@@ -351,15 +351,18 @@ TEST(DropTree, TheDoubleTreeStaysFarWithinItsMarginWhereItIsUsed) {
 
 TEST(DropTree, TheDoubleTreeIsOnlyTakenWhereItsErrorIsASmallShareOfTheRss) {
     // Noise at k = 31 (trace about 37, RSS most of y·y) runs in double, and
-    // so do collinear subtrees up to traces of about 4e6 times their
-    // relative RSS; a near-exact fit (RSS 1e-7 of y·y, or 1e-9 at a trace of
+    // so do collinear subtrees up to traces of about 6.7e7 times their
+    // relative RSS (squares of uncentred measurements: traces of 1e6 to 1e7
+    // at R² ≈ 0.7); a near-exact fit (RSS 1e-7 of y·y, or 1e-9 at a trace of
     // 1e3), a trace too large for its RSS, or above 1e8, do not.
     EXPECT_TRUE(doubleTreeSuffices(31, 40.0, 0.5));
     EXPECT_TRUE(doubleTreeSuffices(31, 40.0, 1e-4));
     EXPECT_FALSE(doubleTreeSuffices(31, 40.0, 1e-7));
     EXPECT_TRUE(doubleTreeSuffices(31, 1e5, 0.2));
     EXPECT_TRUE(doubleTreeSuffices(31, 3e6, 1.0));
-    EXPECT_FALSE(doubleTreeSuffices(31, 1e6, 0.1));
+    EXPECT_TRUE(doubleTreeSuffices(31, 1e6, 0.1));
+    EXPECT_TRUE(doubleTreeSuffices(31, 1e7, 0.3));
+    EXPECT_FALSE(doubleTreeSuffices(31, 1e7, 0.1));
     EXPECT_FALSE(doubleTreeSuffices(31, 1e5, 1e-3));
     EXPECT_FALSE(doubleTreeSuffices(31, 1e3, 1e-9));
     EXPECT_FALSE(doubleTreeSuffices(8, 2e8, 1.0));

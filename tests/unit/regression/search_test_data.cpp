@@ -1,5 +1,6 @@
 #include "search_test_data.h"
 
+#include <algorithm>
 #include <cmath>
 #include <memory>
 
@@ -203,6 +204,8 @@ const char* hardKindName(HardKind kind) {
     }
 }
 
+std::size_t hardKindLeastColumns(HardKind kind) { return kind == HardKind::Longley ? 1 : 8; }
+
 namespace {
 
 // Longley's data (1947–1962): GNP deflator, GNP, unemployed, armed forces,
@@ -266,7 +269,9 @@ Dataset hardDataset(HardKind kind, std::size_t n, std::size_t k, std::uint64_t s
         break;
     case HardKind::Longley:
         for (std::size_t r = 0; r < n; ++r) {
-            for (std::size_t j = 0; j < 6; ++j) data.columns[j][r] = longley[r % 16][j] * (r < 16 ? 1.0 : 1.0 + 1e-3 * data.columns[j][r]);
+            for (std::size_t j = 0; j < std::min<std::size_t>(k, 6); ++j) {
+                data.columns[j][r] = longley[r % 16][j] * (r < 16 ? 1.0 : 1.0 + 1e-3 * data.columns[j][r]);
+            }
             data.y[r] = longley[r % 16][6] + (r < 16 ? 0.0 : 100.0 * data.y[r]);
         }
         break;

@@ -84,6 +84,10 @@ constexpr HardKind hardKinds[] = {HardKind::TotalColumn, HardKind::ScaledCopies,
                                   HardKind::FewRows,     HardKind::TimestampsNs};
 const char* hardKindName(HardKind kind);
 
-// One centred data set of that kind with k ≥ 8 columns (Longley: 16 rows
-// unless more are asked for, repeated with noise), n rows (FewRows: k + 2).
+// One centred data set of that kind with k ≥ hardKindLeastColumns(kind)
+// columns (Longley: 16 rows unless more are asked for, repeated with noise;
+// with fewer than six columns, the first k of Longley's), n rows (FewRows:
+// k + 2).
 Dataset hardDataset(HardKind kind, std::size_t n, std::size_t k, std::uint64_t seed);
+// The fewest columns hardDataset makes of a kind: 8, and 1 for Longley.
+std::size_t hardKindLeastColumns(HardKind kind);
