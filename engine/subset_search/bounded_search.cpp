@@ -94,16 +94,21 @@ struct ListThreshold {
 struct SharedLists {
     std::mutex lock;
     std::vector<std::vector<RankedSubset>> lists;
-    std::atomic<std::uint64_t> version{0};  // counts the changes, for the threads' copies
+    // Counts the changes, for the threads' copies. Every thread reads it at
+    // every node: it has a cache line of its own, away from what is written
+    // often.
+    alignas(64) std::atomic<std::uint64_t> version{0};
 };
 
 // What the threads of a run share besides the lists.
 struct SharedWork {
     SharedLists kept;
-    std::atomic<std::uint64_t> nextTask{0};  // the next task to deal out
-    std::atomic<std::uint64_t> decided{0};   // subsets decided, over every thread
-    std::atomic<bool> failed{false};         // a thread has failed: the others stop
-    std::atomic<bool> stopped{false};        // a thread has stopped on the stop request
+    // Each on a cache line of its own: the threads write the first two
+    // while they read the others.
+    alignas(64) std::atomic<std::uint64_t> nextTask{0};  // the next task to deal out
+    alignas(64) std::atomic<std::uint64_t> decided{0};   // subsets decided, over every thread
+    alignas(64) std::atomic<bool> failed{false};         // a thread has failed: the others stop
+    std::atomic<bool> stopped{false};                    // a thread has stopped on the stop request
 };
 
 // What every thread of a run knows alike.
@@ -169,6 +174,7 @@ struct Search : SearchSettings {
 
     std::uint64_t decided = 0;  // subsets this thread has fitted or excluded
     std::uint64_t flushed = 0;  // the part of decided added to the shared count
+    std::uint32_t reports = 0;  // reports since the last addition to it
     bool publishes = false;     // the only thread: it publishes progress itself
     bool stopped = false;
 
@@ -538,10 +544,12 @@ bool fitDeferred(Search& search) {
     return true;
 }
 
-// A thread of several adds what it has decided to the run's count in steps
-// of at least this many subsets (a step takes a few milliseconds where
-// every subset is fitted), and the watching thread publishes it.
-constexpr std::uint64_t progressStep = 1024;
+// A thread of several adds what it has decided to the run's count at every
+// this many reports (a tenth of a millisecond to a few milliseconds of
+// work), and the watching thread publishes it. Not at every report: the
+// count is written by every thread, and its cache line would pass between
+// them at every child of every node.
+constexpr std::uint32_t progressReports = 1024;
 
 void flushProgress(Search& search) {
     search.shared->decided.fetch_add(search.decided - search.flushed, std::memory_order_relaxed);
@@ -551,7 +559,8 @@ void flushProgress(Search& search) {
 void reportProgress(Search& search) {
     if (search.publishes) {
         search.progress->publishDecided(std::min(search.decided, search.lastProgress));
-    } else if (search.decided - search.flushed >= progressStep) {
+    } else if (++search.reports >= progressReports) {
+        search.reports = 0;
         flushProgress(search);
     }
 }
