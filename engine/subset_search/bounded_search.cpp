@@ -722,13 +722,21 @@ void orderChildren(Search& search, Node& node, ChildOrder& order) {
     }
 }
 
+// Readies levels[depth] for its children to be visited: this thread's
+// thresholds brought up to date, the children ranked into order.
+template <class Node>
+Node& startExpansion(Search& search, std::size_t depth, ChildOrder& order) {
+    Node& node = levelsOf<Node>(search)[depth];
+    refreshThresholds(search);
+    orderChildren(search, node, order);
+    return node;
+}
+
 // Visits the children of levels[depth] and their subtrees (ChildOrder).
 template <class Node>
 void expand(Search& search, std::size_t depth) {
-    Node& node = levelsOf<Node>(search)[depth];
-    refreshThresholds(search);
     ChildOrder order;
-    orderChildren(search, node, order);
+    startExpansion<Node>(search, depth, order);
     for (std::size_t step = 0; step < order.count; ++step) {
         if (stopping(search)) return;
         const std::size_t i = order.child(step);
@@ -749,10 +757,8 @@ void expand(Search& search, std::size_t depth) {
 // 2^splitBelow subsets.
 template <class Node>
 void walkTop(Search& search, std::size_t depth) {
-    Node& node = levelsOf<Node>(search)[depth];
-    refreshThresholds(search);
     ChildOrder order;
-    orderChildren(search, node, order);
+    Node& node = startExpansion<Node>(search, depth, order);
     for (std::size_t step = 0; step < order.count; ++step) {
         if (stopping(search)) return;
         const std::size_t i = order.child(step);

@@ -14,26 +14,11 @@
 #include "regression/least_squares_fit.h"
 #include "regression/model_statistics.h"
 #include "regression/subset_mask.h"
+#include "exact_rational.h"
 #include "test_data.h"
 
 namespace {
 
-using Rational = boost::multiprecision::cpp_rational;
-using Integer = boost::multiprecision::cpp_int;
-
-// A finite double as the rational it is: its 53-bit significand times a
-// power of two.
-Rational exactly(double value) {
-    if (value == 0.0) return Rational(0);
-    int exponent = 0;
-    const double fraction = std::frexp(value, &exponent);
-    const auto significand = static_cast<std::int64_t>(std::ldexp(fraction, 64 - 11));
-    exponent -= 64 - 11;
-    Rational result{Integer(significand)};
-    if (exponent > 0) result *= Rational(Integer(1) << exponent);
-    if (exponent < 0) result /= Rational(Integer(1) << -exponent);
-    return result;
-}
 
 // r times 2^shift, rounded to a double (the nearest or next to it, far
 // finer than the tolerances here).

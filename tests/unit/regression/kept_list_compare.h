@@ -5,7 +5,10 @@
 #include <vector>
 
 #include "exact_compare.h"
+#include "subset_search/bounded_search.h"
 #include "subset_search/ranked_subset.h"
+#include "subset_search/screening.h"
+#include "test_data.h"
 
 // The same masks in the same order with bit-identical criteria.
 inline ::testing::AssertionResult sameList(const std::vector<RankedSubset>& got, const std::vector<RankedSubset>& want) {
@@ -20,4 +23,21 @@ inline ::testing::AssertionResult sameList(const std::vector<RankedSubset>& got,
         }
     }
     return ::testing::AssertionSuccess();
+}
+
+// The kept lists of the bounded search and of the exhaustive screening for
+// a request, each starting from a list it must empty first.
+inline std::vector<RankedSubset> boundedList(const Dataset& data, const SubsetRequest& request,
+                                             SearchTally* tally = nullptr) {
+    std::vector<RankedSubset> kept{{77, 1.0}};
+    RunProgress progress;
+    EXPECT_TRUE(searchBestSubsets(data.y, data.columns, kept, request, progress, tally));
+    return kept;
+}
+
+inline std::vector<RankedSubset> screenedList(const Dataset& data, const SubsetRequest& request) {
+    std::vector<RankedSubset> kept{{77, 1.0}};
+    RunProgress progress;
+    EXPECT_TRUE(screenSubsets(data.y, data.columns, kept, request, progress));
+    return kept;
 }

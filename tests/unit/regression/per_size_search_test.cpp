@@ -27,20 +27,6 @@ SubsetRequest perSizeByRss(std::uint32_t perSize, SubsetMask forced = 0) {
     return request;
 }
 
-std::vector<RankedSubset> boundedLists(const Dataset& data, const SubsetRequest& request, SearchTally* tally = nullptr) {
-    std::vector<RankedSubset> kept{{77, 1.0}};  // the search must empty it first
-    RunProgress progress;
-    EXPECT_TRUE(searchBestSubsets(data.y, data.columns, kept, request, progress, tally));
-    return kept;
-}
-
-std::vector<RankedSubset> screenedLists(const Dataset& data, const SubsetRequest& request) {
-    std::vector<RankedSubset> kept{{77, 1.0}};
-    RunProgress progress;
-    EXPECT_TRUE(screenSubsets(data.y, data.columns, kept, request, progress));
-    return kept;
-}
-
 // A uniform number in [0, 1) from a 64-bit linear congruential generator.
 double measuredUniform(std::uint64_t& state) {
     state = state * 6364136223846793005u + 1442695040888963407u;
@@ -104,7 +90,7 @@ TEST(PerSizeSearch, ListsByRssEqualTheScreeningsOnSquaresAndProductsOfMeasuremen
             for (std::uint32_t perSize : {1u, 3u, 10u}) {
                 for (SubsetMask forced : {SubsetMask{0}, SubsetMask{1}, SubsetMask{0b100010}}) {
                     const SubsetRequest request = perSizeByRss(perSize, forced);
-                    EXPECT_TRUE(sameList(boundedLists(data, request), screenedLists(data, request)))
+                    EXPECT_TRUE(sameList(boundedList(data, request), screenedList(data, request)))
                         << data.name << ", per size " << perSize << ", forced " << forced;
                 }
             }
@@ -117,7 +103,7 @@ TEST(PerSizeSearch, ListsByRssEqualTheScreeningsOnEveryHardKindWithTenOfEachSize
         const Dataset data = hardDataset(kind, 60, 13, 31);
         for (std::uint32_t perSize : {2u, 10u, 40u}) {
             const SubsetRequest request = perSizeByRss(perSize);
-            EXPECT_TRUE(sameList(boundedLists(data, request), screenedLists(data, request)))
+            EXPECT_TRUE(sameList(boundedList(data, request), screenedList(data, request)))
                 << hardKindName(kind) << ", per size " << perSize;
         }
     }
@@ -131,7 +117,7 @@ TEST(PerSizeSearch, CollinearMeasurementsRunInTheDoubleTree) {
     // nodes here were extended).
     const Dataset data = measuredDataset(200, 5, 15, 1.0, 3, 1000.0);
     SearchTally tally;
-    const std::vector<RankedSubset> kept = boundedLists(data, perSizeByRss(10), &tally);
+    const std::vector<RankedSubset> kept = boundedList(data, perSizeByRss(10), &tally);
     EXPECT_EQ(kept.size(), 14u * 10 + 1);  // ten of each size 1 … 14, the one subset of 15
     EXPECT_GT(tally.doubleNodes, 0u);
     EXPECT_LT(tally.extendedNodes, tally.doubleNodes / 10);

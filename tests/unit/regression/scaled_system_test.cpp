@@ -13,25 +13,12 @@
 #include <string>
 #include <vector>
 
+#include "exact_rational.h"
 #include "test_data.h"
 
 namespace {
 
-using Rational = boost::multiprecision::cpp_rational;
-using Integer = boost::multiprecision::cpp_int;
-
-Rational exactly(double value) {
-    if (value == 0.0) return Rational(0);
-    int exponent = 0;
-    const double fraction = std::frexp(value, &exponent);
-    const auto significand = static_cast<std::int64_t>(std::ldexp(fraction, 53));
-    exponent -= 53;
-    Rational result{Integer(significand)};
-    if (exponent > 0) result *= Rational(Integer(1) << exponent);
-    if (exponent < 0) result /= Rational(Integer(1) << -exponent);
-    return result;
-}
-
+using ::exactly;
 Rational exactly(DoubleDouble value) { return exactly(value.hi) + exactly(value.lo); }
 
 double toDouble(const Rational& r) { return static_cast<double>(r); }

@@ -306,3 +306,15 @@ Dataset hardDataset(HardKind kind, std::size_t n, std::size_t k, std::uint64_t s
     data.name += " n=" + std::to_string(n) + " k=" + std::to_string(k) + " seed=" + std::to_string(seed);
     return data;
 }
+
+SubsetRequest searchRequest(std::int32_t criterion, std::uint32_t keepCount, std::uint32_t perSize,
+                            SubsetMask forced, std::uint32_t threads) {
+    SubsetRequest request;
+    request.criterion = static_cast<RankCriterion>(criterion);
+    request.keepCount = keepCount;
+    request.perSize = perSize;
+    request.forced = forced;
+    request.cpScale = 0.5;
+    request.threads = threads;
+    return request;
+}

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "subset_search/drop_tree.h"
+#include "subset_search/subset_request.h"
 #include "test_data.h"
 
 // The sizes a differential sweep runs. Under the sanitizers the programs run
@@ -40,6 +41,11 @@ Dataset signalDataset(std::size_t n, std::size_t k, std::uint64_t seed);
 // first column plus noise of relative size noise (0: y is that column),
 // centred. A laboratory sheet with more candidates than runs.
 Dataset fewRowsDataset(std::size_t n, std::size_t k, double noise, std::uint64_t seed);
+
+// A request of the differential tests: criterion by its code, Mallows' Cp
+// against a residual mean square of 0.5.
+SubsetRequest searchRequest(std::int32_t criterion, std::uint32_t keepCount, std::uint32_t perSize,
+                            SubsetMask forced = 0, std::uint32_t threads = 1);
 
 // Whether the bounded search may use its bound on a data set.
 enum class ExpectedTrust { Trusted, Fallback, Either };

@@ -14,20 +14,6 @@
 
 namespace {
 
-std::vector<RankedSubset> bounded(const Dataset& data, const SubsetRequest& request) {
-    std::vector<RankedSubset> kept{{77, 1.0}};  // the search must empty it first
-    RunProgress progress;
-    EXPECT_TRUE(searchBestSubsets(data.y, data.columns, kept, request, progress));
-    return kept;
-}
-
-std::vector<RankedSubset> exhaustive(const Dataset& data, const SubsetRequest& request) {
-    std::vector<RankedSubset> kept{{77, 1.0}};
-    RunProgress progress;
-    EXPECT_TRUE(screenSubsets(data.y, data.columns, kept, request, progress));
-    return kept;
-}
-
 
 // A residual variance of the size Cp is measured against: y·y/n, a tenth
 // of it for data whose y is mostly explained.
@@ -61,7 +47,7 @@ TEST(SubsetRequest, BoundedPerSizeAndForcedListsEqualTheScreeningsOnEveryHardKin
                 for (SubsetMask forced : forcedSets) {
                     for (std::uint32_t perSize : {0u, 1u, 3u}) {
                         const SubsetRequest request = requestFor(criterion, 10, perSize, forced, data);
-                        EXPECT_TRUE(sameList(bounded(data, request), exhaustive(data, request)))
+                        EXPECT_TRUE(sameList(boundedList(data, request), screenedList(data, request)))
                             << data.name << ", criterion " << criterion << ", forced " << forced << ", per size "
                             << perSize;
                     }
@@ -76,11 +62,11 @@ TEST(SubsetRequest, BoundedBicAndCpListsEqualTheScreeningsForKeepCountsOneToAHun
         for (std::uint64_t seed = 1; seed <= 2; ++seed) {
             const Dataset data = hardDataset(kind, 60, 15, 900 + seed);
             for (std::int32_t criterion : {3, 4}) {
-                const std::vector<RankedSubset> complete = exhaustive(data, requestFor(criterion, 100, 0, 0, data));
+                const std::vector<RankedSubset> complete = screenedList(data, requestFor(criterion, 100, 0, 0, data));
                 for (std::uint32_t keepCount : {1u, 10u, 100u}) {
                     const std::vector<RankedSubset> want(
                         complete.begin(), complete.begin() + std::min<std::size_t>(keepCount, complete.size()));
-                    EXPECT_TRUE(sameList(bounded(data, requestFor(criterion, keepCount, 0, 0, data)), want))
+                    EXPECT_TRUE(sameList(boundedList(data, requestFor(criterion, keepCount, 0, 0, data)), want))
                         << data.name << ", criterion " << criterion << ", keepCount " << keepCount;
                 }
             }
@@ -104,8 +90,8 @@ TEST(SubsetRequest, BoundedListsEqualTheScreeningsOnFewRowsForEveryCriterionAndR
             for (std::int32_t criterion = 0; criterion <= 5; ++criterion) {
                 for (std::uint32_t keepCount : {1u, 10u, 100u}) {
                     const SubsetRequest request = requestFor(criterion, keepCount, 0, 0, data);
-                    const std::vector<RankedSubset> want = exhaustive(data, request);
-                    EXPECT_TRUE(sameList(bounded(data, request), want))
+                    const std::vector<RankedSubset> want = screenedList(data, request);
+                    EXPECT_TRUE(sameList(boundedList(data, request), want))
                         << data.name << ", criterion " << criterion << ", keep " << keepCount;
                     const std::int64_t largest = largestRankedSize(request.criterion, shape.n);
                     for (const RankedSubset& entry : want) {
@@ -115,7 +101,7 @@ TEST(SubsetRequest, BoundedListsEqualTheScreeningsOnFewRowsForEveryCriterionAndR
                 for (std::uint32_t perSize : {1u, 3u}) {
                     for (SubsetMask forced : {0u, 1u}) {
                         const SubsetRequest request = requestFor(criterion, 10, perSize, forced, data);
-                        EXPECT_TRUE(sameList(bounded(data, request), exhaustive(data, request)))
+                        EXPECT_TRUE(sameList(boundedList(data, request), screenedList(data, request)))
                             << data.name << ", criterion " << criterion << ", per size " << perSize << ", forced "
                             << forced;
                     }
@@ -128,7 +114,7 @@ TEST(SubsetRequest, BoundedListsEqualTheScreeningsOnFewRowsForEveryCriterionAndR
 TEST(SubsetRequest, PerSizeAndForcedListsAreTheCompleteListFilteredBySizeAndForcedVariables) {
     const Dataset data = hardDataset(HardKind::TotalColumn, 40, 10, 11);
     for (std::int32_t criterion = 0; criterion <= 5; ++criterion) {
-        const std::vector<RankedSubset> complete = exhaustive(data, requestFor(criterion, 1024, 0, 0, data));
+        const std::vector<RankedSubset> complete = screenedList(data, requestFor(criterion, 1024, 0, 0, data));
         for (SubsetMask forced : {0u, 2u, 0b1000000001u}) {
             for (std::uint32_t perSize : {1u, 2u, 5u}) {
                 std::vector<RankedSubset> want;
@@ -139,7 +125,7 @@ TEST(SubsetRequest, PerSizeAndForcedListsAreTheCompleteListFilteredBySizeAndForc
                         if (taken++ < perSize) want.push_back(entry);
                     }
                 }
-                EXPECT_TRUE(sameList(exhaustive(data, requestFor(criterion, 10, perSize, forced, data)), want))
+                EXPECT_TRUE(sameList(screenedList(data, requestFor(criterion, 10, perSize, forced, data)), want))
                     << "criterion " << criterion << ", forced " << forced << ", per size " << perSize;
             }
         }
@@ -149,11 +135,11 @@ TEST(SubsetRequest, PerSizeAndForcedListsAreTheCompleteListFilteredBySizeAndForc
 TEST(SubsetRequest, BicCpAndAiccValuesFollowFromTheRssOfTheSameSubset) {
     const Dataset data = hardDataset(HardKind::Longley, 40, 9, 5);
     const double n = static_cast<double>(data.y.size());
-    const std::vector<RankedSubset> byRss = exhaustive(data, requestFor(0, 512, 0, 0, data));
+    const std::vector<RankedSubset> byRss = screenedList(data, requestFor(0, 512, 0, 0, data));
     ASSERT_GT(byRss.size(), 400u);
     for (std::int32_t criterion : {3, 4, 5}) {
         const SubsetRequest request = requestFor(criterion, 512, 0, 0, data);
-        const std::vector<RankedSubset> kept = exhaustive(data, request);
+        const std::vector<RankedSubset> kept = screenedList(data, request);
         ASSERT_EQ(kept.size(), byRss.size());
         for (const RankedSubset& entry : kept) {
             const auto same = std::find_if(byRss.begin(), byRss.end(),
@@ -183,23 +169,23 @@ TEST(SubsetRequest, TimestampsInNanosecondsGiveTheScreeningsListsUpToTwentyColum
         const Dataset data = hardDataset(HardKind::TimestampsNs, 200, k, 7000 + k);
         ASSERT_EQ(trustOf(data), DropTreeTrust::Trusted) << data.name;
         for (std::int32_t criterion = 0; criterion <= 4; ++criterion) {
-            const std::vector<RankedSubset> complete = exhaustive(data, requestFor(criterion, 100, 0, 0, data));
+            const std::vector<RankedSubset> complete = screenedList(data, requestFor(criterion, 100, 0, 0, data));
             ASSERT_EQ(complete.size(), 100u) << data.name;
             for (std::uint32_t keepCount : {1u, 10u, 100u}) {
                 const std::vector<RankedSubset> want(complete.begin(), complete.begin() + keepCount);
-                EXPECT_TRUE(sameList(bounded(data, requestFor(criterion, keepCount, 0, 0, data)), want))
+                EXPECT_TRUE(sameList(boundedList(data, requestFor(criterion, keepCount, 0, 0, data)), want))
                     << data.name << ", criterion " << criterion << ", keep " << keepCount;
             }
             // The best of each size are the first of the screening's three
             // of each size.
-            const std::vector<RankedSubset> threes = exhaustive(data, requestFor(criterion, 10, 3, 0, data));
+            const std::vector<RankedSubset> threes = screenedList(data, requestFor(criterion, 10, 3, 0, data));
             std::vector<RankedSubset> ones;
             for (std::size_t i = 0; i < threes.size(); ++i) {
                 if (i == 0 || subsetSize(threes[i].mask) != subsetSize(threes[i - 1].mask)) ones.push_back(threes[i]);
             }
-            EXPECT_TRUE(sameList(bounded(data, requestFor(criterion, 10, 3, 0, data)), threes))
+            EXPECT_TRUE(sameList(boundedList(data, requestFor(criterion, 10, 3, 0, data)), threes))
                 << data.name << ", criterion " << criterion << ", per size 3";
-            EXPECT_TRUE(sameList(bounded(data, requestFor(criterion, 10, 1, 0, data)), ones))
+            EXPECT_TRUE(sameList(boundedList(data, requestFor(criterion, 10, 1, 0, data)), ones))
                 << data.name << ", criterion " << criterion << ", per size 1";
         }
     }
@@ -210,7 +196,7 @@ TEST(SubsetRequest, ForcedVariablesAtKEquals31KeepTheirSubsetsAndListsOfEverySiz
     // kept subset holds both, and none holds the whole dependent set.
     const Dataset data = hardDataset(HardKind::TotalColumn, 200, 31, 31);
     SubsetRequest request = requestFor(2, 10, 2, 1u | (1u << 30), data);
-    const std::vector<RankedSubset> kept = bounded(data, request);
+    const std::vector<RankedSubset> kept = boundedList(data, request);
     const SubsetMask dependentSet = (1u << 1) | (1u << 3) | (1u << 4) | (1u << 30);
     std::size_t lastSize = 0;
     for (const RankedSubset& entry : kept) {
@@ -279,7 +265,7 @@ TEST(SubsetRequest, BoundedListsEqualTheScreeningsOnSheetsWithSquaresAndProducts
                         std::vector<RankedSubset> kept;
                         RunProgress progress;
                         EXPECT_TRUE(searchBestSubsets(data.y, data.columns, kept, request, progress, &tally));
-                        EXPECT_TRUE(sameList(kept, exhaustive(data, request)))
+                        EXPECT_TRUE(sameList(kept, screenedList(data, request)))
                             << data.name << ", noise " << noise << ", criterion " << criterion << ", keep "
                             << keepCount << ", per size " << perSize;
                         mixed += tally.doubleNodes > 0 && tally.extendedNodes > 0 ? 1 : 0;

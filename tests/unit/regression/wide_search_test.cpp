@@ -16,16 +16,6 @@
 
 namespace {
 
-SubsetRequest wideRequest(std::int32_t criterion, std::uint32_t keepCount, std::uint32_t perSize, SubsetMask forced) {
-    SubsetRequest request;
-    request.criterion = static_cast<RankCriterion>(criterion);
-    request.keepCount = keepCount;
-    request.perSize = perSize;
-    request.forced = forced;
-    request.cpScale = 0.5;
-    return request;
-}
-
 // Variables first … last − 1.
 SubsetMask variableRange(std::size_t first, std::size_t last) {
     return firstVariables(last) & ~firstVariables(first);
@@ -66,7 +56,7 @@ TEST(WideSearch, BoundedEqualsScreeningOnFortyVariablesWithTwentyEightForced) {
         for (SubsetMask forced : {highForced, lowForced}) {
             for (std::int32_t criterion : {0, 4}) {
                 for (std::uint32_t perSize : {0u, 2u}) {
-                    const SubsetRequest request = wideRequest(criterion, 10, perSize, forced);
+                    const SubsetRequest request = searchRequest(criterion, 10, perSize, forced);
                     std::vector<RankedSubset> bounded{{77, 1.0}}, screened{{77, 1.0}};
                     RunProgress boundedProgress, screenedProgress;
                     ASSERT_TRUE(searchBestSubsets(data.y, data.columns, bounded, request, boundedProgress));
@@ -97,7 +87,7 @@ TEST(WideSearch, BoundedEqualsScreeningOnSixtyFourVariables) {
     const Dataset data = signalDataset(150, k, 6401);
     for (std::int32_t criterion : {0, 3}) {
         for (std::uint32_t perSize : {0u, 1u}) {
-            const SubsetRequest request = wideRequest(criterion, 10, perSize, forced);
+            const SubsetRequest request = searchRequest(criterion, 10, perSize, forced);
             std::vector<RankedSubset> bounded, screened;
             RunProgress boundedProgress, screenedProgress;
             ASSERT_TRUE(searchBestSubsets(data.y, data.columns, bounded, request, boundedProgress));
@@ -115,7 +105,7 @@ TEST(WideScreening, VisitsOnlyTheMasksThatHoldTheForcedOnes) {
     const std::size_t k = 36;
     const Dataset data = signalDataset(80, k, 3601);
     const SubsetMask forced = variableRange(6, 36);
-    SubsetRequest request = wideRequest(0, 1000, 0, forced);
+    SubsetRequest request = searchRequest(0, 1000, 0, forced);
     std::vector<RankedSubset> kept;
     RunProgress progress;
     ASSERT_TRUE(screenSubsets(data.y, data.columns, kept, request, progress));
@@ -132,9 +122,9 @@ TEST(WideScreening, RefusesMoreThanThirtyOneVariablesBesidesTheForcedOnes) {
     const Dataset data = noiseDataset(60, 40, 4003);
     std::vector<RankedSubset> kept;
     RunProgress progress;
-    EXPECT_THROW(screenSubsets(data.y, data.columns, kept, wideRequest(0, 10, 0, variableRange(32, 40)), progress),
+    EXPECT_THROW(screenSubsets(data.y, data.columns, kept, searchRequest(0, 10, 0, variableRange(32, 40)), progress),
                  std::invalid_argument);
-    EXPECT_THROW(screenSubsets(data.y, data.columns, kept, wideRequest(0, 10, 0, 0), progress), std::invalid_argument);
+    EXPECT_THROW(screenSubsets(data.y, data.columns, kept, searchRequest(0, 10, 0, 0), progress), std::invalid_argument);
 }
 
 // Forty columns of which y is a clear combination of a few at high bit
@@ -150,7 +140,7 @@ TEST(WideSearch, FindsTheVariablesAtHighBitsOfFortyColumns) {
     ASSERT_EQ(boundedSearchVerdict(data.y, data.columns), DropTreeTrust::Trusted);
     std::vector<RankedSubset> kept;
     RunProgress progress;
-    ASSERT_TRUE(searchBestSubsets(data.y, data.columns, kept, wideRequest(3, 5, 0, 0), progress));
+    ASSERT_TRUE(searchBestSubsets(data.y, data.columns, kept, searchRequest(3, 5, 0, 0), progress));
     ASSERT_EQ(kept.size(), 5u);
     EXPECT_EQ(kept.front().mask, variableMask(33) | variableMask(38) | variableMask(39));
     EXPECT_EQ(progress.subsetsDecided.load(), nonEmptySubsets(k) - 1);

@@ -21,18 +21,6 @@
 
 namespace {
 
-SubsetRequest threadedRequest(std::int32_t criterion, std::uint32_t keepCount, std::uint32_t perSize,
-                              std::uint32_t threads, SubsetMask forced = 0) {
-    SubsetRequest request;
-    request.criterion = static_cast<RankCriterion>(criterion);
-    request.keepCount = keepCount;
-    request.perSize = perSize;
-    request.forced = forced;
-    request.cpScale = 0.5;
-    request.threads = threads;
-    return request;
-}
-
 struct Searched {
     bool finished = false;
     std::vector<RankedSubset> kept;
@@ -46,13 +34,6 @@ Searched searched(const Dataset& data, const SubsetRequest& request) {
     out.finished = searchBestSubsets(data.y, data.columns, out.kept, request, progress);
     out.decided = progress.subsetsDecided.load();
     return out;
-}
-
-std::vector<RankedSubset> screened(const Dataset& data, const SubsetRequest& request) {
-    std::vector<RankedSubset> kept;
-    RunProgress progress;
-    screenSubsets(data.y, data.columns, kept, request, progress);
-    return kept;
 }
 
 // Every kind of data the one-thread search is tested on, at a size where the
@@ -70,9 +51,9 @@ TEST(ThreadedSearch, EqualsTheScreeningForEveryThreadCountKindAndRequest) {
                      {std::tuple{1u, 0u, SubsetMask{0}}, std::tuple{10u, 0u, SubsetMask{0}},
                       std::tuple{100u, 0u, variableMask(2)}, std::tuple{1u, 3u, SubsetMask{0}}}) {
                     const std::vector<RankedSubset> want =
-                        screened(data, threadedRequest(criterion, keepCount, perSize, 1, forced));
+                        screenedList(data, searchRequest(criterion, keepCount, perSize, forced));
                     for (std::uint32_t threads : {2u, 3u}) {
-                        const Searched got = searched(data, threadedRequest(criterion, keepCount, perSize, threads, forced));
+                        const Searched got = searched(data, searchRequest(criterion, keepCount, perSize, forced, threads));
                         EXPECT_TRUE(got.finished);
                         EXPECT_TRUE(sameList(got.kept, want))
                             << data.name << ", k " << k << ", criterion " << criterion << ", keep " << keepCount
@@ -94,9 +75,9 @@ TEST(ThreadedSearch, EqualsTheScreeningOnTheHardKinds) {
         const Dataset data = hardDataset(kind, kind == HardKind::FewRows ? k + 2 : 120, k, 31);
         for (std::int32_t criterion : {0, 2, 3}) {
             for (std::uint32_t perSize : {0u, 1u}) {
-                const std::vector<RankedSubset> want = screened(data, threadedRequest(criterion, 10, perSize, 1));
+                const std::vector<RankedSubset> want = screenedList(data, searchRequest(criterion, 10, perSize, 0, 1));
                 for (std::uint32_t threads : {2u, 3u}) {
-                    const Searched got = searched(data, threadedRequest(criterion, 10, perSize, threads));
+                    const Searched got = searched(data, searchRequest(criterion, 10, perSize, 0, threads));
                     EXPECT_TRUE(sameList(got.kept, want)) << hardKindName(kind) << ", criterion " << criterion
                                                           << ", per size " << perSize << ", " << threads << " threads";
                 }
@@ -120,10 +101,10 @@ TEST(ThreadedSearch, EqualsTheScreeningWhenEveryRootIsOneTask) {
     EXPECT_GT(plan.roots.size(), 64u);
     for (std::int32_t criterion : {0, 2, 5}) {
         for (std::uint32_t perSize : {0u, 3u}) {
-            const std::vector<RankedSubset> want = screened(data, threadedRequest(criterion, 10, perSize, 1));
+            const std::vector<RankedSubset> want = screenedList(data, searchRequest(criterion, 10, perSize, 0, 1));
             ASSERT_FALSE(want.empty());
             for (std::uint32_t threads : {1u, 2u, 4u}) {
-                const Searched got = searched(data, threadedRequest(criterion, 10, perSize, threads));
+                const Searched got = searched(data, searchRequest(criterion, 10, perSize, 0, threads));
                 EXPECT_TRUE(sameList(got.kept, want))
                     << "criterion " << criterion << ", per size " << perSize << ", " << threads << " threads";
                 EXPECT_EQ(got.decided, nonEmptySubsets(k) - 1) << threads << " threads";
@@ -137,7 +118,7 @@ TEST(ThreadedSearch, EqualsTheScreeningWhenEveryRootIsOneTask) {
 TEST(ThreadedSearch, FortyVariablesGiveTheSameListsOnOneTwoAndThreeThreads) {
     const std::size_t k = 40;
     const Dataset data = signalDataset(300, k, 4040);
-    for (const SubsetRequest& base : {threadedRequest(3, 10, 0, 1), threadedRequest(0, 0, 1, 1)}) {
+    for (const SubsetRequest& base : {searchRequest(3, 10, 0, 0, 1), searchRequest(0, 0, 1, 0, 1)}) {
         SubsetRequest request = base;
         const Searched one = searched(data, request);
         ASSERT_TRUE(one.finished);
@@ -169,7 +150,7 @@ TEST(ThreadedSearch, ProgressOnlyClimbsToTheLastSubsetWhileTwoThreadsWork) {
         }
     });
     std::vector<RankedSubset> kept;
-    const bool finished = searchBestSubsets(data.y, data.columns, kept, threadedRequest(2, 1000, 0, 2), progress);
+    const bool finished = searchBestSubsets(data.y, data.columns, kept, searchRequest(2, 1000, 0, 0, 2), progress);
     done = true;
     watcher.join();
     EXPECT_TRUE(finished);
@@ -191,7 +172,7 @@ TEST(ThreadedSearch, StopRequestedWhileThreeThreadsRunEndsPromptlyWithFalse) {
         requested = std::chrono::steady_clock::now();
         progress.stopRequested = true;
     });
-    const bool finished = searchBestSubsets(data.y, data.columns, kept, threadedRequest(2, 1000000, 0, 3), progress);
+    const bool finished = searchBestSubsets(data.y, data.columns, kept, searchRequest(2, 1000000, 0, 0, 3), progress);
     const auto returned = std::chrono::steady_clock::now();
     watcher.join();
     EXPECT_FALSE(finished);
