@@ -1,6 +1,7 @@
 #include "regression/extended_fit.h"
 
 #include <algorithm>
+#include <cmath>
 
 #include "regression/fit_levels.h"
 
@@ -95,9 +96,167 @@ void solveFactored(const CentredSystem<N>& s, DD* x) {
     }
 }
 
+// Column q of (L·D·Lᵀ)⁻¹ from entry q on, x holding the unit vector e_q:
+// entries q … d − 1 of what solveFactored gives, bit for bit. Its entries
+// above q are zeros until the backward pass, and a zero subtracted, added or
+// multiplied changes no other entry (at most the sign of a zero), so the
+// forward pass can start at q and the backward pass stop there: a third of
+// the work of the whole column on average.
+template <std::size_t N>
+void solveFactoredFrom(const CentredSystem<N>& s, std::size_t q, DD* x) {
+    for (std::size_t i = q; i < s.d; ++i) {
+        for (std::size_t k = q; k < i; ++k) {
+            x[i] = x[i] - s.c[i][k] * x[k];
+        }
+    }
+    for (std::size_t i = q; i < s.d; ++i) {
+        x[i] = x[i] / s.c[i][i];
+    }
+    for (std::size_t i = s.d; i-- > q;) {
+        for (std::size_t k = i + 1; k < s.d; ++k) {
+            x[i] = x[i] - s.c[k][i] * x[k];
+        }
+    }
+}
+
+// Anything of at most this size in the cheap checks of a ranking solve is
+// as finite in the whole solve: the two differ by roundings far below it.
+constexpr double rankingFiniteLimit = 0x1p1000;
+
+bool comfortablyFinite(DD x) { return std::fabs(x.hi) < rankingFiniteLimit; }
+
+// Whether the whole solve's intercept row −C⁻¹·m and corner 1/n + mᵀC⁻¹m are
+// finite, from one solve against m instead of the whole inverse: where
+// every value is comfortably finite the whole solve's are too (they are the
+// same quantities, rounded otherwise); false where that is not shown.
+template <std::size_t N>
+bool interceptRowFinite(const CentredSystem<N>& s) {
+    DD w[N];
+    for (std::size_t i = 0; i < s.d; ++i) w[i] = s.mean[i];
+    solveFactored(s, w);
+    DD corner = toDoubleDouble(1.0) / s.n;
+    if (!comfortablyFinite(corner)) return false;
+    for (std::size_t j = 0; j < s.d; ++j) {
+        if (!comfortablyFinite(w[j])) return false;
+        corner = corner + w[j] * s.mean[j];
+        if (!comfortablyFinite(corner)) return false;
+    }
+    return true;
+}
+
+// What ranks a solved subset: 1 − R² of the target, the verdict on its
+// variance, and the RSS (0 for an exact fit).
+template <std::size_t N>
+void setRankingResult(const CentredSystem<N>& s, DD rss, ExtendedSolution& solution) {
+    solution.residualShare = toDouble(rss / s.sst);
+    if (!(s.sst.hi > constantDependentLevel * s.targetSquares.hi)) {
+        solution.verdict = ExtendedVerdict::NoVariance;
+        return;
+    }
+    solution.exactFit = !(rss.hi > exactFitLevel * s.sst.hi);
+    solution.rss = solution.exactFit ? 0.0 : toDouble(rss);
+    solution.verdict = ExtendedVerdict::Solved;
+}
+
+// The rank rule on every variable, from the diagonal of C⁻¹: 1 − R²_j =
+// 1 / (C⁻¹_jj·C_jj). Sets leastIndependence, and the verdict where it fails.
+template <std::size_t N>
+bool independentEnough(const CentredSystem<N>& s, const DD* inverseDiagonal, ExtendedSolution& solution) {
+    double least = 1.0;
+    for (std::size_t j = 0; j < s.d; ++j) {
+        const double inflation = toDouble(inverseDiagonal[j] * s.spread[j]);  // 1 / (1 − R²_j)
+        if (!(inflation > 0.0) || !(inflation * rankTolerance < 1.0)) {
+            solution.leastIndependence = inflation > 0.0 ? 1.0 / inflation : 0.0;
+            solution.verdict = ExtendedVerdict::RankDeficient;
+            return false;
+        }
+        least = std::min(least, 1.0 / inflation);
+    }
+    solution.leastIndependence = least;
+    return true;
+}
+
+// β_0 = ȳ − Σ m_j β_j.
+template <std::size_t N>
+DD interceptOf(const CentredSystem<N>& s, const DD* beta) {
+    DD intercept = s.meanTarget;
+    for (std::size_t j = 0; j < s.d; ++j) intercept = intercept - s.mean[j] * beta[j];
+    return intercept;
+}
+
+// The whole solution from the factors: C⁻¹ column by column, the rank rule
+// on its diagonal, then the intercept, (XᵀX)⁻¹ row 0 = −C⁻¹·m and entry
+// (0, 0) = 1/n + mᵀC⁻¹m.
+template <std::size_t N>
+void solveFromFactors(const CentredSystem<N>& s, DD rss, const DD* beta, ExtendedSolution& solution) {
+    const std::size_t d = s.d;
+    DD inverse[N][N];
+    DD diagonal[N];
+    for (std::size_t q = 0; q < d; ++q) {
+        DD column[N];
+        for (std::size_t i = 0; i < d; ++i) column[i] = toDoubleDouble(i == q ? 1.0 : 0.0);
+        solveFactored(s, column);
+        for (std::size_t i = 0; i < d; ++i) inverse[i][q] = column[i];
+        diagonal[q] = column[q];
+    }
+    if (!independentEnough(s, diagonal, solution)) return;
+
+    const DD intercept = interceptOf(s, beta);
+    DD interceptRow[N];
+    DD corner = toDoubleDouble(1.0) / s.n;
+    for (std::size_t j = 0; j < d; ++j) {
+        DD sum;
+        for (std::size_t k = 0; k < d; ++k) sum = sum + s.mean[k] * inverse[k][j];
+        interceptRow[j] = -sum;
+        corner = corner + sum * s.mean[j];
+    }
+
+    solution.beta[0] = toDouble(intercept);
+    solution.inverse.order = s.d + 1;
+    solution.inverse.at(0, 0) = toDouble(corner);
+    bool finite = isFinite(rss) && isFinite(intercept) && isFinite(corner);
+    for (std::size_t j = 0; j < d; ++j) {
+        solution.beta[j + 1] = toDouble(beta[j]);
+        solution.inverse.at(0, j + 1) = toDouble(interceptRow[j]);
+        solution.inverse.at(j + 1, 0) = toDouble(interceptRow[j]);
+        for (std::size_t k = 0; k < d; ++k) solution.inverse.at(j + 1, k + 1) = toDouble(inverse[j][k]);
+        finite = finite && isFinite(beta[j]) && isFinite(interceptRow[j]);
+    }
+    if (!finite) {
+        solution.verdict = ExtendedVerdict::NotFinite;
+        return;
+    }
+    setRankingResult(s, rss, solution);
+}
+
+// What ranks the subset, from the factors, with the verdict of
+// solveFromFactors: the diagonal of C⁻¹ alone (solveFactoredFrom, the same
+// bits), and the finiteness of the intercept row from one solve. False
+// where that cannot be told without the whole solve (near an overflow).
+template <std::size_t N>
+bool rankFromFactors(const CentredSystem<N>& s, DD rss, const DD* beta, ExtendedSolution& solution) {
+    DD diagonal[N];
+    for (std::size_t q = 0; q < s.d; ++q) {
+        DD column[N];
+        for (std::size_t i = q; i < s.d; ++i) column[i] = toDoubleDouble(i == q ? 1.0 : 0.0);
+        solveFactoredFrom(s, q, column);
+        diagonal[q] = column[q];
+    }
+    if (!independentEnough(s, diagonal, solution)) return true;
+    bool finite = isFinite(rss) && isFinite(interceptOf(s, beta));
+    for (std::size_t j = 0; j < s.d; ++j) finite = finite && isFinite(beta[j]);
+    if (!finite) {
+        solution.verdict = ExtendedVerdict::NotFinite;
+        return true;
+    }
+    if (!interceptRowFinite(s)) return false;
+    setRankingResult(s, rss, solution);
+    return true;
+}
+
 template <std::size_t N>
 void solveOfCapacity(const ExtendedCrossProducts& products, const std::size_t* source, std::size_t e,
-                     std::size_t target, ExtendedSolution& solution) {
+                     std::size_t target, ExtendedSolution& solution, ExtendedParts parts) {
     CentredSystem<N> s;
     centre(products, source, e, target, s);
     solution.order = e;
@@ -125,71 +284,23 @@ void solveOfCapacity(const ExtendedCrossProducts& products, const std::size_t* s
             beta[i] = beta[i] - s.c[k][i] * beta[k];
         }
     }
-    // C⁻¹, column by column; every 1 − R²_j from its diagonal.
-    DD inverse[N][N];
-    double least = 1.0;
-    for (std::size_t q = 0; q < d; ++q) {
-        DD column[N];
-        for (std::size_t i = 0; i < d; ++i) column[i] = toDoubleDouble(i == q ? 1.0 : 0.0);
-        solveFactored(s, column);
-        for (std::size_t i = 0; i < d; ++i) inverse[i][q] = column[i];
-    }
-    for (std::size_t j = 0; j < d; ++j) {
-        const double inflation = toDouble(inverse[j][j] * s.spread[j]);  // 1 / (1 − R²_j)
-        if (!(inflation > 0.0) || !(inflation * rankTolerance < 1.0)) {
-            solution.leastIndependence = inflation > 0.0 ? 1.0 / inflation : 0.0;
-            solution.verdict = ExtendedVerdict::RankDeficient;
-            return;
+    if (parts == ExtendedParts::Ranking) {
+        if (!rankFromFactors(s, rss, beta, solution)) {
+            // Near an overflow only the whole solve can tell.
+            solveOfCapacity<N>(products, source, e, target, solution, ExtendedParts::Whole);
         }
-        least = std::min(least, 1.0 / inflation);
-    }
-    solution.leastIndependence = least;
-
-    // The intercept: β_0 = ȳ − Σ m_j β_j; (XᵀX)⁻¹ row 0 = −C⁻¹·m and
-    // entry (0, 0) = 1/n + mᵀC⁻¹m.
-    DD intercept = s.meanTarget;
-    for (std::size_t j = 0; j < d; ++j) intercept = intercept - s.mean[j] * beta[j];
-    DD interceptRow[N];
-    DD corner = toDoubleDouble(1.0) / s.n;
-    for (std::size_t j = 0; j < d; ++j) {
-        DD sum;
-        for (std::size_t k = 0; k < d; ++k) sum = sum + s.mean[k] * inverse[k][j];
-        interceptRow[j] = -sum;
-        corner = corner + sum * s.mean[j];
-    }
-
-    solution.beta[0] = toDouble(intercept);
-    solution.inverse.order = e;
-    solution.inverse.at(0, 0) = toDouble(corner);
-    bool finite = isFinite(rss) && isFinite(intercept) && isFinite(corner);
-    for (std::size_t j = 0; j < d; ++j) {
-        solution.beta[j + 1] = toDouble(beta[j]);
-        solution.inverse.at(0, j + 1) = toDouble(interceptRow[j]);
-        solution.inverse.at(j + 1, 0) = toDouble(interceptRow[j]);
-        for (std::size_t k = 0; k < d; ++k) solution.inverse.at(j + 1, k + 1) = toDouble(inverse[j][k]);
-        finite = finite && isFinite(beta[j]) && isFinite(interceptRow[j]);
-    }
-    if (!finite) {
-        solution.verdict = ExtendedVerdict::NotFinite;
         return;
     }
-    solution.residualShare = toDouble(rss / s.sst);
-    if (!(s.sst.hi > constantDependentLevel * s.targetSquares.hi)) {
-        solution.verdict = ExtendedVerdict::NoVariance;
-        return;
-    }
-    solution.exactFit = !(rss.hi > exactFitLevel * s.sst.hi);
-    solution.rss = solution.exactFit ? 0.0 : toDouble(rss);
-    solution.verdict = ExtendedVerdict::Solved;
+    solveFromFactors(s, rss, beta, solution);
 }
 
 }  // namespace
 
 void solveExtended(const ExtendedCrossProducts& products, const std::size_t* source, std::size_t e,
-                   std::size_t target, ExtendedSolution& solution) {
+                   std::size_t target, ExtendedSolution& solution, ExtendedParts parts) {
     if (e <= smallCapacity + 1) {
-        solveOfCapacity<smallCapacity>(products, source, e, target, solution);
+        solveOfCapacity<smallCapacity>(products, source, e, target, solution, parts);
     } else {
-        solveOfCapacity<maxVariables>(products, source, e, target, solution);
+        solveOfCapacity<maxVariables>(products, source, e, target, solution, parts);
     }
 }

@@ -37,10 +37,17 @@ struct ExtendedSolution {
     bool exactFit = false;      // RSS ≤ exactFitLevel · SST, taken as 0
 };
 
+// What a solve must give. Whole: every member of the solution. Ranking:
+// what ranks the subset (verdict, order, leastIndependence, rss,
+// residualShare, exactFit), each the same, bit for bit, as the whole
+// solve's; beta and inverse are left unset. It skips the off-diagonal part
+// of C⁻¹, two thirds of the cost of a solve.
+enum class ExtendedParts { Whole, Ranking };
+
 // Solves the system of the coefficients source[0 … e − 1] (indices into
 // products: source[0] = 0, the intercept, then the variables) against the
 // target index (products.yIndex() for the dependent variable, or a
-// column's index). The members of solution are set when the verdict is
-// Solved (order, verdict, leastIndependence always).
+// column's index). The members of solution (those of parts) are set when
+// the verdict is Solved (order, verdict, leastIndependence always).
 void solveExtended(const ExtendedCrossProducts& products, const std::size_t* source, std::size_t e,
-                   std::size_t target, ExtendedSolution& solution);
+                   std::size_t target, ExtendedSolution& solution, ExtendedParts parts = ExtendedParts::Whole);

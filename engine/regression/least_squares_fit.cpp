@@ -41,7 +41,7 @@ bool holdsWhole(SubsetMask mask, SubsetMask set) { return set != 0 && (mask & se
 // sets whole (found once by the dependency walk) fails the rank rule without
 // a solve: data with a copy or a total among k columns have a quarter or
 // more of their 2^k subsets of that kind.
-bool refitExtended(const SubsetSystem& system, LeastSquaresFit& fit) {
+bool refitExtended(const SubsetSystem& system, LeastSquaresFit& fit, ExtendedParts parts) {
     fit.refitted = true;
     if (system.products == nullptr) {
         fit.ok = false;
@@ -57,12 +57,17 @@ bool refitExtended(const SubsetSystem& system, LeastSquaresFit& fit) {
     fit.ok = false;
     ExtendedSolution solution;
     const std::size_t e = system.order();
-    solveExtended(products, system.source, e, products.yIndex(), solution);
+    solveExtended(products, system.source, e, products.yIndex(), solution, parts);
     if (solution.verdict != ExtendedVerdict::Solved) {
         return false;
     }
     fit.ok = true;
     fit.exactFit = solution.exactFit;
+    fit.rss = solution.rss;
+    if (parts == ExtendedParts::Ranking) {
+        fit.inverse.order = 0;  // not formed
+        return true;
+    }
     // The e·e entries in use only (the storage holds order 65).
     fit.inverse.order = e;
     std::copy(solution.inverse.entries, solution.inverse.entries + e * e, fit.inverse.entries);
@@ -70,18 +75,15 @@ bool refitExtended(const SubsetSystem& system, LeastSquaresFit& fit) {
         fit.xty[i] = system.xty[i];
         fit.beta[i] = solution.beta[i];
     }
-    fit.rss = solution.rss;
     return true;
 }
 
-}  // namespace
-
-bool solveSubsetSystem(const SubsetSystem& system, LeastSquaresFit& fit) {
+bool solveSubsetSystemFor(const SubsetSystem& system, LeastSquaresFit& fit, ExtendedParts refitParts) {
     fit.refitted = false;
     fit.exactFit = false;
     fit.ok = invertMatrix(system.crossProducts, fit.inverse);
     if (!fit.ok) {
-        return refitExtended(system, fit);
+        return refitExtended(system, fit, refitParts);
     }
     const std::size_t e = system.order();
     for (std::size_t i = 0; i < e; ++i) {
@@ -103,9 +105,19 @@ bool solveSubsetSystem(const SubsetSystem& system, LeastSquaresFit& fit) {
     }
     fit.rss = system.yy - fitted;
     if (!resolvedInDouble(system, fit)) {
-        return refitExtended(system, fit);
+        return refitExtended(system, fit, refitParts);
     }
     return true;
+}
+
+}  // namespace
+
+bool solveSubsetSystem(const SubsetSystem& system, LeastSquaresFit& fit) {
+    return solveSubsetSystemFor(system, fit, ExtendedParts::Whole);
+}
+
+bool rankSubsetSystem(const SubsetSystem& system, LeastSquaresFit& fit) {
+    return solveSubsetSystemFor(system, fit, ExtendedParts::Ranking);
 }
 
 LeastSquaresFit fitLeastSquares(const DataColumn& y, const std::vector<DataColumn>& columns, SubsetMask mask) {

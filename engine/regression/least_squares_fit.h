@@ -42,6 +42,13 @@ struct LeastSquaresFit {
 // system.products' columns on the first refit of a run.
 bool solveSubsetSystem(const SubsetSystem& system, LeastSquaresFit& fit);
 
+// The same fit for ranking: the same verdict, refitted, exactFit and rss,
+// bit for bit. Where the double-double refit decides, it forms only what
+// ranks the subset (the diagonal of the inverse, not the whole; a third of
+// the cost), and inverse and beta are left unset (inverse.order is 0).
+// The screening and the bounded search rank by it.
+bool rankSubsetSystem(const SubsetSystem& system, LeastSquaresFit& fit);
+
 // Fits the subset mask of columns against y from the data: forms the
 // subset's cross-products (the same sums as the screening's), then
 // solveSubsetSystem. Every set bit of mask must index a column (throws

@@ -315,7 +315,7 @@ void offer(Search& search, SubsetMask mask, double criterion) {
 // subset is not ranked.
 bool exactCriterion(Search& search, SubsetMask mask, double& value) {
     gatherSubsetSystem(*search.products, mask, search.subset);
-    if (!solveSubsetSystem(search.subset, search.fit)) return false;
+    if (!rankSubsetSystem(search.subset, search.fit)) return false;
     return rankingCriterion(search.criterion, search.fit.rss, search.system->rows, subsetSize(mask), value,
                             search.cpScale);
 }

@@ -96,7 +96,7 @@ bool screenSubsets(const DataColumn& y, const std::vector<DataColumn>& columns, 
             continue;  // too many variables for the rows: never ranked, whatever the fit
         }
         gatherSubsetSystem(products, current, system);
-        if (!solveSubsetSystem(system, fit)) {
+        if (!rankSubsetSystem(system, fit)) {
             continue;  // singular: the subset gets no entry
         }
         double value = 0.0;

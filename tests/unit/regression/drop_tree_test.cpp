@@ -561,6 +561,65 @@ TEST(DropTree, TheDoubleTreeFormsAnInverseWhenAChildIsDescendedEqualToTheWholeDo
                 lazy.completed, lazy.entries, lazy.leftPending);
 }
 
+// A double node's drops ranked by rankDrops against a plain sort of the
+// same costs: largest first, equal costs by variable, each child's RSS the
+// node's RSS plus its β²/G. Costs made equal on purpose, and a cost that is
+// not a number (then only a permutation with the right RSS is asked for).
+TEST(DropTree, ADoubleNodeRanksItsDropsByCostAndEqualCostsByVariable) {
+    for (std::size_t k : {1u, 2u, 5u, 12u, 13u, 31u}) {
+        for (int variant = 0; variant < 3; ++variant) {
+            const Dataset data = noiseDataset(60, k, 40 + k);
+            ScaledSystem system;
+            ASSERT_TRUE(formScaledSystem(data.y, data.columns, system));
+            const SubsetMask all = firstVariables(k);
+            DropNode root;
+            ASSERT_TRUE(startDropTree(system, all, all, root));
+            auto node = std::make_unique<DoubleDropNode>();
+            ASSERT_TRUE(startDoubleSubtree(root, *node));
+            // variant 1: every other variable costs the same; 2: one cost NaN.
+            for (std::size_t v = 0; v < k; ++v) {
+                const std::size_t s = slotIn(*node, v);
+                if (variant == 1 && v % 2 == 0) {
+                    node->beta[s] = 0.25;
+                    node->inverse[s * scaledStride + s] = 0.5;
+                }
+                if (variant == 2 && v == k / 2) node->beta[s] = std::nan("");
+            }
+            std::vector<std::pair<double, std::uint8_t>> expected;
+            for (std::size_t v = 0; v < k; ++v) {
+                const std::size_t s = slotIn(*node, v);
+                const double cost = node->rss + node->beta[s] * node->beta[s] / node->inverse[s * scaledStride + s];
+                expected.emplace_back(cost, static_cast<std::uint8_t>(v));
+            }
+            rankDrops(*node);
+            ASSERT_EQ(node->droppableCount, k);
+            if (variant == 2) {
+                std::vector<bool> seen(k, false);
+                for (std::size_t i = 0; i < k; ++i) {
+                    const std::uint8_t v = node->droppable[i];
+                    ASSERT_LT(v, k);
+                    EXPECT_FALSE(seen[v]) << "variable " << int(v) << " ranked twice, k " << k;
+                    seen[v] = true;
+                    const double cost = expected[v].first;
+                    if (std::isnan(cost)) {
+                        EXPECT_TRUE(std::isnan(node->childRss[i])) << "k " << k;
+                    } else {
+                        EXPECT_EQ(node->childRss[i], cost) << "variable " << int(v) << ", k " << k;
+                    }
+                }
+                continue;
+            }
+            std::sort(expected.begin(), expected.end(), [](const auto& a, const auto& b) {
+                return a.first > b.first || (a.first == b.first && a.second < b.second);
+            });
+            for (std::size_t i = 0; i < k; ++i) {
+                EXPECT_EQ(int(node->droppable[i]), int(expected[i].second)) << "place " << i << ", k " << k << ", variant " << variant;
+                EXPECT_EQ(node->childRss[i], expected[i].first) << "place " << i << ", k " << k << ", variant " << variant;
+            }
+        }
+    }
+}
+
 TEST(DropTree, ACompletedCopyOfADoubleNodeNeedsNoParent) {
     const Dataset data = noiseDataset(40, 8, 33);
     ScaledSystem system;

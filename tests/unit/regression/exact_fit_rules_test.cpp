@@ -18,6 +18,7 @@
 #include "regression/model_statistics.h"
 #include "regression/subset_system.h"
 #include "rule_reference.h"
+#include "search_test_data.h"
 #include "statistics_reference.h"
 
 namespace {
@@ -211,4 +212,90 @@ TEST(ExtendedFit, MatchesTheReferenceOnWellConditionedDataToFarBeyondDoublePreci
     }
 }
 
+
+// What ranks a subset, from the ranking solve and from the whole one:
+// verdict and leastIndependence always, the rest where it is solved. Every
+// subset of each hard kind and each dependency case, bit for bit.
+void expectSameRanking(const Dataset& data, const char* name, int& refitted, int& solved) {
+    CrossProducts products;
+    formCrossProducts(data.y, data.columns, products);
+    const ExtendedCrossProducts& extended = extendedCrossProducts(products);
+    const SubsetMask last = (SubsetMask{1} << data.columns.size()) - 1;
+    for (SubsetMask mask = 1; mask <= last; ++mask) {
+        SubsetSystem system;
+        gatherSubsetSystem(products, mask, system);
+        ExtendedSolution whole, ranking;
+        solveExtended(extended, system.source, system.order(), extended.yIndex(), whole);
+        solveExtended(extended, system.source, system.order(), extended.yIndex(), ranking, ExtendedParts::Ranking);
+        ASSERT_EQ(int(ranking.verdict), int(whole.verdict)) << name << ", mask " << mask;
+        EXPECT_EQ(ranking.leastIndependence, whole.leastIndependence) << name << ", mask " << mask;
+        if (whole.verdict == ExtendedVerdict::Solved) {
+            ++solved;
+            EXPECT_EQ(ranking.rss, whole.rss) << name << ", mask " << mask;
+            EXPECT_EQ(ranking.residualShare, whole.residualShare) << name << ", mask " << mask;
+            EXPECT_EQ(ranking.exactFit, whole.exactFit) << name << ", mask " << mask;
+        }
+        // The fit the search ranks by against the one the statistics use.
+        LeastSquaresFit full, ranked;
+        const bool fullOk = solveSubsetSystem(system, full);
+        ASSERT_EQ(rankSubsetSystem(system, ranked), fullOk) << name << ", mask " << mask;
+        EXPECT_EQ(ranked.refitted, full.refitted) << name << ", mask " << mask;
+        refitted += full.refitted ? 1 : 0;
+        if (!fullOk) continue;
+        EXPECT_EQ(ranked.rss, full.rss) << name << ", mask " << mask;
+        EXPECT_EQ(ranked.exactFit, full.exactFit) << name << ", mask " << mask;
+    }
+}
+
+TEST(ExtendedFit, TheRankingSolveGivesTheWholeSolvesVerdictAndRssBitForBit) {
+    int refitted = 0;
+    int solved = 0;
+    for (HardKind kind : hardKinds) {
+        expectSameRanking(hardDataset(kind, 40, 10, 91), hardKindName(kind), refitted, solved);
+    }
+    for (const DependencyCase& test : dependencyCases()) {
+        if (test.data.columns.size() <= 12) expectSameRanking(test.data, test.data.name.c_str(), refitted, solved);
+    }
+    // The refit path must have been taken, and solved, many times.
+    EXPECT_GT(refitted, 1000);
+    EXPECT_GT(solved, 5000);
+    std::printf("ranking solves: %d subsets solved in double-double, %d refitted by the fit\n", solved, refitted);
+}
+
+// One variable and y, with the cross-products written directly: n = 2^-5
+// (a weight, not a count), mean m = 2^5, centred spread C = 2^-1000, and y
+// with its own spread. Then C⁻¹·m = 2^1005: finite, but beyond what the
+// ranking solve's cheap check vouches for, so it must answer as the whole
+// solve does. With spread 2^-1100 (a subnormal lo part stays exact) the
+// intercept row overflows: the whole solve's verdict is NotFinite.
+TEST(ExtendedFit, TheRankingSolveNearAnOverflowAnswersAsTheWholeSolve) {
+    for (int spreadExponent : {-1000, -1020}) {
+        ExtendedCrossProducts products;
+        products.variables = 1;
+        products.rows = 1;
+        const auto set = [&](std::size_t a, std::size_t b, DoubleDouble value) {
+            products.entries[a * products.order() + b] = value;
+            products.entries[b * products.order() + a] = value;
+        };
+        const double spread = std::ldexp(1.0, spreadExponent);
+        set(0, 0, {0x1p-5, 0.0});
+        set(0, 1, {1.0, 0.0});          // Σx = m·n
+        set(1, 1, {0x1p5, spread});     // Σx² = m·Σx + C
+        set(0, 2, {0.0, 0.0});          // Σy = 0
+        set(1, 2, {spread, 0.0});       // Σxy: β = 1
+        set(2, 2, {1.0, 0.0});          // Σy²
+        const std::size_t source[2] = {0, 1};
+        ExtendedSolution whole, ranking;
+        solveExtended(products, source, 2, products.yIndex(), whole);
+        solveExtended(products, source, 2, products.yIndex(), ranking, ExtendedParts::Ranking);
+        ASSERT_EQ(int(ranking.verdict), int(whole.verdict)) << "spread 2^" << spreadExponent;
+        if (spreadExponent == -1000) {
+            ASSERT_EQ(whole.verdict, ExtendedVerdict::Solved);
+            EXPECT_TRUE(std::isfinite(whole.inverse.at(0, 0))) << whole.inverse.at(0, 0);
+            EXPECT_EQ(ranking.rss, whole.rss);
+        } else {
+            EXPECT_EQ(whole.verdict, ExtendedVerdict::NotFinite) << int(whole.verdict);
+        }
+    }
+}
 }  // namespace
