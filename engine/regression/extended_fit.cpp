@@ -25,6 +25,7 @@ struct CentredSystem {
     DD mean[N];       // m_j = A_0j / n
     DD meanTarget;
     DD c[N][N];       // C, then (lower part) L and (diagonal) D
+    DD reciprocal[N];  // 1 / D_p
     DD spread[N];     // C_jj before the factorisation
     DD rhs[N];        // Xᵀy centred, then z
     DD sst;
@@ -56,7 +57,10 @@ void centre(const ExtendedCrossProducts& p, const std::size_t* source, std::size
 
 // L·D·Lᵀ in place with the right-hand side eliminated along; false as soon
 // as a pivot shows the variable to be (nearly) a combination of the ones
-// before it. rss receives SST − Σ z_p² / D_p.
+// before it. rss receives SST − Σ z_p² / D_p. Each pivot is divided by once:
+// its reciprocal multiplies (a double-double division costs several
+// multiplications, and a product by the rounded reciprocal is as accurate
+// to within a few units of the 106-bit precision).
 template <std::size_t N>
 bool factorise(CentredSystem<N>& s, DD& rss) {
     rss = s.sst;
@@ -65,20 +69,22 @@ bool factorise(CentredSystem<N>& s, DD& rss) {
         if (!(pivot.hi > rankTolerance * s.spread[p].hi) || !(s.spread[p].hi > 0.0)) {
             return false;
         }
+        const DD reciprocal = toDoubleDouble(1.0) / pivot;
+        s.reciprocal[p] = reciprocal;
         for (std::size_t i = p + 1; i < s.d; ++i) {
-            const DD l = s.c[i][p] / pivot;
+            const DD l = s.c[i][p] * reciprocal;
             for (std::size_t j = p + 1; j < s.d; ++j) {
                 s.c[i][j] = s.c[i][j] - l * s.c[p][j];
             }
             s.rhs[i] = s.rhs[i] - l * s.rhs[p];
             s.c[i][p] = l;
         }
-        rss = rss - s.rhs[p] * s.rhs[p] / pivot;
+        rss = rss - s.rhs[p] * s.rhs[p] * reciprocal;
     }
     return true;
 }
 
-// x = (L·D·Lᵀ)⁻¹ b: forward with L, divide by D, backward with Lᵀ.
+// x = (L·D·Lᵀ)⁻¹ b: forward with L, times 1/D, backward with Lᵀ.
 template <std::size_t N>
 void solveFactored(const CentredSystem<N>& s, DD* x) {
     for (std::size_t i = 0; i < s.d; ++i) {
@@ -87,7 +93,7 @@ void solveFactored(const CentredSystem<N>& s, DD* x) {
         }
     }
     for (std::size_t i = 0; i < s.d; ++i) {
-        x[i] = x[i] / s.c[i][i];
+        x[i] = x[i] * s.reciprocal[i];
     }
     for (std::size_t i = s.d; i-- > 0;) {
         for (std::size_t k = i + 1; k < s.d; ++k) {
@@ -96,52 +102,51 @@ void solveFactored(const CentredSystem<N>& s, DD* x) {
     }
 }
 
-// Column q of (L·D·Lᵀ)⁻¹ from entry q on, x holding the unit vector e_q:
-// entries q … d − 1 of what solveFactored gives, bit for bit. Its entries
-// above q are zeros until the backward pass, and a zero subtracted, added or
-// multiplied changes no other entry (at most the sign of a zero), so the
-// forward pass can start at q and the backward pass stop there: a third of
-// the work of the whole column on average.
+// The diagonal of C⁻¹ = L⁻ᵀ·D⁻¹·L⁻¹: entry q is Σ_{i ≥ q} x_i² / D_i with x
+// column q of L⁻¹ (x_q = 1, and x_i = −Σ_{q ≤ k < i} L_ik·x_k below it): half
+// the work of solving for column q of C⁻¹, which the diagonal alone does
+// not need. The rank rule of both kinds of solve is decided on it.
 template <std::size_t N>
-void solveFactoredFrom(const CentredSystem<N>& s, std::size_t q, DD* x) {
-    for (std::size_t i = q; i < s.d; ++i) {
-        for (std::size_t k = q; k < i; ++k) {
-            x[i] = x[i] - s.c[i][k] * x[k];
+void inverseDiagonal(const CentredSystem<N>& s, DD* diagonal) {
+    DD x[N];
+    for (std::size_t q = 0; q < s.d; ++q) {
+        DD entry = s.reciprocal[q];
+        for (std::size_t i = q + 1; i < s.d; ++i) {
+            DD sum = -s.c[i][q];
+            for (std::size_t k = q + 1; k < i; ++k) sum = sum - s.c[i][k] * x[k];
+            x[i] = sum;
+            entry = entry + sum * sum * s.reciprocal[i];
         }
-    }
-    for (std::size_t i = q; i < s.d; ++i) {
-        x[i] = x[i] / s.c[i][i];
-    }
-    for (std::size_t i = s.d; i-- > q;) {
-        for (std::size_t k = i + 1; k < s.d; ++k) {
-            x[i] = x[i] - s.c[k][i] * x[k];
-        }
+        diagonal[q] = entry;
     }
 }
 
-// Anything of at most this size in the cheap checks of a ranking solve is
-// as finite in the whole solve: the two differ by roundings far below it.
-constexpr double rankingFiniteLimit = 0x1p1000;
-
-bool comfortablyFinite(DD x) { return std::fabs(x.hi) < rankingFiniteLimit; }
+// Anything of at most this size in the bound of a ranking solve is as
+// finite in the whole solve, whose products split no factor beyond 2^996
+// (double_double.h) and whose values stay within the bound but for
+// roundings far below this slack.
+constexpr double rankingFiniteLimit = 0x1p900;
 
 // Whether the whole solve's intercept row −C⁻¹·m and corner 1/n + mᵀC⁻¹m are
-// finite, from one solve against m instead of the whole inverse: where
-// every value is comfortably finite the whole solve's are too (they are the
-// same quantities, rounded otherwise); false where that is not shown.
+// finite, from C⁻¹'s diagonal alone: C⁻¹ is positive definite, so
+// |C⁻¹_kj| ≤ √(C⁻¹_kk·C⁻¹_jj) ≤ t (its trace), so every partial sum of a
+// row entry Σ m_k·C⁻¹_kj is at most d·‖m‖·t, and of the corner at most
+// 1/n + d²·‖m‖²·t, as is every factor of their products. False where those
+// bounds are not comfortably finite (the whole solve then tells).
 template <std::size_t N>
-bool interceptRowFinite(const CentredSystem<N>& s) {
-    DD w[N];
-    for (std::size_t i = 0; i < s.d; ++i) w[i] = s.mean[i];
-    solveFactored(s, w);
-    DD corner = toDoubleDouble(1.0) / s.n;
-    if (!comfortablyFinite(corner)) return false;
+bool interceptRowFinite(const CentredSystem<N>& s, const DD* diagonal) {
+    double trace = 0.0;
+    double meanSquares = 0.0;
     for (std::size_t j = 0; j < s.d; ++j) {
-        if (!comfortablyFinite(w[j])) return false;
-        corner = corner + w[j] * s.mean[j];
-        if (!comfortablyFinite(corner)) return false;
+        trace += std::fabs(diagonal[j].hi);
+        meanSquares += s.mean[j].hi * s.mean[j].hi;
     }
-    return true;
+    const double d = static_cast<double>(s.d);
+    const double largestMean = std::sqrt(meanSquares);
+    const double row = 2.0 * d * largestMean * trace;
+    const double corner = 2.0 * (std::fabs(toDouble(toDoubleDouble(1.0) / s.n)) + d * d * meanSquares * trace);
+    return largestMean < rankingFiniteLimit && trace < rankingFiniteLimit && row < rankingFiniteLimit &&
+           corner < rankingFiniteLimit;
 }
 
 // What ranks a solved subset: 1 − R² of the target, the verdict on its
@@ -184,22 +189,23 @@ DD interceptOf(const CentredSystem<N>& s, const DD* beta) {
     return intercept;
 }
 
-// The whole solution from the factors: C⁻¹ column by column, the rank rule
-// on its diagonal, then the intercept, (XᵀX)⁻¹ row 0 = −C⁻¹·m and entry
+// The whole solution from the factors: the rank rule on C⁻¹'s diagonal
+// (inverseDiagonal, as the ranking solve decides it), C⁻¹ column by
+// column, then the intercept, (XᵀX)⁻¹ row 0 = −C⁻¹·m and entry
 // (0, 0) = 1/n + mᵀC⁻¹m.
 template <std::size_t N>
 void solveFromFactors(const CentredSystem<N>& s, DD rss, const DD* beta, ExtendedSolution& solution) {
     const std::size_t d = s.d;
-    DD inverse[N][N];
     DD diagonal[N];
+    inverseDiagonal(s, diagonal);
+    if (!independentEnough(s, diagonal, solution)) return;
+    DD inverse[N][N];
     for (std::size_t q = 0; q < d; ++q) {
         DD column[N];
         for (std::size_t i = 0; i < d; ++i) column[i] = toDoubleDouble(i == q ? 1.0 : 0.0);
         solveFactored(s, column);
         for (std::size_t i = 0; i < d; ++i) inverse[i][q] = column[i];
-        diagonal[q] = column[q];
     }
-    if (!independentEnough(s, diagonal, solution)) return;
 
     const DD intercept = interceptOf(s, beta);
     DD interceptRow[N];
@@ -230,18 +236,13 @@ void solveFromFactors(const CentredSystem<N>& s, DD rss, const DD* beta, Extende
 }
 
 // What ranks the subset, from the factors, with the verdict of
-// solveFromFactors: the diagonal of C⁻¹ alone (solveFactoredFrom, the same
-// bits), and the finiteness of the intercept row from one solve. False
+// solveFromFactors: the diagonal of C⁻¹ alone, and the finiteness of the
+// intercept row from a bound on it. False
 // where that cannot be told without the whole solve (near an overflow).
 template <std::size_t N>
 bool rankFromFactors(const CentredSystem<N>& s, DD rss, const DD* beta, ExtendedSolution& solution) {
     DD diagonal[N];
-    for (std::size_t q = 0; q < s.d; ++q) {
-        DD column[N];
-        for (std::size_t i = q; i < s.d; ++i) column[i] = toDoubleDouble(i == q ? 1.0 : 0.0);
-        solveFactoredFrom(s, q, column);
-        diagonal[q] = column[q];
-    }
+    inverseDiagonal(s, diagonal);
     if (!independentEnough(s, diagonal, solution)) return true;
     bool finite = isFinite(rss) && isFinite(interceptOf(s, beta));
     for (std::size_t j = 0; j < s.d; ++j) finite = finite && isFinite(beta[j]);
@@ -249,7 +250,7 @@ bool rankFromFactors(const CentredSystem<N>& s, DD rss, const DD* beta, Extended
         solution.verdict = ExtendedVerdict::NotFinite;
         return true;
     }
-    if (!interceptRowFinite(s)) return false;
+    if (!interceptRowFinite(s, diagonal)) return false;
     setRankingResult(s, rss, solution);
     return true;
 }
@@ -277,7 +278,7 @@ void solveOfCapacity(const ExtendedCrossProducts& products, const std::size_t* s
     const std::size_t d = s.d;
     DD beta[N];
     for (std::size_t i = 0; i < d; ++i) {
-        beta[i] = s.rhs[i] / s.c[i][i];
+        beta[i] = s.rhs[i] * s.reciprocal[i];
     }
     for (std::size_t i = d; i-- > 0;) {
         for (std::size_t k = i + 1; k < d; ++k) {

@@ -40,8 +40,8 @@ struct ExtendedSolution {
 // What a solve must give. Whole: every member of the solution. Ranking:
 // what ranks the subset (verdict, order, leastIndependence, rss,
 // residualShare, exactFit), each the same, bit for bit, as the whole
-// solve's; beta and inverse are left unset. It skips the off-diagonal part
-// of C⁻¹, two thirds of the cost of a solve.
+// solve's; beta and inverse are left unset. It forms the diagonal of C⁻¹
+// alone, not C⁻¹ whole (more than half the cost of a whole solve).
 enum class ExtendedParts { Whole, Ranking };
 
 // Solves the system of the coefficients source[0 … e − 1] (indices into

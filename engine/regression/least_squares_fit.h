@@ -44,8 +44,8 @@ bool solveSubsetSystem(const SubsetSystem& system, LeastSquaresFit& fit);
 
 // The same fit for ranking: the same verdict, refitted, exactFit and rss,
 // bit for bit. Where the double-double refit decides, it forms only what
-// ranks the subset (the diagonal of the inverse, not the whole; a third of
-// the cost), and inverse and beta are left unset (inverse.order is 0).
+// ranks the subset (the diagonal of the inverse, not the whole; less than
+// half the cost), and inverse and beta are left unset (inverse.order is 0).
 // The screening and the bounded search rank by it.
 bool rankSubsetSystem(const SubsetSystem& system, LeastSquaresFit& fit);
 

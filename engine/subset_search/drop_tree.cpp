@@ -592,13 +592,27 @@ void downdate(const DropNodeOf<Scalar>& parent, std::size_t i, DropNodeOf<Target
     const Scalar* g = parent.inverse;
     const Scalar pivot = g[s * stride + s];
     const Scalar* pivotRow = g + s * stride;
-    const Scalar betaFactor = parent.beta[s] / pivot;
+    // In double-double each row's factor G_as / G_ss is G_as times the
+    // rounded 1 / G_ss: a double-double division costs several products,
+    // and the one more rounding (a few u₂ of the factor) is far inside the
+    // blanket e³·u₂·τ² that each drop of the extended tree is charged
+    // (chainDropError). In double every factor is divided, as the double
+    // tree's own error bound counts it.
+    const Scalar reciprocal = Scalar{1.0} / pivot;
+    const auto divided = [&](const Scalar& value) {
+        if constexpr (std::is_same_v<Scalar, DoubleDouble>) {
+            return value * reciprocal;
+        } else {
+            return value / pivot;
+        }
+    };
+    const Scalar betaFactor = divided(parent.beta[s]);
     // The updated inverse is symmetric: each entry of the upper triangle is
     // computed once and mirrored.
     for (std::size_t to = 0; to < count; ++to) {
         const std::size_t a = kept[to];
         const Scalar* from = g + a * stride;
-        const Scalar factor = from[s] / pivot;
+        const Scalar factor = divided(from[s]);
         for (std::size_t at = to; at < count; ++at) {
             const std::size_t b = kept[at];
             const Target value = store(from[b] - factor * pivotRow[b]);
