@@ -516,7 +516,7 @@ void rankDropsOf(DropNodeOf<Scalar>& node, bool byIndex, bool trackTraces) {
             double removed = 0.0;
             double shares = 0.0;
             for (std::size_t a = 0; a < node.slots; ++a) {
-                const double g = leading(node.inverse[a * stride + s]);
+                const double g = leading(node.inverse[s * stride + a]);  // row s: formed, as s is droppable
                 removed += g * g;
                 if (a == s || !capped) continue;
                 const double diagonal = leading(node.inverse[a * stride + a]);
@@ -574,9 +574,33 @@ void placeChild(const Parent& parent, std::size_t i, Child& child) {
     }
 }
 
+// The child's droppable variables as slot numbers of the child (slot j the
+// j-th of its slotted variables, ascending).
+template <class Node>
+SubsetMask droppableSlots(const Node& child) {
+    SubsetMask droppable = 0;
+    for (std::size_t j = 0; j < child.droppableCount; ++j) droppable |= SubsetMask{1} << child.droppable[j];
+    SubsetMask slots = 0;
+    std::size_t slot = 0;
+    for (SubsetMask rest = child.slotMask; rest != 0; rest = withoutLowestVariable(rest), ++slot) {
+        if (droppable & rest & (~rest + 1u)) slots |= SubsetMask{1} << slot;
+    }
+    return slots;
+}
+
 // The downdate of parent's inverse and β without droppable variable i.
 // The child may be a double node below an extended one: the entries are
 // then formed in double-double and rounded.
+//
+// Only what the child's subtree reads is formed: the rows of its droppable
+// slots (and their mirror images), the whole diagonal, and β of the
+// droppable slots (formedSlots). Ranking the child's drops reads the
+// diagonal, β and the rows of the droppable slots; a downdated entry (a, b)
+// reads the parent's (a, b), (a, s), (s, b) and (s, s), all within the
+// parent's droppable rows when b is droppable in the child (the child's
+// droppable variables are some of the parent's, as s is); a double child
+// keeps only droppable slots. A node of e slots and r droppable ones forms
+// about e·r entries instead of e²/2.
 template <class Scalar, class Target>
 void downdate(const DropNodeOf<Scalar>& parent, std::size_t i, DropNodeOf<Target>& child) {
     const auto store = [](const Scalar& value) {
@@ -607,19 +631,31 @@ void downdate(const DropNodeOf<Scalar>& parent, std::size_t i, DropNodeOf<Target
         }
     };
     const Scalar betaFactor = divided(parent.beta[s]);
+    const SubsetMask formed = droppableSlots(child);
+    if constexpr (std::is_same_v<Target, DoubleDouble>) child.formedSlots = formed;
     // The updated inverse is symmetric: each entry of the upper triangle is
     // computed once and mirrored.
+    const auto entry = [&](const Scalar* from, const Scalar& factor, std::size_t to, std::size_t at) {
+        const std::size_t b = kept[at];
+        const Target value = store(from[b] - factor * pivotRow[b]);
+        child.inverse[to * stride + at] = value;
+        child.inverse[at * stride + to] = value;
+    };
     for (std::size_t to = 0; to < count; ++to) {
         const std::size_t a = kept[to];
         const Scalar* from = g + a * stride;
         const Scalar factor = divided(from[s]);
-        for (std::size_t at = to; at < count; ++at) {
-            const std::size_t b = kept[at];
-            const Target value = store(from[b] - factor * pivotRow[b]);
-            child.inverse[to * stride + at] = value;
-            child.inverse[at * stride + to] = value;
+        entry(from, factor, to, to);
+        if (((formed >> to) & 1u) != 0) {
+            for (std::size_t at = to + 1; at < count; ++at) entry(from, factor, to, at);
+            child.beta[to] = store(parent.beta[a] - from[s] * betaFactor);
+        } else {
+            // Only the droppable slots after this one.
+            const SubsetMask after = formed & ~((SubsetMask{2} << to) - 1u);
+            for (SubsetMask rest = after; rest != 0; rest = withoutLowestVariable(rest)) {
+                entry(from, factor, to, lowestVariable(rest));
+            }
         }
-        child.beta[to] = store(parent.beta[a] - from[s] * betaFactor);
     }
 }
 
@@ -827,8 +863,6 @@ void descendDropTree(const DropNode& parent, std::size_t i, DropNode& child) {
     child.doubleTrace = parent.childDoubleTrace[i];
     child.sourceTrace = source;
     child.factors.valid = false;
-    child.formedSlots = ~SubsetMask{0};
-    completeDropInverse(parent);
     downdate(parent, i, child);
 }
 

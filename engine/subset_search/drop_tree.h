@@ -170,10 +170,12 @@ struct DropNodeOf {
     // (a, b) is formed from entries (a, b), (a, s), (s, b) and (s, s) alone).
     SubsetMask slotMask = 0;
     std::size_t slots = 0;  // their count
-    // G on the slots, row stride scaledStride, and β. A root forms at first
-    // only the rows of its droppable slots and the diagonal (formedSlots);
-    // the rest is formed, by the same operations, before the first child
-    // is downdated from it (mutable: a cache of values already determined).
+    // G on the slots, row stride scaledStride, and β. An extended node forms
+    // only the rows of its droppable slots, the diagonal and β of those
+    // slots (formedSlots): all that its subtree reads. A root's rest can be
+    // formed later, by the same operations (completeDropInverse; mutable: a
+    // cache of values already determined); a node factorised afresh below
+    // another forms everything.
     // G is left unset by the constructor (64 KB in the extended tree, of
     // which a node uses its slots only): every entry is written before it
     // is read.
@@ -257,8 +259,9 @@ void rankDrops(DoubleDropNode& node, bool byIndex = false);
 // Forms the entries of a root's inverse and coefficients that startDropTree
 // left for later (DropNode::formedSlots), by the same operations: they are
 // then what a factorisation forming them all at once leaves, bit for bit.
-// descendDropTree calls it where it downdates from the parent: a node that
-// several threads descend from must be completed before they share it.
+// The search never needs it (a node's subtree reads only its formed
+// entries); it is for callers that want a root's inverse whole. Not for a
+// node that several threads share.
 void completeDropInverse(const DropNode& node);
 
 // Sets child to parent without its droppable variable i (after rankDrops),
