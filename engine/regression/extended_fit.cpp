@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "regression/double_double_pair.h"
 #include "regression/fit_levels.h"
 
 namespace {
@@ -55,6 +56,18 @@ void centre(const ExtendedCrossProducts& p, const std::size_t* source, std::size
     s.sst = s.targetSquares - s.meanTarget * p.at(0, target);
 }
 
+// row[j] = row[j] − l·pivotRow[j] for j in [from, to): the entries are
+// independent, two of them at a time in the lanes of a pair (the same bits
+// as one at a time).
+inline void eliminate(DD* row, DD l, const DD* pivotRow, std::size_t from, std::size_t to) {
+    const DoubleDoublePair factor = broadcast(l);
+    std::size_t j = from;
+    for (; j + 2 <= to; j += 2) {
+        storePair(loadPair(row + j) - factor * loadPair(pivotRow + j), row + j);
+    }
+    if (j < to) row[j] = row[j] - l * pivotRow[j];
+}
+
 // L·D·Lᵀ in place with the right-hand side eliminated along; false as soon
 // as a pivot shows the variable to be (nearly) a combination of the ones
 // before it. rss receives SST − Σ z_p² / D_p. Each pivot is divided by once:
@@ -73,9 +86,7 @@ bool factorise(CentredSystem<N>& s, DD& rss) {
         s.reciprocal[p] = reciprocal;
         for (std::size_t i = p + 1; i < s.d; ++i) {
             const DD l = s.c[i][p] * reciprocal;
-            for (std::size_t j = p + 1; j < s.d; ++j) {
-                s.c[i][j] = s.c[i][j] - l * s.c[p][j];
-            }
+            eliminate(s.c[i], l, s.c[p], p + 1, s.d);
             s.rhs[i] = s.rhs[i] - l * s.rhs[p];
             s.c[i][p] = l;
         }
