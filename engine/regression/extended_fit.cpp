@@ -119,17 +119,32 @@ void solveFactored(const CentredSystem<N>& s, DD* x) {
 // not need. The rank rule of both kinds of solve is decided on it.
 template <std::size_t N>
 void inverseDiagonal(const CentredSystem<N>& s, DD* diagonal) {
-    DD x[N];
-    for (std::size_t q = 0; q < s.d; ++q) {
-        DD entry = s.reciprocal[q];
-        for (std::size_t i = q + 1; i < s.d; ++i) {
-            DD sum = -s.c[i][q];
-            for (std::size_t k = q + 1; k < i; ++k) sum = sum - s.c[i][k] * x[k];
+    // Columns q and q + 1 side by side, column q in lane 0: x_{q+1} of
+    // column q has no partner (column q + 1 starts with its implicit 1
+    // there) and is formed alone; from row q + 2 on, each lane's sum starts
+    // where its column's does (column q's with the k = q + 1 term already
+    // taken, as the scalar loop takes it first) and the terms k ≥ q + 2 are
+    // subtracted in both lanes together, so each lane repeats its column's
+    // scalar sequence exactly.
+    DoubleDoublePair x[N];
+    std::size_t q = 0;
+    for (; q + 2 <= s.d; q += 2) {
+        const DD first = -s.c[q + 1][q];
+        const DD entry0 = s.reciprocal[q] + first * first * s.reciprocal[q + 1];
+        DoubleDoublePair entry = pairOf(entry0, s.reciprocal[q + 1]);
+        for (std::size_t i = q + 2; i < s.d; ++i) {
+            const DD* row = s.c[i];
+            const DD sum0 = -row[q] - row[q + 1] * first;
+            DoubleDoublePair sum = pairOf(sum0, -row[q + 1]);
+            for (std::size_t k = q + 2; k < i; ++k) sum = sum - broadcast(row[k]) * x[k];
             x[i] = sum;
-            entry = entry + sum * sum * s.reciprocal[i];
+            entry = entry + sum * sum * broadcast(s.reciprocal[i]);
         }
-        diagonal[q] = entry;
+        diagonal[q] = firstOf(entry);
+        diagonal[q + 1] = secondOf(entry);
     }
+    // The last column of an odd count has no entry below the diagonal.
+    if (q < s.d) diagonal[q] = s.reciprocal[q];
 }
 
 // Anything of at most this size in the bound of a ranking solve is as

@@ -6,6 +6,7 @@
 #include <limits>
 #include <type_traits>
 
+#include "regression/double_double_pair.h"
 #include "regression/scratch_array.h"
 #include "regression/subset_mask.h"
 
@@ -641,19 +642,70 @@ void downdate(const DropNodeOf<Scalar>& parent, std::size_t i, DropNodeOf<Target
         child.inverse[to * stride + at] = value;
         child.inverse[at * stride + to] = value;
     };
+    // In double-double the entries of a row are independent: two of them at
+    // a time in the lanes of a pair, the same bits as one at a time.
+    const auto entries = [&](const Scalar* from, const Scalar& factor, std::size_t to, std::size_t at,
+                             std::size_t next) {
+        if constexpr (std::is_same_v<Scalar, DoubleDouble>) {
+            const std::size_t b = kept[at];
+            const std::size_t c = kept[next];
+            const DoubleDoublePair value =
+                pairOf(from[b], from[c]) - broadcast(factor) * pairOf(pivotRow[b], pivotRow[c]);
+            const Target first = store(firstOf(value));
+            const Target second = store(secondOf(value));
+            child.inverse[to * stride + at] = first;
+            child.inverse[at * stride + to] = first;
+            child.inverse[to * stride + next] = second;
+            child.inverse[next * stride + to] = second;
+        } else {
+            entry(from, factor, to, at);
+            entry(from, factor, to, next);
+        }
+    };
+    // Each row's factor and diagonal entry; in double-double those of two
+    // rows at a time.
+    ScratchArray<Scalar, maxExplanatoryVariables> factors;
+    std::size_t first = 0;
+    if constexpr (std::is_same_v<Scalar, DoubleDouble>) {
+        const DoubleDoublePair reciprocals = broadcast(reciprocal);
+        for (; first + 2 <= count; first += 2) {
+            const std::size_t a = kept[first];
+            const std::size_t b = kept[first + 1];
+            const Scalar* fromA = g + a * stride;
+            const Scalar* fromB = g + b * stride;
+            const DoubleDoublePair factor = pairOf(fromA[s], fromB[s]) * reciprocals;
+            const DoubleDoublePair value = pairOf(fromA[a], fromB[b]) - factor * pairOf(pivotRow[a], pivotRow[b]);
+            factors[first] = firstOf(factor);
+            factors[first + 1] = secondOf(factor);
+            child.inverse[first * stride + first] = store(firstOf(value));
+            child.inverse[(first + 1) * stride + first + 1] = store(secondOf(value));
+        }
+    }
+    for (std::size_t to = first; to < count; ++to) {
+        factors[to] = divided(g[kept[to] * stride + s]);
+        entry(g + kept[to] * stride, factors[to], to, to);
+    }
     for (std::size_t to = 0; to < count; ++to) {
         const std::size_t a = kept[to];
         const Scalar* from = g + a * stride;
-        const Scalar factor = divided(from[s]);
-        entry(from, factor, to, to);
+        const Scalar factor = factors[to];
         if (((formed >> to) & 1u) != 0) {
-            for (std::size_t at = to + 1; at < count; ++at) entry(from, factor, to, at);
+            std::size_t at = to + 1;
+            for (; at + 2 <= count; at += 2) entries(from, factor, to, at, at + 1);
+            if (at < count) entry(from, factor, to, at);
             child.beta[to] = store(parent.beta[a] - from[s] * betaFactor);
         } else {
             // Only the droppable slots after this one.
-            const SubsetMask after = formed & ~((SubsetMask{2} << to) - 1u);
-            for (SubsetMask rest = after; rest != 0; rest = withoutLowestVariable(rest)) {
-                entry(from, factor, to, lowestVariable(rest));
+            SubsetMask rest = formed & ~((SubsetMask{2} << to) - 1u);
+            while (rest != 0) {
+                const std::size_t at = lowestVariable(rest);
+                rest = withoutLowestVariable(rest);
+                if (rest == 0) {
+                    entry(from, factor, to, at);
+                    break;
+                }
+                entries(from, factor, to, at, lowestVariable(rest));
+                rest = withoutLowestVariable(rest);
             }
         }
     }
