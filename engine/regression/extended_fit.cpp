@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "regression/double_double_pair.h"
+#include "regression/factor_kernels.h"
 #include "regression/fit_levels.h"
 
 namespace {
@@ -56,18 +56,6 @@ void centre(const ExtendedCrossProducts& p, const std::size_t* source, std::size
     s.sst = s.targetSquares - s.meanTarget * p.at(0, target);
 }
 
-// row[j] = row[j] − l·pivotRow[j] for j in [from, to): the entries are
-// independent, two of them at a time in the lanes of a pair (the same bits
-// as one at a time).
-inline void eliminate(DD* row, DD l, const DD* pivotRow, std::size_t from, std::size_t to) {
-    const DoubleDoublePair factor = broadcast(l);
-    std::size_t j = from;
-    for (; j + 2 <= to; j += 2) {
-        storePair(loadPair(row + j) - factor * loadPair(pivotRow + j), row + j);
-    }
-    if (j < to) row[j] = row[j] - l * pivotRow[j];
-}
-
 // L·D·Lᵀ in place with the right-hand side eliminated along; false as soon
 // as a pivot shows the variable to be (nearly) a combination of the ones
 // before it. rss receives SST − Σ z_p² / D_p. Each pivot is divided by once:
@@ -86,7 +74,7 @@ bool factorise(CentredSystem<N>& s, DD& rss) {
         s.reciprocal[p] = reciprocal;
         for (std::size_t i = p + 1; i < s.d; ++i) {
             const DD l = s.c[i][p] * reciprocal;
-            eliminate(s.c[i], l, s.c[p], p + 1, s.d);
+            eliminateRow(s.c[i], l, s.c[p], p + 1, s.d);
             s.rhs[i] = s.rhs[i] - l * s.rhs[p];
             s.c[i][p] = l;
         }
@@ -119,32 +107,7 @@ void solveFactored(const CentredSystem<N>& s, DD* x) {
 // not need. The rank rule of both kinds of solve is decided on it.
 template <std::size_t N>
 void inverseDiagonal(const CentredSystem<N>& s, DD* diagonal) {
-    // Columns q and q + 1 side by side, column q in lane 0: x_{q+1} of
-    // column q has no partner (column q + 1 starts with its implicit 1
-    // there) and is formed alone; from row q + 2 on, each lane's sum starts
-    // where its column's does (column q's with the k = q + 1 term already
-    // taken, as the scalar loop takes it first) and the terms k ≥ q + 2 are
-    // subtracted in both lanes together, so each lane repeats its column's
-    // scalar sequence exactly.
-    DoubleDoublePair x[N];
-    std::size_t q = 0;
-    for (; q + 2 <= s.d; q += 2) {
-        const DD first = -s.c[q + 1][q];
-        const DD entry0 = s.reciprocal[q] + first * first * s.reciprocal[q + 1];
-        DoubleDoublePair entry = pairOf(entry0, s.reciprocal[q + 1]);
-        for (std::size_t i = q + 2; i < s.d; ++i) {
-            const DD* row = s.c[i];
-            const DD sum0 = -row[q] - row[q + 1] * first;
-            DoubleDoublePair sum = pairOf(sum0, -row[q + 1]);
-            for (std::size_t k = q + 2; k < i; ++k) sum = sum - broadcast(row[k]) * x[k];
-            x[i] = sum;
-            entry = entry + sum * sum * broadcast(s.reciprocal[i]);
-        }
-        diagonal[q] = firstOf(entry);
-        diagonal[q + 1] = secondOf(entry);
-    }
-    // The last column of an odd count has no entry below the diagonal.
-    if (q < s.d) diagonal[q] = s.reciprocal[q];
+    inverseDiagonalOfFactors(&s.c[0][0], N, s.reciprocal, s.d, diagonal);
 }
 
 // Anything of at most this size in the bound of a ranking solve is as
