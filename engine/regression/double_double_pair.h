@@ -114,5 +114,16 @@ inline DoubleDoublePair operator*(const DoubleDoublePair& a, const DoubleDoubleP
     return quickTwoSum(p.hi, p.lo);
 }
 
+// Long division with three partial quotients, as the scalar division.
+inline DoubleDoublePair operator/(const DoubleDoublePair& a, const DoubleDoublePair& b) {
+    const DoubleLanes zero = {0.0, 0.0};
+    const DoubleLanes q1 = a.hi / b.hi;
+    DoubleDoublePair r = a - b * DoubleDoublePair{q1, zero};
+    const DoubleLanes q2 = r.hi / b.hi;
+    r = r - b * DoubleDoublePair{q2, zero};
+    const DoubleLanes q3 = r.hi / b.hi;
+    return quickTwoSum(q1, q2) + DoubleDoublePair{q3, zero};
+}
+
 // toDouble of double_double.h in each lane.
 inline DoubleLanes toDoubles(const DoubleDoublePair& a) { return a.hi + a.lo; }

@@ -486,6 +486,88 @@ double childRssError(const DropNodeOf<Scalar>& node) {
     return node.rssError + stepError + 8.0 * Arithmetic::operation;
 }
 
+// What dropping one variable leaves: the child's RSS and its trace bounds.
+template <class Scalar>
+struct DropEstimate {
+    Scalar rss;
+    double trace = 0.0;
+    double doubleTrace = 0.0;
+};
+
+// The child's trace bounds from the sums over row s of the parent's inverse
+// (rankDropsOf): removed = ‖g‖², shares = Σ_{a ≠ s} of the double path's
+// share of each child diagonal entry.
+template <class Scalar>
+void childTraces(const DropNodeOf<Scalar>& node, double pivot, double removed, double shares, bool capped,
+                 DropEstimate<Scalar>& drop) {
+    drop.doubleTrace = capped ? std::min(node.doubleTrace, shares * traceSlack) : node.doubleTrace;
+    const double estimate = node.trace - removed / pivot;
+    const double error = 8.0 * static_cast<double>(node.order + 2) * unitRoundoff * node.trace;
+    drop.trace = node.trace;
+    if (estimate > 64.0 * error) drop.trace = std::min(node.trace, (estimate + error) * traceSlack);
+}
+
+// The estimate of dropping the variable in slot s. trackTraces: the child's
+// trace bounds too (rankDropsOf); otherwise the node's.
+template <class Scalar>
+DropEstimate<Scalar> dropEstimate(const DropNodeOf<Scalar>& node, std::size_t s, bool trackTraces, bool capped,
+                                  double allowance) {
+    const Scalar pivot = node.inverse[s * stride + s];
+    DropEstimate<Scalar> drop;
+    drop.rss = node.rss + node.beta[s] * node.beta[s] / pivot;
+    drop.trace = node.trace;
+    drop.doubleTrace = node.doubleTrace;
+    if (!trackTraces) return drop;
+    double removed = 0.0;
+    double shares = 0.0;
+    for (std::size_t a = 0; a < node.slots; ++a) {
+        const double g = leading(node.inverse[s * stride + a]);  // row s: formed, as s is droppable
+        removed += g * g;
+        if (a == s || !capped) continue;
+        const double diagonal = leading(node.inverse[a * stride + a]);
+        const double entry = diagonal - g * g / leading(pivot);
+        shares += doublePathShare(entry + 4.0 * unitRoundoff * diagonal, allowance);
+    }
+    childTraces(node, leading(pivot), removed, shares, capped, drop);
+    return drop;
+}
+
+// The same for the variables in slots s and t of an extended node, the two
+// in the lanes of SSE2 registers: each lane performs the operations of
+// dropEstimate, in the same order, so the estimates are the same bits.
+void dropEstimates(const DropNode& node, std::size_t s, std::size_t t, bool capped, double allowance,
+                   DropEstimate<DoubleDouble>& first, DropEstimate<DoubleDouble>& second) {
+    const DoubleDouble* rowS = node.inverse + s * stride;
+    const DoubleDouble* rowT = node.inverse + t * stride;
+    const DoubleDoublePair pivot = pairOf(rowS[s], rowT[t]);
+    const DoubleDoublePair beta = pairOf(node.beta[s], node.beta[t]);
+    const DoubleDoublePair rss = broadcast(node.rss) + beta * beta / pivot;
+    first.rss = firstOf(rss);
+    second.rss = secondOf(rss);
+    const DoubleLanes zero = {0.0, 0.0};
+    const DoubleLanes cap = {doublePathEntry, doublePathEntry};
+    const LaneMask dropped = {static_cast<long long>(s), static_cast<long long>(t)};
+    DoubleLanes removed = zero;
+    DoubleLanes shares = zero;
+    for (std::size_t a = 0; a < node.slots; ++a) {
+        const DoubleLanes g = {leading(rowS[a]), leading(rowT[a])};
+        removed += g * g;
+        if (!capped) continue;
+        const double diagonal = leading(node.inverse[a * stride + a]);
+        const DoubleLanes diagonals = {diagonal, diagonal};
+        const DoubleLanes entry = diagonals - g * g / pivot.hi;
+        // doublePathShare: std::min and std::max as their comparisons.
+        const DoubleLanes estimate = entry + 4.0 * unitRoundoff * diagonals;
+        const DoubleLanes floored = estimate < zero ? zero : estimate;
+        const DoubleLanes share = floored * traceSlack + allowance;
+        const DoubleLanes bounded = share < cap ? share : cap;
+        const LaneMask slot = {static_cast<long long>(a), static_cast<long long>(a)};
+        shares = slot == dropped ? shares : shares + bounded;
+    }
+    childTraces(node, leading(rowS[s]), removed[0], shares[0], capped, first);
+    childTraces(node, leading(rowT[t]), removed[1], shares[1], capped, second);
+}
+
 // Ranks the drops of node (rankDrops). trackTraces: estimate each child's
 // trace bounds (the extended tree, whose traces vary over many orders);
 // otherwise the children keep the node's.
@@ -500,35 +582,30 @@ void rankDropsOf(DropNodeOf<Scalar>& node, bool byIndex, bool trackTraces) {
     // trace itself: the children keep the parent's doubleTrace (never below
     // theirs), and the margin takes the smaller of it and the trace.
     const bool capped = node.trace > doublePathEntry;
-    for (std::size_t i = 0; i < r; ++i) {
-        const std::uint8_t v = node.droppable[i];
-        const std::size_t s = slotOf(node, v);
-        const Scalar pivot = node.inverse[s * stride + s];
-        const Scalar rss = node.rss + node.beta[s] * node.beta[s] / pivot;
-        double trace = node.trace;
-        double doubleTrace = node.doubleTrace;
+    // The child's trace: trace(G) − ‖g‖²/G_ss. Its double estimate errs by
+    // at most about e·u·t; where that is not small against the result, the
+    // parent's trace is the bound. Its doubleTrace from its diagonal
+    // G_aa − g_a²/G_ss, each entry estimated in double to within a few u of
+    // G_aa (g_a² ≤ G_aa·G_ss); never above the parent's. The drops are
+    // independent: in the extended tree two at a time.
+    std::uint8_t variables[maxExplanatoryVariables];
+    ScratchArray<DropEstimate<Scalar>, maxExplanatoryVariables> drops;
+    std::size_t next = 0;
+    if constexpr (std::is_same_v<Scalar, DoubleDouble>) {
         if (trackTraces) {
-            // The child's trace: trace(G) − ‖g‖²/G_ss. Its double estimate
-            // errs by at most about e·u·t; where that is not small against the
-            // result, the parent's trace is the bound. Its doubleTrace from
-            // its diagonal G_aa − g_a²/G_ss, each entry estimated in double to
-            // within a few u of G_aa (g_a² ≤ G_aa·G_ss); never above the
-            // parent's.
-            double removed = 0.0;
-            double shares = 0.0;
-            for (std::size_t a = 0; a < node.slots; ++a) {
-                const double g = leading(node.inverse[s * stride + a]);  // row s: formed, as s is droppable
-                removed += g * g;
-                if (a == s || !capped) continue;
-                const double diagonal = leading(node.inverse[a * stride + a]);
-                const double entry = diagonal - g * g / leading(pivot);
-                shares += doublePathShare(entry + 4.0 * unitRoundoff * diagonal, allowance);
+            for (; next + 2 <= r; next += 2) {
+                dropEstimates(node, slotOf(node, node.droppable[next]), slotOf(node, node.droppable[next + 1]),
+                              capped, allowance, drops[next], drops[next + 1]);
             }
-            doubleTrace = capped ? std::min(node.doubleTrace, shares * traceSlack) : node.doubleTrace;
-            const double estimate = node.trace - removed / leading(pivot);
-            const double error = 8.0 * static_cast<double>(e + 2) * unitRoundoff * node.trace;
-            if (estimate > 64.0 * error) trace = std::min(node.trace, (estimate + error) * traceSlack);
         }
+    }
+    for (; next < r; ++next) {
+        drops[next] = dropEstimate(node, slotOf(node, node.droppable[next]), trackTraces, capped, allowance);
+    }
+    for (std::size_t j = 0; j < r; ++j) variables[j] = node.droppable[j];
+    for (std::size_t i = 0; i < r; ++i) {
+        const std::uint8_t v = variables[i];
+        const Scalar rss = drops[i].rss;
         std::size_t at = i;
         const auto after = [&](std::size_t j) {
             if (byIndex) return node.droppable[j] < v;
@@ -544,8 +621,8 @@ void rankDropsOf(DropNodeOf<Scalar>& node, bool byIndex, bool trackTraces) {
             --at;
         }
         node.childRss[at] = rss;
-        node.childTrace[at] = trace;
-        node.childDoubleTrace[at] = doubleTrace;
+        node.childTrace[at] = drops[i].trace;
+        node.childDoubleTrace[at] = drops[i].doubleTrace;
         node.childError[at] = childError;
         node.droppable[at] = v;
     }

@@ -70,6 +70,7 @@ int expectLanesMatchScalar(RandomDoubles& gen, RandomDoubles& other, int count) 
         const DoubleDoublePair sum = x + y;
         const DoubleDoublePair difference = x - y;
         const DoubleDoublePair product = x * y;
+        const DoubleDoublePair quotient = x / y;
         const DoubleDoublePair negated = -x;
         DoubleLanes splitHi, splitLo;
         splitDouble(DoubleLanes{a[0].hi, a[1].hi}, splitHi, splitLo);
@@ -80,7 +81,7 @@ int expectLanesMatchScalar(RandomDoubles& gen, RandomDoubles& other, int count) 
             double hi = 0.0, lo = 0.0;
             splitDouble(a[lane].hi, hi, lo);
             const bool same = sameBits(of(sum), a[lane] + b[lane]) && sameBits(of(difference), a[lane] - b[lane]) &&
-                              sameBits(of(product), a[lane] * b[lane]) && sameBits(of(negated), -a[lane]) &&
+                              sameBits(of(product), a[lane] * b[lane]) && sameBits(of(quotient), a[lane] / b[lane]) && sameBits(of(negated), -a[lane]) &&
                               sameBits(splitHi[lane], hi) && sameBits(splitLo[lane], lo) &&
                               sameBits(of(exactProduct), twoProduct(a[lane].hi, b[lane].hi)) &&
                               sameBits(rounded[lane], toDouble(a[lane]));
@@ -123,6 +124,7 @@ TEST(DoubleDoublePair, SignedZerosAndExactCancellationKeepTheScalarSigns) {
             EXPECT_TRUE(sameBits(firstOf(x - x), a - a) && sameBits(secondOf(x - x), b - b));
             EXPECT_TRUE(sameBits(firstOf(x - y), a - b) && sameBits(secondOf(x - y), b - a));
             EXPECT_TRUE(sameBits(firstOf(x * -y), a * -b) && sameBits(secondOf(x * -y), b * -a));
+            EXPECT_TRUE(sameBits(firstOf(x / y), a / b) && sameBits(secondOf(x / y), b / a));
         }
     }
 }

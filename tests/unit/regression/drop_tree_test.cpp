@@ -518,14 +518,20 @@ std::vector<std::size_t> parentSlots(const DropNode& parent, const Child& child)
     return slots;
 }
 
-// Walks the extended tree below levels[depth] and checks every downdated
-// child, extended and double (the double subtree started there), against
-// the downdate by the scalar operations: each entry the child forms, and
+// Walks the extended tree below levels[depth] and checks the cost of every
+// drop, and every downdated child, extended and double (the double subtree
+// started there), against the same by the scalar operations: each entry the child forms, and
 // its β, bit for bit (a double child holds them rounded). Counts the
 // children compared.
 void compareDowndates(std::vector<DropNode>& levels, std::size_t depth, int& compared) {
     DropNode& node = levels[depth];
     rankDrops(node);
+    // Each drop's cost: RSS + β_s²/G_ss.
+    for (std::size_t i = 0; i < node.droppableCount; ++i) {
+        const std::size_t s = slotIn(node, node.droppable[i]);
+        const DoubleDouble rss = node.rss + node.beta[s] * node.beta[s] / node.inverse[s * scaledStride + s];
+        EXPECT_TRUE(sameBits(node.childRss[i], rss)) << "mask " << node.mask << ", drop " << int(node.droppable[i]);
+    }
     const auto doubleChild = std::make_unique<DoubleDropNode>();
     for (std::size_t i = 0; i < node.droppableCount; ++i) {
         const std::size_t s = slotIn(node, node.droppable[i]);
