@@ -114,6 +114,30 @@ inline DoubleDoublePair operator*(const DoubleDoublePair& a, const DoubleDoubleP
     return quickTwoSum(p.hi, p.lo);
 }
 
+// A multiplier of many pairs (a row's factor): its head split once.
+struct PairFactor {
+    DoubleDoublePair value;
+    DoubleLanes splitHi = {0.0, 0.0};
+    DoubleLanes splitLo = {0.0, 0.0};
+};
+
+inline PairFactor factorOf(const DoubleDoublePair& a) {
+    PairFactor factor{a};
+    splitDouble(a.hi, factor.splitHi, factor.splitLo);
+    return factor;
+}
+
+// value · b, the operations of the product above with the factor's split
+// taken as formed.
+inline DoubleDoublePair operator*(const PairFactor& a, const DoubleDoublePair& b) {
+    const DoubleLanes p = a.value.hi * b.hi;
+    DoubleLanes bh, bl;
+    splitDouble(b.hi, bh, bl);
+    DoubleDoublePair product = {p, ((a.splitHi * bh - p) + a.splitHi * bl + a.splitLo * bh) + a.splitLo * bl};
+    product.lo += a.value.hi * b.lo + a.value.lo * b.hi;
+    return quickTwoSum(product.hi, product.lo);
+}
+
 // Long division with three partial quotients, as the scalar division.
 inline DoubleDoublePair operator/(const DoubleDoublePair& a, const DoubleDoublePair& b) {
     const DoubleLanes zero = {0.0, 0.0};

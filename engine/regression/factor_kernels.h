@@ -14,7 +14,7 @@
 // row[j] = row[j] − l·pivotRow[j] for j in [from, to).
 inline void eliminateRow(DoubleDouble* row, DoubleDouble l, const DoubleDouble* pivotRow, std::size_t from,
                          std::size_t to) {
-    const DoubleDoublePair factor = broadcast(l);
+    const PairFactor factor = factorOf(broadcast(l));
     std::size_t j = from;
     for (; j + 2 <= to; j += 2) {
         storePair(loadPair(row + j) - factor * loadPair(pivotRow + j), row + j);

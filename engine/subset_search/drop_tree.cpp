@@ -721,13 +721,12 @@ void downdate(const DropNodeOf<Scalar>& parent, std::size_t i, DropNodeOf<Target
     };
     // In double-double the entries of a row are independent: two of them at
     // a time in the lanes of a pair, the same bits as one at a time.
-    const auto entries = [&](const Scalar* from, const Scalar& factor, std::size_t to, std::size_t at,
-                             std::size_t next) {
+    const auto entries = [&](const Scalar* from, const Scalar& factor, const PairFactor& prepared, std::size_t to,
+                             std::size_t at, std::size_t next) {
         if constexpr (std::is_same_v<Scalar, DoubleDouble>) {
             const std::size_t b = kept[at];
             const std::size_t c = kept[next];
-            const DoubleDoublePair value =
-                pairOf(from[b], from[c]) - broadcast(factor) * pairOf(pivotRow[b], pivotRow[c]);
+            const DoubleDoublePair value = pairOf(from[b], from[c]) - prepared * pairOf(pivotRow[b], pivotRow[c]);
             const Target first = store(firstOf(value));
             const Target second = store(secondOf(value));
             child.inverse[to * stride + at] = first;
@@ -735,6 +734,7 @@ void downdate(const DropNodeOf<Scalar>& parent, std::size_t i, DropNodeOf<Target
             child.inverse[to * stride + next] = second;
             child.inverse[next * stride + to] = second;
         } else {
+            (void)prepared;
             entry(from, factor, to, at);
             entry(from, factor, to, next);
         }
@@ -766,9 +766,11 @@ void downdate(const DropNodeOf<Scalar>& parent, std::size_t i, DropNodeOf<Target
         const std::size_t a = kept[to];
         const Scalar* from = g + a * stride;
         const Scalar factor = factors[to];
+        PairFactor paired;
+        if constexpr (std::is_same_v<Scalar, DoubleDouble>) paired = factorOf(broadcast(factor));
         if (((formed >> to) & 1u) != 0) {
             std::size_t at = to + 1;
-            for (; at + 2 <= count; at += 2) entries(from, factor, to, at, at + 1);
+            for (; at + 2 <= count; at += 2) entries(from, factor, paired, to, at, at + 1);
             if (at < count) entry(from, factor, to, at);
             child.beta[to] = store(parent.beta[a] - from[s] * betaFactor);
         } else {
@@ -781,7 +783,7 @@ void downdate(const DropNodeOf<Scalar>& parent, std::size_t i, DropNodeOf<Target
                     entry(from, factor, to, at);
                     break;
                 }
-                entries(from, factor, to, at, lowestVariable(rest));
+                entries(from, factor, paired, to, at, lowestVariable(rest));
                 rest = withoutLowestVariable(rest);
             }
         }

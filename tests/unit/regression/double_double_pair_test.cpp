@@ -71,6 +71,7 @@ int expectLanesMatchScalar(RandomDoubles& gen, RandomDoubles& other, int count) 
         const DoubleDoublePair difference = x - y;
         const DoubleDoublePair product = x * y;
         const DoubleDoublePair quotient = x / y;
+        const DoubleDoublePair prepared = factorOf(x) * y;
         const DoubleDoublePair negated = -x;
         DoubleLanes splitHi, splitLo;
         splitDouble(DoubleLanes{a[0].hi, a[1].hi}, splitHi, splitLo);
@@ -81,7 +82,7 @@ int expectLanesMatchScalar(RandomDoubles& gen, RandomDoubles& other, int count) 
             double hi = 0.0, lo = 0.0;
             splitDouble(a[lane].hi, hi, lo);
             const bool same = sameBits(of(sum), a[lane] + b[lane]) && sameBits(of(difference), a[lane] - b[lane]) &&
-                              sameBits(of(product), a[lane] * b[lane]) && sameBits(of(quotient), a[lane] / b[lane]) && sameBits(of(negated), -a[lane]) &&
+                              sameBits(of(product), a[lane] * b[lane]) && sameBits(of(prepared), a[lane] * b[lane]) && sameBits(of(quotient), a[lane] / b[lane]) && sameBits(of(negated), -a[lane]) &&
                               sameBits(splitHi[lane], hi) && sameBits(splitLo[lane], lo) &&
                               sameBits(of(exactProduct), twoProduct(a[lane].hi, b[lane].hi)) &&
                               sameBits(rounded[lane], toDouble(a[lane]));
