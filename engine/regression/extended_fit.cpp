@@ -189,7 +189,16 @@ void solveFromFactors(const CentredSystem<N>& s, DD rss, const DD* beta, Extende
     inverseDiagonal(s, diagonal);
     if (!independentEnough(s, diagonal, solution)) return;
     DD inverse[N][N];
-    for (std::size_t q = 0; q < d; ++q) {
+    std::size_t q = 0;
+    for (; q + 2 <= d; q += 2) {
+        ScratchArray<DoubleDoublePair, N> columns;
+        inverseColumnPair(&s.c[0][0], N, s.reciprocal, d, q, columns.data());
+        for (std::size_t i = 0; i < d; ++i) {
+            inverse[i][q] = firstOf(columns[i]);
+            inverse[i][q + 1] = secondOf(columns[i]);
+        }
+    }
+    if (q < d) {
         DD column[N];
         for (std::size_t i = 0; i < d; ++i) column[i] = toDoubleDouble(i == q ? 1.0 : 0.0);
         solveFactored(s, column);

@@ -55,3 +55,22 @@ inline void inverseDiagonalOfFactors(const DoubleDouble* c, std::size_t stride, 
     // The last column of an odd order has no entry below the diagonal.
     if (q < d) diagonal[q] = reciprocal[q];
 }
+
+// Columns q and q + 1 of C⁻¹ = (L·D·Lᵀ)⁻¹ side by side, column q in lane 0:
+// each the solve of its unit vector, forward with L, times 1/D, backward
+// with Lᵀ. The loops do not depend on the column (the zeros above the unit
+// entry are carried through like any value), so both lanes take the same
+// sequence, each the scalar solve of its own column.
+inline void inverseColumnPair(const DoubleDouble* c, std::size_t stride, const DoubleDouble* reciprocal,
+                              std::size_t d, std::size_t q, DoubleDoublePair* x) {
+    for (std::size_t i = 0; i < d; ++i) {
+        x[i] = pairOf(toDoubleDouble(i == q ? 1.0 : 0.0), toDoubleDouble(i == q + 1 ? 1.0 : 0.0));
+    }
+    for (std::size_t i = 0; i < d; ++i) {
+        for (std::size_t k = 0; k < i; ++k) x[i] = x[i] - broadcast(c[i * stride + k]) * x[k];
+    }
+    for (std::size_t i = 0; i < d; ++i) x[i] = x[i] * broadcast(reciprocal[i]);
+    for (std::size_t i = d; i-- > 0;) {
+        for (std::size_t k = i + 1; k < d; ++k) x[i] = x[i] - broadcast(c[k * stride + i]) * x[k];
+    }
+}

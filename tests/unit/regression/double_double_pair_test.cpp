@@ -134,7 +134,7 @@ TEST(DoubleDoublePair, SignedZerosAndExactCancellationKeepTheScalarSigns) {
 // centring, L·D·Lᵀ with the target eliminated along, the diagonal of C⁻¹
 // from the columns of L⁻¹, β, and C⁻¹ column by column with the intercept's
 // row and corner. By the scalar operations one at a time, or (kernels) with
-// the solver's row elimination and inverse diagonal.
+// the solver's row elimination, inverse diagonal and inverse columns.
 struct ScalarRefit {
     bool kernels = false;
     bool factorised = false;
@@ -206,7 +206,18 @@ struct ScalarRefit {
         intercept = meanTarget;
         for (std::size_t j = 0; j < d; ++j) intercept = intercept - mean[j] * beta[j];
         inverse.assign(d * d, {});
-        for (std::size_t q = 0; q < d; ++q) {
+        std::size_t paired = 0;
+        if (kernels) {
+            for (; paired + 2 <= d; paired += 2) {
+                std::vector<DoubleDoublePair> columns(d);
+                inverseColumnPair(c.data(), d, reciprocal.data(), d, paired, columns.data());
+                for (std::size_t i = 0; i < d; ++i) {
+                    inverse[i * d + paired] = firstOf(columns[i]);
+                    inverse[i * d + paired + 1] = secondOf(columns[i]);
+                }
+            }
+        }
+        for (std::size_t q = paired; q < d; ++q) {
             std::vector<DoubleDouble> column(d);
             for (std::size_t i = 0; i < d; ++i) column[i] = toDoubleDouble(i == q ? 1.0 : 0.0);
             for (std::size_t i = 0; i < d; ++i) {
