@@ -869,11 +869,6 @@ namespace {
 // the square of the count but whose comparisons stay fewer.
 constexpr std::size_t rankedDropsLimit = 31;
 
-// Two doubles, and the two 64-bit results of comparing them (all ones where
-// true): GCC's vector extension, SSE2 on every target we build for.
-typedef double DoublePair __attribute__((vector_size(16)));
-typedef long long ComparedPair __attribute__((vector_size(16)));
-
 // Ranks a double node's drops by cost, largest first and equal costs by
 // variable, as the insertion in rankDrops does, but without a branch on the
 // data: each drop's place is the number of drops that rank before it, those
@@ -903,11 +898,11 @@ bool rankDropsByCount(DoubleDropNode& node) {
     const std::size_t pairs = (r + 1) / 2;
     cost[r] = std::numeric_limits<double>::quiet_NaN();
     for (std::size_t i = 0; i < r; ++i) {
-        const DoublePair own = {cost[i], cost[i]};
-        ComparedPair above = {0, 0};
-        ComparedPair equal = {0, 0};
+        const DoubleLanes own = {cost[i], cost[i]};
+        LaneMask above = {0, 0};
+        LaneMask equal = {0, 0};
         for (std::size_t p = 0; p < pairs; ++p) {
-            DoublePair other;
+            DoubleLanes other;
             std::memcpy(&other, cost + 2 * p, sizeof other);
             above -= other > own;
             equal -= other == own;
