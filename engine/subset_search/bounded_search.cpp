@@ -416,14 +416,62 @@ inline __attribute__((always_inline)) bool boundMayEnter(Search& search, const L
     return mayEnter(list, criterionBound(search, relativeRss, margin, smallest, largest), smallestMask);
 }
 
+// Lower bounds on the relative RSS of a subtree's members by their size,
+// beyond the one of the whole subtree: a member drops variables from the
+// node's set S, and its RSS is at least that of S without any one of them.
+// A member of child i's subtree that has q variables fewer than the child
+// drops q of the variables after i, so its RSS is at least the q-th least
+// of those children's lower bounds (ascending[q − 1]). Where the children
+// are ranked by their RSS, every one after i costs less than child i, and
+// this adds nothing: it is formed only where they go by index, at nodes
+// that may be exact fits. There the variables that the exact fit needs
+// cost far more than the others, and a member small enough that it must
+// drop one of them is set aside at once: without it every subtree of an
+// exact fit would be entered for the lists of the sizes below the exact
+// fit's, which such a subtree can only reach after a costly drop.
+struct SizeBounds {
+    const double* ascending = nullptr;  // the bounds of the children after the current one, ascending
+    std::size_t count = 0;              // 0: no bound beyond the subtree's
+    std::size_t top = 0;                // the size of the current child
+
+    // The lower bound of the members of size (≤ top), from relative, the
+    // bound of the whole subtree.
+    double atSize(double relative, std::size_t size) const {
+        const std::size_t fewer = top - size;
+        if (fewer == 0 || fewer > count) return relative;
+        return std::max(relative, ascending[fewer - 1]);
+    }
+};
+
+// The least masks of a subtree's members size by size: the subtree's least
+// mask with the lowest of its droppable variables added, one more at each
+// size (masks compare as numbers, so the lower the bits the smaller).
+struct LeastMasks {
+    SubsetMask mask;  // the least mask of the current size
+    SubsetMask rest;  // the droppable variables not in it
+
+    // Starts at size smallest + count.
+    LeastMasks(SubsetMask smallestMask, SubsetMask droppable, std::size_t count)
+        : mask(smallestMask), rest(droppable) {
+        for (; count > 0; --count) grow();
+    }
+    // Moves on to the next size.
+    void grow() {
+        mask |= rest & (~rest + 1u);  // the lowest droppable variable left (none: 0)
+        rest = withoutLowestVariable(rest);
+    }
+};
+
 // Whether any subset of smallest … largest variables below a node (RSS
-// bound relativeRss, margins Δ, masks at least smallestMask) may enter its
-// list. Per size, each size is asked of its own list; the least mask of the
-// whole subtree stands for the least one of each size, which only makes
-// the answer yes more often.
+// bound relativeRss, margins Δ, and by size sizes) may enter its list. The
+// subsets are smallestMask (of smallest variables) with any of the
+// variables in droppable added. Per size, each size is asked of its own
+// list, with the bound of that size and the least mask of that size:
+// smallestMask with the lowest droppable variables added.
 inline __attribute__((always_inline)) bool subtreeMayEnter(Search& search, double relativeRss,
                                                            const DropMargin& margin, std::size_t smallest,
-                                                           std::size_t largest, SubsetMask smallestMask) {
+                                                           std::size_t largest, SubsetMask smallestMask,
+                                                           SubsetMask droppable, const SizeBounds& sizes) {
     if (!search.perSize) {
         return boundMayEnter(search, search.thresholds[0], relativeRss, margin, smallest, largest, smallestMask);
     }
@@ -433,41 +481,60 @@ inline __attribute__((always_inline)) bool subtreeMayEnter(Search& search, doubl
         // largest rankable size it is +∞, which never enters: it is formed
         // once and asked of each size's list, the same answers as below at
         // a fraction of the cost (this runs for every child of every node).
+        // Bounds by size only raise it at some sizes.
         const std::size_t lowest = std::max<std::size_t>(smallest, 1);
         if (search.largestRanked < 1) return false;
         const std::size_t highest = std::min(largest, static_cast<std::size_t>(search.largestRanked));
         if (lowest > highest) return false;
+        const double relative = leastRelativeRss(relativeRss, margin);
         if (search.deferring) {
             // criterionBound by RSS, in short: the RSS of the least relative
             // RSS, or 0 where that may be an exact fit's.
-            const double relative = leastRelativeRss(relativeRss, margin);
-            const double bound = relative > exactFitBoundLevel ? relative * search.system->yy : 0.0;
+            const auto rssBound = [&](double least) {
+                return least > exactFitBoundLevel ? least * search.system->yy : 0.0;
+            };
             // A bound below a size's limit may enter its list and is allowed
             // by its ceiling; one above it is refused by one of the two; only
             // one equal to it needs the mask and the two asked in full. So a
-            // bound below the largest limit of the range may enter, one above
-            // it may not, and only one equal to it is asked size by size.
+            // bound below the largest limit of the range may enter (unless
+            // the bounds by size are higher), one above it may not, and
+            // otherwise each size is asked.
+            const double bound = rssBound(relative);
             const double loosest = largestLimit(search, lowest, highest);
-            if (bound < loosest) return true;
             if (bound > loosest) return false;
-            for (std::size_t size = lowest; size <= highest; ++size) {
+            if (bound < loosest && sizes.count == 0) return true;
+            LeastMasks least(smallestMask, droppable, lowest - smallest);
+            for (std::size_t size = lowest; size <= highest; ++size, least.grow()) {
                 const double limit = search.limits[size];
-                if (bound < limit) return true;
-                if (bound == limit && mayEnter(search.thresholds[size], bound, smallestMask) &&
-                    ceilingAllows(search.deferred[size], search.keepCount, bound)) {
+                const double atSize = rssBound(sizes.atSize(relative, size));
+                if (atSize < limit) return true;
+                if (atSize == limit && mayEnter(search.thresholds[size], atSize, least.mask) &&
+                    ceilingAllows(search.deferred[size], search.keepCount, atSize)) {
                     return true;
                 }
             }
             return false;
         }
-        const double bound = criterionBound(search, relativeRss, margin, lowest, highest);
-        for (std::size_t size = lowest; size <= highest; ++size) {
-            if (mayEnter(search.thresholds[size], bound, smallestMask)) return true;
+        LeastMasks least(smallestMask, droppable, lowest - smallest);
+        for (std::size_t size = lowest; size <= highest; ++size, least.grow()) {
+            const DropMargin none;
+            const double bound = criterionBound(search, sizes.atSize(relative, size), none, lowest, highest);
+            if (mayEnter(search.thresholds[size], bound, least.mask)) return true;
         }
         return false;
     }
-    for (std::size_t size = std::max<std::size_t>(smallest, 1); size <= largest; ++size) {
-        if (boundMayEnter(search, search.thresholds[size], relativeRss, margin, size, size, smallestMask)) return true;
+    const double relative = leastRelativeRss(relativeRss, margin);
+    const std::size_t lowest = std::max<std::size_t>(smallest, 1);
+    LeastMasks least(smallestMask, droppable, lowest - smallest);
+    for (std::size_t size = lowest; size <= largest; ++size, least.grow()) {
+        // A raised bound stands as an RSS known to that precision (no
+        // margin): leastRelativeRss gives it back unchanged.
+        const double atSize = sizes.atSize(relative, size);
+        const bool raised = atSize > relative;
+        if (boundMayEnter(search, search.thresholds[size], raised ? atSize : relativeRss, raised ? DropMargin{} : margin,
+                          size, size, least.mask)) {
+            return true;
+        }
     }
     return false;
 }
@@ -642,43 +709,6 @@ DropMargin childMargin(const Search& search, const Node& node, std::size_t i, co
     return dropTreeMargin(terms, toDouble(node.childRss[i]));
 }
 
-// Decides child i of node (after rankDrops) and its subtree: skips the
-// subtree if no member can enter the list, otherwise fits the child exactly
-// if it may enter and goes down into its own children if any of them may.
-// The child's RSS bounds its whole subtree (every member is a subset of
-// it); that is also the best of the per-size bounds the drop costs give,
-// since every member drops v_i and otherwise only variables that cost less.
-// droppable: the child's droppable set, the node's droppable variables
-// after i.
-template <class Node>
-void visitChild(Search& search, std::size_t depth, std::size_t i, SubsetMask droppable, const MarginTerms& shared) {
-    const Node& node = levelsOf<Node>(search)[depth];
-    const std::size_t size = node.variables() - 1;
-    const std::size_t below = node.droppableCount - 1 - i;  // the child's droppable variables
-    const std::size_t smallest = size - below;
-    const SubsetMask mask = node.mask & ~variableMask(node.droppable[i]);
-    const SubsetMask smallestMask = mask & ~droppable;  // the least mask below the child (0: the empty one)
-    // The subsets of the child's subtree, less the empty one if it is there
-    // (below ≤ 63: the child has dropped a variable).
-    const std::uint64_t subtree = (std::uint64_t{1} << below) - (smallest == 0 ? 1u : 0u);
-    const double rss = toDouble(node.childRss[i]);
-    const DropMargin margin = childMargin(search, node, i, shared);
-    if (!subtreeMayEnter(search, rss, margin, smallest, size, smallestMask)) {
-        search.decided += subtree;
-        return;
-    }
-    if (size >= 1) {
-        search.decided += 1;
-        if (subtreeMayEnter(search, rss, margin, size, size, mask)) fitOrDefer(search, mask, rss, margin);
-    }
-    if (below == 0) return;
-    if (!subtreeMayEnter(search, rss, margin, smallest, size - 1, smallestMask)) {
-        search.decided += subtree - 1;
-        return;
-    }
-    goDown<false>(search, depth, node, i);
-}
-
 // The children of a node in the order they are visited, with what each
 // needs: the cheapest drop first, as those are the subsets closest to the
 // node, so the list fills with good subsets early and the threshold falls
@@ -697,9 +727,68 @@ struct ChildOrder {
     // (the node stays in place while its children are visited).
     SubsetMask after[maxExplanatoryVariables];
     MarginTerms shared;  // in the double tree: the margin terms of every child
+    // By index: the lower bounds of the children's RSS (least[i], for
+    // SizeBounds), and those of the children after the one being visited,
+    // ascending (removed one by one as the visit moves on: next).
+    double least[maxExplanatoryVariables];
+    double ascending[maxExplanatoryVariables];
+    std::size_t ascendingCount = 0;
 
     std::size_t child(std::size_t step) const { return byIndex ? step : count - 1 - step; }
+
+    // Moves the bounds by size on to child i, the next in the order.
+    void next(std::size_t i) {
+        if (!byIndex || i == 0) return;
+        double* end = ascending + ascendingCount;
+        double* at = std::find(ascending, end, least[i]);
+        if (at == end) return;  // not expected: every child after the first is in the list
+        std::copy(at + 1, end, at);
+        --ascendingCount;
+    }
+    // The bounds by size of child i's subtree (a child of size top).
+    SizeBounds sizeBounds(std::size_t top) const { return SizeBounds{ascending, ascendingCount, top}; }
 };
+
+
+// Decides child i of node (after rankDrops) and its subtree: skips the
+// subtree if no member can enter the list, otherwise fits the child exactly
+// if it may enter and goes down into its own children if any of them may.
+// The child's RSS bounds its whole subtree (every member is a subset of
+// it); that is also the best of the per-size bounds the drop costs give,
+// since every member drops v_i and otherwise only variables that cost less.
+// order: the node's (with the child's droppable set, the node's droppable
+// variables after i, and the bounds by size).
+template <class Node>
+void visitChild(Search& search, std::size_t depth, std::size_t i, const ChildOrder& order) {
+    const Node& node = levelsOf<Node>(search)[depth];
+    const SubsetMask droppable = order.after[i];
+    const MarginTerms& shared = order.shared;
+    const std::size_t size = node.variables() - 1;
+    const std::size_t below = node.droppableCount - 1 - i;  // the child's droppable variables
+    const std::size_t smallest = size - below;
+    const SubsetMask mask = node.mask & ~variableMask(node.droppable[i]);
+    const SubsetMask smallestMask = mask & ~droppable;  // the least mask below the child (0: the empty one)
+    // The subsets of the child's subtree, less the empty one if it is there
+    // (below ≤ 63: the child has dropped a variable).
+    const std::uint64_t subtree = (std::uint64_t{1} << below) - (smallest == 0 ? 1u : 0u);
+    const double rss = toDouble(node.childRss[i]);
+    const DropMargin margin = childMargin(search, node, i, shared);
+    const SizeBounds sizes = order.sizeBounds(size);
+    if (!subtreeMayEnter(search, rss, margin, smallest, size, smallestMask, droppable, sizes)) {
+        search.decided += subtree;
+        return;
+    }
+    if (size >= 1) {
+        search.decided += 1;
+        if (subtreeMayEnter(search, rss, margin, size, size, mask, 0, SizeBounds{})) fitOrDefer(search, mask, rss, margin);
+    }
+    if (below == 0) return;
+    if (!subtreeMayEnter(search, rss, margin, smallest, size - 1, smallestMask, droppable, sizes)) {
+        search.decided += subtree - 1;
+        return;
+    }
+    goDown<false>(search, depth, node, i);
+}
 
 template <class Node>
 void orderChildren(Search& search, Node& node, ChildOrder& order) {
@@ -720,6 +809,16 @@ void orderChildren(Search& search, Node& node, ChildOrder& order) {
         order.shared = dropTreeMarginTerms(search.system->variables, search.system->rows, node.childTrace[0],
                                            node.childDoubleTrace[0], node.childError[0], search.offsetFactor);
     }
+    order.ascendingCount = 0;
+    if (!order.byIndex || !search.perSize) return;
+    for (std::size_t i = 0; i < order.count; ++i) {
+        const double least = leastRelativeRss(toDouble(node.childRss[i]), childMargin(search, node, i, order.shared));
+        order.least[i] = least > -infinity ? least : -infinity;  // NaN: no bound
+    }
+    // The bounds of child 0's subtree: those of every child after it.
+    order.ascendingCount = order.count - 1;
+    std::copy(order.least + 1, order.least + order.count, order.ascending);
+    std::sort(order.ascending, order.ascending + order.ascendingCount);
 }
 
 // Readies levels[depth] for its children to be visited: this thread's
@@ -740,7 +839,8 @@ void expand(Search& search, std::size_t depth) {
     for (std::size_t step = 0; step < order.count; ++step) {
         if (stopping(search)) return;
         const std::size_t i = order.child(step);
-        visitChild<Node>(search, depth, i, order.after[i], order.shared);
+        order.next(i);
+        visitChild<Node>(search, depth, i, order);
         reportProgress(search);
     }
 }
@@ -762,6 +862,7 @@ void walkTop(Search& search, std::size_t depth) {
     for (std::size_t step = 0; step < order.count; ++step) {
         if (stopping(search)) return;
         const std::size_t i = order.child(step);
+        order.next(i);
         if (order.count - 1 - i >= search.splitBelow) {
             if (takeTask(search)) {
                 // The child's own fit: a large child has variables left.
@@ -770,11 +871,11 @@ void walkTop(Search& search, std::size_t depth) {
                 const DropMargin margin = childMargin(search, node, i, order.shared);
                 const double rss = toDouble(node.childRss[i]);
                 search.decided += 1;
-                if (subtreeMayEnter(search, rss, margin, size, size, mask)) fitOrDefer(search, mask, rss, margin);
+                if (subtreeMayEnter(search, rss, margin, size, size, mask, 0, SizeBounds{})) fitOrDefer(search, mask, rss, margin);
             }
             goDown<true>(search, depth, node, i);
         } else if (takeTask(search)) {
-            visitChild<Node>(search, depth, i, order.after[i], order.shared);
+            visitChild<Node>(search, depth, i, order);
         }
         reportProgress(search);
     }
