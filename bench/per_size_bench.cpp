@@ -199,6 +199,7 @@ void timePerSize(benchmark::State& state, const Sheet* sheet, std::uint32_t nbes
     // The tree's nodes of the last search, by arithmetic.
     state.counters["extended_nodes"] = static_cast<double>(tally.extendedNodes);
     state.counters["double_nodes"] = static_cast<double>(tally.doubleNodes);
+    state.counters["exact_fits"] = static_cast<double>(tally.exactFits);
 }
 
 }  // namespace

@@ -63,8 +63,9 @@ const ExtendedCrossProducts& extendedCrossProducts(const CrossProducts& products
     if (const std::shared_ptr<ExtendedCrossProducts> formed = std::atomic_load(&products.extended)) return *formed;
     const auto extended = std::make_shared<ExtendedCrossProducts>();
     formExtendedCrossProducts(products, *extended);
-    const DependencyReport report = dependenciesOf(*extended);
-    for (const LinearDependency& dependency : report.dependencies) {
+    // The dependent sets only: whether y is fitted exactly is the fit's own
+    // question, subset by subset.
+    for (const LinearDependency& dependency : columnDependencies(*extended)) {
         SubsetMask whole = SubsetMask{1} << dependency.column;
         for (std::size_t c : dependency.combination) whole |= SubsetMask{1} << c;
         extended->dependentSets.push_back(whole);

@@ -1,6 +1,7 @@
 #include "regression/linear_dependencies.h"
 
 #include <memory>
+#include <utility>
 
 #include "regression/cross_products.h"
 #include "regression/extended_cross_products.h"
@@ -14,13 +15,15 @@ namespace {
 
 // The solve of target against the columns of basis (indices into the run's
 // columns), in double-double.
+// Only the verdict, the residual share and the exact-fit flag are read, and
+// the ranking solve gives those as the whole one does, at half the cost.
 ExtendedSolution regress(const ExtendedCrossProducts& products, const std::vector<std::size_t>& basis,
                          std::size_t target) {
     std::size_t source[maxModelOrder];
     source[0] = 0;
     for (std::size_t i = 0; i < basis.size(); ++i) source[i + 1] = 1 + basis[i];
     ExtendedSolution solution;
-    solveExtended(products, source, basis.size() + 1, target, solution);
+    solveExtended(products, source, basis.size() + 1, target, solution, ExtendedParts::Ranking);
     return solution;
 }
 
@@ -73,8 +76,9 @@ DependencyReport findLinearDependencies(const DataColumn& y, const std::vector<D
     return dependenciesOf(extendedCrossProducts(*products));
 }
 
-DependencyReport dependenciesOf(const ExtendedCrossProducts& extended) {
-    DependencyReport report;
+std::vector<LinearDependency> columnDependencies(const ExtendedCrossProducts& extended,
+                                                std::vector<std::size_t>* basisOut) {
+    std::vector<LinearDependency> dependencies;
     const std::size_t k = extended.variables;
     std::vector<std::size_t> basis;
     for (std::size_t j = 0; j < k; ++j) {
@@ -87,8 +91,16 @@ DependencyReport dependenciesOf(const ExtendedCrossProducts& extended) {
         dependency.column = j;
         dependency.combination =
             pruned(basis, [&](const std::vector<std::size_t>& members) { return combinationOf(extended, members, j); });
-        report.dependencies.push_back(dependency);
+        dependencies.push_back(dependency);
     }
+    if (basisOut != nullptr) *basisOut = std::move(basis);
+    return dependencies;
+}
+
+DependencyReport dependenciesOf(const ExtendedCrossProducts& extended) {
+    DependencyReport report;
+    std::vector<std::size_t> basis;
+    report.dependencies = columnDependencies(extended, &basis);
     if (fitsExactly(extended, basis)) {
         report.exactFit = true;
         report.fittedBy =

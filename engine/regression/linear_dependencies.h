@@ -41,3 +41,8 @@ struct ExtendedCrossProducts;
 // The walk itself, on double-double cross-products (always, without the
 // double fit's shortcut).
 DependencyReport dependenciesOf(const ExtendedCrossProducts& products);
+
+// The walk over the columns alone (the dependencies of dependenciesOf, the
+// same ones), without trying y; basis, if given, receives the columns kept.
+std::vector<LinearDependency> columnDependencies(const ExtendedCrossProducts& products,
+                                                std::vector<std::size_t>* basis = nullptr);

@@ -314,6 +314,7 @@ void offer(Search& search, SubsetMask mask, double criterion) {
 // The criterion of mask by the exact fit of the screening; false where the
 // subset is not ranked.
 bool exactCriterion(Search& search, SubsetMask mask, double& value) {
+    ++search.tally.exactFits;
     gatherSubsetSystem(*search.products, mask, search.subset);
     if (!rankSubsetSystem(search.subset, search.fit)) return false;
     return rankingCriterion(search.criterion, search.fit.rss, search.system->rows, subsetSize(mask), value,
@@ -1110,6 +1111,7 @@ bool searchOnThreads(const SearchSettings& settings, const SubsetPlan& plan, std
     for (const SearchTally& part : tallies) {
         tally.extendedNodes += part.extendedNodes;
         tally.doubleNodes += part.doubleNodes;
+        tally.exactFits += part.exactFits;
     }
     deferralFailed = anyDeferralFailed.load(std::memory_order_relaxed);
     return !work.stopped.load(std::memory_order_relaxed);
@@ -1266,6 +1268,7 @@ bool searchBestSubsets(const DataColumn& y, const std::vector<DataColumn>& colum
     if (tally != nullptr) {
         tally->extendedNodes += counted.extendedNodes;
         tally->doubleNodes += counted.doubleNodes;
+        tally->exactFits += counted.exactFits;
     }
     finish(work.kept, settings.perSize, kept);
     if (!finished) return false;
