@@ -200,6 +200,7 @@ void timePerSize(benchmark::State& state, const Sheet* sheet, std::uint32_t nbes
     state.counters["extended_nodes"] = static_cast<double>(tally.extendedNodes);
     state.counters["double_nodes"] = static_cast<double>(tally.doubleNodes);
     state.counters["exact_fits"] = static_cast<double>(tally.exactFits);
+    state.counters["exact_fits_taken"] = static_cast<double>(tally.exactFitsTaken);
 }
 
 }  // namespace

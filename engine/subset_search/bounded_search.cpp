@@ -172,6 +172,11 @@ struct Search : SearchSettings {
     double rangeLimits[8][maxExplanatoryVariables + 1];
     bool limitsChanged = true;
 
+    // Whether the exact fit has taken a subset that certainExactFit vouched
+    // for for an exact fit (then the others it vouches for are taken without
+    // a fit), or has not (then none is).
+    enum class ExactFitCheck { Untried, Confirmed, Refuted } exactFitCheck = ExactFitCheck::Untried;
+
     std::uint64_t decided = 0;  // subsets this thread has fitted or excluded
     std::uint64_t flushed = 0;  // the part of decided added to the shared count
     std::uint32_t reports = 0;  // reports since the last addition to it
@@ -562,10 +567,78 @@ bool deferredBounds(const Search& search, SubsetMask mask, double relativeRss, c
     return fit.least > 0.0 && fit.most <= largestFinite && fit.most - fit.least <= deferredSpread * fit.least;
 }
 
+// The most trace of a subset's inverse for which certainExactFit vouches:
+// far inside every limit of the exact fit's verdicts (see there).
+constexpr double certainExactFitTrace = 1e6;
+
+// Whether the exact fit is certain to take the subset mask, a node of the
+// tree with relative RSS relativeRss, margins Δ and trace bound trace, for
+// an exact fit (RSS 0), which it then ranks as every exact fit (by its
+// criterion of RSS 0, and by mask): so its fit, a double-double refit, can
+// be spared. Each step of the exact fit, in turn:
+// - The double path reports only an RSS above refitResidualLevel of its
+//   SST, and within Δ_double of the tree's: with relativeRss + Δ_double
+//   below doublePathLeastRss it cannot, and the subset is refitted.
+// - The refit's pivots and its 1 − R²_j are at least 1 / trace (the scaled
+//   system has a unit diagonal, so G_jj is 1 / (1 − R²_j) and at most the
+//   trace), computed to a relative error of order e·u₂·trace: at a trace of
+//   at most 1e6 nowhere near rankTolerance (1e-12). So the rank rule holds,
+//   and no dependent set of the run (1 − R² ≤ rankTolerance) is held whole.
+// - The coefficients, the intercept and the bound on its row stay finite:
+//   the scaled coefficients have ‖β̃‖² ≤ trace, and the tree only runs on
+//   sums of squares within 2^±200 of columns near their centre
+//   (maxUncentredFactor), which keeps every unscaled value below 2^500.
+// - The refit's RSS is within Δ_refit of the tree's and its SST within
+//   rounding of the centred y·y: an RSS below half the exact-fit level of
+//   y·y is at most that level of its SST.
+// - Whether y has a variance is the same question for every subset: the
+//   first subset vouched for is fitted, and the rest are taken only where
+//   it was an exact fit (Search::exactFitCheck).
+// A subset that holds a constant column (the tree's unit column, the exact
+// fit's rounding) is always fitted.
+bool certainExactFit(const Search& search, SubsetMask mask, double relativeRss, const DropMargin& margin,
+                     double trace) {
+    if ((mask & search.system->constant) != 0) return false;
+    if (!(trace <= certainExactFitTrace)) return false;
+    return relativeRss + margin.doublePath < doublePathLeastRss &&
+           relativeRss + margin.refitPath <= 0.5 * exactFitLevel;
+}
+
+// Ranks mask as an exact fit (certainExactFit), as fitExactly would, once
+// the first such subset has been fitted and found one.
+void takeExactFit(Search& search, SubsetMask mask) {
+    if (static_cast<std::int64_t>(subsetSize(mask)) > search.largestRanked) return;
+    if (seededBefore(search, mask)) return;
+    double value = 0.0;
+    switch (search.exactFitCheck) {
+    case Search::ExactFitCheck::Confirmed:
+        ++search.tally.exactFitsTaken;
+        if (rankingCriterion(search.criterion, 0.0, search.system->rows, subsetSize(mask), value, search.cpScale)) {
+            offer(search, mask, value);
+        }
+        return;
+    case Search::ExactFitCheck::Untried: {
+        const bool ranked = exactCriterion(search, mask, value);
+        search.exactFitCheck = ranked && search.fit.exactFit ? Search::ExactFitCheck::Confirmed
+                                                             : Search::ExactFitCheck::Refuted;
+        if (ranked) offer(search, mask, value);
+        return;
+    }
+    case Search::ExactFitCheck::Refuted:
+        if (exactCriterion(search, mask, value)) offer(search, mask, value);
+        return;
+    }
+}
+
 // Fits the subset mask of a node (it may enter its list), or, in a per-size
-// search by RSS, puts the fit off where deferredBounds allows. The seeds
-// are pending already.
-void fitOrDefer(Search& search, SubsetMask mask, double relativeRss, const DropMargin& margin) {
+// search by RSS, puts the fit off where deferredBounds allows, or takes it
+// for an exact fit where that is certain (trace: the node's trace bound).
+// The seeds are pending already.
+void fitOrDefer(Search& search, SubsetMask mask, double relativeRss, const DropMargin& margin, double trace) {
+    if (certainExactFit(search, mask, relativeRss, margin, trace)) {
+        takeExactFit(search, mask);
+        return;
+    }
     DeferredFit fit;
     if (!search.deferring || seededBefore(search, mask) || !deferredBounds(search, mask, relativeRss, margin, fit)) {
         fitExactly(search, mask);
@@ -697,6 +770,17 @@ void goDown(Search& search, std::size_t depth, const DoubleDropNode&, std::size_
     expandAt<top, DoubleDropNode>(search, depth + 1);
 }
 
+// A bound on the trace of child i of node (after rankDrops): the double
+// tree's children keep the node's.
+template <class Node>
+double childTraceBound(const Node& node, std::size_t i) {
+    if constexpr (std::is_same_v<Node, DropNode>) {
+        return node.childTrace[i];
+    } else {
+        return node.trace;
+    }
+}
+
 // The margin of child i of node (after rankDrops). shared: in the double
 // tree, the margin terms of every child of the node (they all keep its
 // trace bounds and share one error bound).
@@ -781,7 +865,9 @@ void visitChild(Search& search, std::size_t depth, std::size_t i, const ChildOrd
     }
     if (size >= 1) {
         search.decided += 1;
-        if (subtreeMayEnter(search, rss, margin, size, size, mask, 0, SizeBounds{})) fitOrDefer(search, mask, rss, margin);
+        if (subtreeMayEnter(search, rss, margin, size, size, mask, 0, SizeBounds{})) {
+            fitOrDefer(search, mask, rss, margin, childTraceBound(node, i));
+        }
     }
     if (below == 0) return;
     if (!subtreeMayEnter(search, rss, margin, smallest, size - 1, smallestMask, droppable, sizes)) {
@@ -872,7 +958,9 @@ void walkTop(Search& search, std::size_t depth) {
                 const DropMargin margin = childMargin(search, node, i, order.shared);
                 const double rss = toDouble(node.childRss[i]);
                 search.decided += 1;
-                if (subtreeMayEnter(search, rss, margin, size, size, mask, 0, SizeBounds{})) fitOrDefer(search, mask, rss, margin);
+                if (subtreeMayEnter(search, rss, margin, size, size, mask, 0, SizeBounds{})) {
+                    fitOrDefer(search, mask, rss, margin, childTraceBound(node, i));
+                }
             }
             goDown<true>(search, depth, node, i);
         } else if (takeTask(search)) {
@@ -1112,6 +1200,7 @@ bool searchOnThreads(const SearchSettings& settings, const SubsetPlan& plan, std
         tally.extendedNodes += part.extendedNodes;
         tally.doubleNodes += part.doubleNodes;
         tally.exactFits += part.exactFits;
+        tally.exactFitsTaken += part.exactFitsTaken;
     }
     deferralFailed = anyDeferralFailed.load(std::memory_order_relaxed);
     return !work.stopped.load(std::memory_order_relaxed);
@@ -1269,6 +1358,7 @@ bool searchBestSubsets(const DataColumn& y, const std::vector<DataColumn>& colum
         tally->extendedNodes += counted.extendedNodes;
         tally->doubleNodes += counted.doubleNodes;
         tally->exactFits += counted.exactFits;
+        tally->exactFitsTaken += counted.exactFitsTaken;
     }
     finish(work.kept, settings.perSize, kept);
     if (!finished) return false;

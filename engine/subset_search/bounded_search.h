@@ -68,7 +68,8 @@ bool searchBestSubsets(const DataColumn& y, const std::vector<DataColumn>& colum
 struct SearchTally {
     std::uint64_t extendedNodes = 0;  // double-double
     std::uint64_t doubleNodes = 0;
-    std::uint64_t exactFits = 0;  // subsets fitted by the exact fit
+    std::uint64_t exactFits = 0;       // subsets fitted by the exact fit
+    std::uint64_t exactFitsTaken = 0;  // subsets ranked as exact fits without a fit (certain from the tree)
 };
 bool searchBestSubsets(const DataColumn& y, const std::vector<DataColumn>& columns, std::vector<RankedSubset>& kept,
                        const SubsetRequest& request, RunProgress& progress, SearchTally* tally = nullptr);

@@ -39,6 +39,46 @@ SubsetRequest requestFor(std::int32_t criterion, std::uint32_t keepCount, std::u
 // total or a copy, where there is one), and three columns.
 const SubsetMask forcedSets[] = {0u, 1u, 1u | (1u << 7), 0b10110u};
 
+TEST(SubsetRequest, ExactFitsVouchedForByTheTreeRankAsTheirFitsWouldForEveryCriterion) {
+    // y fitted by a few columns up to rounding (1e-12), or exactly (a sum
+    // of three columns): every subset that keeps them is an exact fit, and
+    // most are ranked from the tree without a fit. The lists are the
+    // screening's, bit for bit, by every criterion, overall and by size.
+    // Beside them: a constant column (centred to rounding: subsets that hold
+    // it are fitted), and a fourth column with a share of 1e-8 in y, whose
+    // subsets without it are near-exact fits but not exact ones.
+    struct Case {
+        Dataset data;
+        const char* name;
+    };
+    const auto sumOf = [](Dataset data, double fourth) {
+        for (std::size_t i = 0; i < data.y.size(); ++i) {
+            data.y[i] = data.columns[2][i] + data.columns[5][i] - data.columns[9][i] + fourth * data.columns[11][i];
+        }
+        centreDataset(data);
+        return data;
+    };
+    std::vector<Case> cases;
+    cases.push_back({hardDataset(HardKind::NearExact12, 80, 14, 21), "near-exact 1e-12"});
+    cases.push_back({sumOf(hardDataset(HardKind::NearExact8, 80, 14, 22), 0.0), "a sum of three columns"});
+    cases.push_back({sumOf(hardDataset(HardKind::ConstantColumn, 80, 14, 23), 0.0), "the sum beside a constant column"});
+    cases.push_back({sumOf(hardDataset(HardKind::NearExact8, 80, 14, 24), 1e-8), "the sum and 1e-8 of a fourth"});
+    for (const Case& item : cases) {
+        for (std::int32_t criterion = 0; criterion <= 5; ++criterion) {
+            for (std::uint32_t perSize : {0u, 3u}) {
+                const SubsetRequest request = requestFor(criterion, 10, perSize, 0, item.data);
+                SearchTally tally;
+                EXPECT_TRUE(sameList(boundedList(item.data, request, &tally), screenedList(item.data, request)))
+                    << item.name << ", criterion " << criterion << ", per size " << perSize;
+                if (perSize > 0) {
+                    EXPECT_GT(tally.exactFitsTaken, 0u)
+                        << item.name << ", criterion " << criterion << ": " << tally.exactFits << " fitted";
+                }
+            }
+        }
+    }
+}
+
 TEST(SubsetRequest, BoundedPerSizeAndForcedListsEqualTheScreeningsOnEveryHardKindAndCriterion) {
     for (HardKind kind : hardKinds) {
         for (std::size_t k : {8u, 12u}) {
