@@ -1,24 +1,52 @@
 #include "regression/extended_cross_products.h"
 
+#include <algorithm>
 #include <memory>
 #include <mutex>
+#include <vector>
 
 #include "regression/linear_dependencies.h"
 
 namespace {
 
+// A column's values split into Dekker halves (splitDouble), once for every
+// product the column takes part in.
+struct SplitColumn {
+    const double* value = nullptr;
+    std::vector<double> hi, lo;
+};
+
+SplitColumn splitColumn(const double* value, std::size_t n) {
+    SplitColumn column;
+    column.value = value;
+    column.hi.resize(n);
+    column.lo.resize(n);
+    for (std::size_t r = 0; r < n; ++r) splitDouble(value[r], column.hi[r], column.lo[r]);
+    return column;
+}
+
 // Σ a_r·b_r over rows in ascending order, Dot2: the running double sum s
-// with its rounding error and the products' errors accumulated in c.
-DoubleDouble dot2(const double* a, const double* b, std::size_t n) {
-    double s = 0.0;
-    double c = 0.0;
+// with its rounding error and the products' errors (Dekker's two-product of
+// the split halves) accumulated in c. Up to four columns b at once: each
+// chain does the operations of a single one in the same order, and the
+// interleaved rows hide the latency of each chain's dependent additions.
+constexpr std::size_t dotChains = 4;
+
+void dot2(const SplitColumn& a, const SplitColumn* const* b, std::size_t count, std::size_t n, DoubleDouble* sums) {
+    double s[dotChains] = {};
+    double c[dotChains] = {};
     for (std::size_t r = 0; r < n; ++r) {
-        const DoubleDouble p = twoProduct(a[r], b[r]);
-        const DoubleDouble t = twoSum(s, p.hi);
-        s = t.hi;
-        c += t.lo + p.lo;
+        const double x = a.value[r], xHigh = a.hi[r], xLow = a.lo[r];
+        for (std::size_t j = 0; j < count; ++j) {
+            const SplitColumn& other = *b[j];
+            const double p = x * other.value[r];
+            const double e = ((xHigh * other.hi[r] - p) + xHigh * other.lo[r] + xLow * other.hi[r]) + xLow * other.lo[r];
+            const DoubleDouble t = twoSum(s[j], p);
+            s[j] = t.hi;
+            c[j] += t.lo + e;
+        }
     }
-    return quickTwoSum(s, c);
+    for (std::size_t j = 0; j < count; ++j) sums[j] = quickTwoSum(s[j], c[j]);
 }
 
 // Σ a_r in ascending order, Sum2 (the same accumulation without products).
@@ -45,10 +73,21 @@ void formExtendedCrossProducts(const CrossProducts& products, ExtendedCrossProdu
         extended.entries[b] = sum2(products.columns[b], n);
         extended.entries[b * order] = extended.entries[b];
     }
+    std::vector<SplitColumn> split;
+    split.reserve(order);
+    split.emplace_back();  // the intercept's: its sums are the plain ones above
+    for (std::size_t a = 1; a < order; ++a) split.push_back(splitColumn(products.columns[a], n));
     for (std::size_t a = 1; a < order; ++a) {
-        for (std::size_t b = a; b < order; ++b) {
-            extended.entries[a * order + b] = dot2(products.columns[a], products.columns[b], n);
-            extended.entries[b * order + a] = extended.entries[a * order + b];
+        for (std::size_t b = a; b < order; b += dotChains) {
+            const std::size_t count = std::min(dotChains, order - b);
+            const SplitColumn* others[dotChains];
+            DoubleDouble sums[dotChains];
+            for (std::size_t j = 0; j < count; ++j) others[j] = &split[b + j];
+            dot2(split[a], others, count, n, sums);
+            for (std::size_t j = 0; j < count; ++j) {
+                extended.entries[a * order + b + j] = sums[j];
+                extended.entries[(b + j) * order + a] = sums[j];
+            }
         }
     }
 }

@@ -11,6 +11,8 @@
 #include "dependency_test_data.h"
 #include "exact_compare.h"
 #include "regression/cross_products.h"
+#include "regression/double_double.h"
+#include "regression/extended_cross_products.h"
 #include "regression/extended_fit.h"
 #include "regression/fit_levels.h"
 #include "regression/least_squares_fit.h"
@@ -184,6 +186,38 @@ TEST(ExactFitRules, AConstantOrZeroDependentVariableIsNoModelOnAnySubset) {
             for (SubsetMask mask = 1; mask <= last; ++mask) {
                 EXPECT_FALSE(fitLeastSquares(y, test.data.columns, mask).ok) << test.data.name << ", y " << value;
             }
+        }
+    }
+}
+
+TEST(ExtendedFit, CrossProductsAreEachPairsOwnDot2SumBitForBit) {
+    // The products run several pairs at once; each must still be the Dot2
+    // sum of its own pair over the rows in ascending order (written out
+    // here), whatever the number of columns (7: chains of four and of three)
+    // and however far apart their magnitudes.
+    Dataset data = randomDataset(57, 7, 91);
+    for (std::size_t r = 0; r < data.y.size(); ++r) {
+        data.columns[1][r] *= 1e150;
+        data.columns[4][r] = 1e-140 * data.columns[4][r] + (r % 3 == 0 ? 3.0 : 0.0);
+    }
+    CrossProducts products;
+    formCrossProducts(data.y, data.columns, products);
+    const ExtendedCrossProducts& extended = extendedCrossProducts(products);
+    const std::size_t order = products.order();
+    for (std::size_t a = 1; a < order; ++a) {
+        for (std::size_t b = 1; b < order; ++b) {
+            double s = 0.0, c = 0.0;
+            for (std::size_t r = 0; r < products.rows; ++r) {
+                const DoubleDouble p = twoProduct(products.columns[a][r], products.columns[b][r]);
+                const DoubleDouble t = twoSum(s, p.hi);
+                s = t.hi;
+                c += t.lo + p.lo;
+            }
+            const DoubleDouble want = quickTwoSum(s, c);
+            const DoubleDouble got = extended.at(a, b);
+            EXPECT_TRUE(sameDouble(got.hi, want.hi) && sameDouble(got.lo, want.lo))
+                << "(" << a << ", " << b << "): " << exactText(got.hi) << " + " << exactText(got.lo) << " instead of "
+                << exactText(want.hi) << " + " << exactText(want.lo);
         }
     }
 }
