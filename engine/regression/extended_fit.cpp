@@ -253,6 +253,20 @@ bool rankFromFactors(const CentredSystem<N>& s, DD rss, const DD* beta, Extended
     return true;
 }
 
+// rankFromFactors for a subset whose rank rule and intercept row the caller
+// vouches for (ExtendedParts::RankingIndependent): the finiteness of what
+// the factors give, and the verdict on the target.
+template <std::size_t N>
+void rankIndependentFromFactors(const CentredSystem<N>& s, DD rss, const DD* beta, ExtendedSolution& solution) {
+    bool finite = isFinite(rss) && isFinite(interceptOf(s, beta));
+    for (std::size_t j = 0; j < s.d; ++j) finite = finite && isFinite(beta[j]);
+    if (!finite) {
+        solution.verdict = ExtendedVerdict::NotFinite;
+        return;
+    }
+    setRankingResult(s, rss, solution);
+}
+
 template <std::size_t N>
 void solveOfCapacity(const ExtendedCrossProducts& products, const std::size_t* source, std::size_t e,
                      std::size_t target, ExtendedSolution& solution, ExtendedParts parts) {
@@ -282,6 +296,10 @@ void solveOfCapacity(const ExtendedCrossProducts& products, const std::size_t* s
         for (std::size_t k = i + 1; k < d; ++k) {
             beta[i] = beta[i] - s.c[k][i] * beta[k];
         }
+    }
+    if (parts == ExtendedParts::RankingIndependent) {
+        rankIndependentFromFactors(s, rss, beta, solution);
+        return;
     }
     if (parts == ExtendedParts::Ranking) {
         if (!rankFromFactors(s, rss, beta, solution)) {

@@ -64,7 +64,7 @@ bool refitExtended(const SubsetSystem& system, LeastSquaresFit& fit, ExtendedPar
     fit.ok = true;
     fit.exactFit = solution.exactFit;
     fit.rss = solution.rss;
-    if (parts == ExtendedParts::Ranking) {
+    if (parts != ExtendedParts::Whole) {
         fit.inverse.order = 0;  // not formed
         return true;
     }
@@ -118,6 +118,17 @@ bool solveSubsetSystem(const SubsetSystem& system, LeastSquaresFit& fit) {
 
 bool rankSubsetSystem(const SubsetSystem& system, LeastSquaresFit& fit) {
     return solveSubsetSystemFor(system, fit, ExtendedParts::Ranking);
+}
+
+bool rankSubsetSystem(const SubsetSystem& system, LeastSquaresFit& fit, const SubsetCertainties& known) {
+    const ExtendedParts parts = known.independent ? ExtendedParts::RankingIndependent : ExtendedParts::Ranking;
+    if (known.refitted) {
+        // What solveSubsetSystemFor comes to when the double fit fails or
+        // does not resolve: the refit alone decides.
+        fit.exactFit = false;
+        return refitExtended(system, fit, parts);
+    }
+    return solveSubsetSystemFor(system, fit, parts);
 }
 
 LeastSquaresFit fitLeastSquares(const DataColumn& y, const std::vector<DataColumn>& columns, SubsetMask mask) {

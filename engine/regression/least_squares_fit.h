@@ -49,6 +49,19 @@ bool solveSubsetSystem(const SubsetSystem& system, LeastSquaresFit& fit);
 // The screening and the bounded search rank by it.
 bool rankSubsetSystem(const SubsetSystem& system, LeastSquaresFit& fit);
 
+// What a caller may know of a subset before its fit, from bounds of its own
+// (the bounded search's tree). Each lets the ranking fit skip a step whose
+// outcome it fixes, with the same verdict, refitted, exactFit and rss.
+struct SubsetCertainties {
+    // The double fit does not resolve the subset (its RSS would be below
+    // the least it reports): it is refitted without the double fit.
+    bool refitted = false;
+    // The subset passes the rank rule by far, with the scales that keep
+    // the refit finite (ExtendedParts::RankingIndependent).
+    bool independent = false;
+};
+bool rankSubsetSystem(const SubsetSystem& system, LeastSquaresFit& fit, const SubsetCertainties& known);
+
 // Fits the subset mask of columns against y from the data: forms the
 // subset's cross-products (the same sums as the screening's), then
 // solveSubsetSystem. Every set bit of mask must index a column (throws

@@ -318,10 +318,10 @@ void offer(Search& search, SubsetMask mask, double criterion) {
 
 // The criterion of mask by the exact fit of the screening; false where the
 // subset is not ranked.
-bool exactCriterion(Search& search, SubsetMask mask, double& value) {
+bool exactCriterion(Search& search, SubsetMask mask, double& value, const SubsetCertainties& known = {}) {
     ++search.tally.exactFits;
     gatherSubsetSystem(*search.products, mask, search.subset);
-    if (!rankSubsetSystem(search.subset, search.fit)) return false;
+    if (!rankSubsetSystem(search.subset, search.fit, known)) return false;
     return rankingCriterion(search.criterion, search.fit.rss, search.system->rows, subsetSize(mask), value,
                             search.cpScale);
 }
@@ -334,11 +334,11 @@ bool seededBefore(const Search& search, SubsetMask mask) {
 // large for the rows is never ranked and, like the screening, not fitted:
 // with few rows every root is one (n − 1 variables, an exact fit that would
 // be refitted in double-double for nothing). A seed is already pending.
-void fitExactly(Search& search, SubsetMask mask) {
+void fitExactly(Search& search, SubsetMask mask, const SubsetCertainties& known = {}) {
     if (static_cast<std::int64_t>(subsetSize(mask)) > search.largestRanked) return;
     if (seededBefore(search, mask)) return;
     double value = 0.0;
-    if (exactCriterion(search, mask, value)) offer(search, mask, value);
+    if (exactCriterion(search, mask, value, known)) offer(search, mask, value);
 }
 
 // A lower bound on the criterion of every subset of smallest … largest
@@ -567,46 +567,55 @@ bool deferredBounds(const Search& search, SubsetMask mask, double relativeRss, c
     return fit.least > 0.0 && fit.most <= largestFinite && fit.most - fit.least <= deferredSpread * fit.least;
 }
 
-// The most trace of a subset's inverse for which certainExactFit vouches:
-// far inside every limit of the exact fit's verdicts (see there).
-constexpr double certainExactFitTrace = 1e6;
+// The most trace of a subset's inverse for which the tree vouches that the
+// rank rule holds (certaintiesOf): far inside every limit of the exact
+// fit's verdicts (see there).
+constexpr double certainIndependenceTrace = 1e6;
 
-// Whether the exact fit is certain to take the subset mask, a node of the
-// tree with relative RSS relativeRss, margins Δ and trace bound trace, for
-// an exact fit (RSS 0), which it then ranks as every exact fit (by its
-// criterion of RSS 0, and by mask): so its fit, a double-double refit, can
-// be spared. Each step of the exact fit, in turn:
-// - The double path reports only an RSS above refitResidualLevel of its
-//   SST, and within Δ_double of the tree's: with relativeRss + Δ_double
-//   below doublePathLeastRss it cannot, and the subset is refitted.
-// - The refit's pivots and its 1 − R²_j are at least 1 / trace (the scaled
-//   system has a unit diagonal, so G_jj is 1 / (1 − R²_j) and at most the
-//   trace), computed to a relative error of order e·u₂·trace: at a trace of
-//   at most 1e6 nowhere near rankTolerance (1e-12). So the rank rule holds,
-//   and no dependent set of the run (1 − R² ≤ rankTolerance) is held whole.
-// - The coefficients, the intercept and the bound on its row stay finite:
-//   the scaled coefficients have ‖β̃‖² ≤ trace, and the tree only runs on
-//   sums of squares within 2^±200 of columns near their centre
-//   (maxUncentredFactor), which keeps every unscaled value below 2^500.
-// - The refit's RSS is within Δ_refit of the tree's and its SST within
-//   rounding of the centred y·y: an RSS below half the exact-fit level of
-//   y·y is at most that level of its SST.
-// - Whether y has a variance is the same question for every subset: the
-//   first subset vouched for is fitted, and the rest are taken only where
-//   it was an exact fit (Search::exactFitCheck).
-// A subset that holds a constant column (the tree's unit column, the exact
-// fit's rounding) is always fitted.
-bool certainExactFit(const Search& search, SubsetMask mask, double relativeRss, const DropMargin& margin,
-                     double trace) {
-    if ((mask & search.system->constant) != 0) return false;
-    if (!(trace <= certainExactFitTrace)) return false;
-    return relativeRss + margin.doublePath < doublePathLeastRss &&
-           relativeRss + margin.refitPath <= 0.5 * exactFitLevel;
+// What the tree makes certain of the exact fit of the subset mask, a node
+// with relative RSS relativeRss, margins Δ and trace bound trace, step by
+// step (SubsetCertainties):
+// - refitted: the double path reports only an RSS above refitResidualLevel
+//   of its SST, and within Δ_double of the tree's; with relativeRss +
+//   Δ_double below doublePathLeastRss it cannot, and the subset is refitted.
+// - independent: the refit's pivots and its 1 − R²_j are at least
+//   1 / trace (the scaled system has a unit diagonal, so G_jj is
+//   1 / (1 − R²_j) and at most the trace), computed to a relative error of
+//   order e·u₂·trace: at a trace of at most 1e6 nowhere near rankTolerance
+//   (1e-12). So the rank rule holds, and no dependent set of the run
+//   (1 − R² ≤ rankTolerance) is held whole. The tree only runs on columns
+//   near their centre (maxUncentredFactor) with sums of squares within
+//   2^±200: every centred sum of squares is within 2^±201 and every mean
+//   below 2^100, as RankingIndependent asks. A subset that holds a constant
+//   column (the tree's unit column, the exact fit's rounding) is left to
+//   the whole ranking.
+SubsetCertainties certaintiesOf(const Search& search, SubsetMask mask, double relativeRss, const DropMargin& margin,
+                                double trace) {
+    SubsetCertainties known;
+    known.refitted = relativeRss + margin.doublePath < doublePathLeastRss;
+    known.independent = (mask & search.system->constant) == 0 && trace <= certainIndependenceTrace;
+    return known;
+}
+
+// Whether the exact fit is certain to take a subset for an exact fit
+// (RSS 0), which it then ranks as every exact fit (by its criterion of
+// RSS 0, and by mask): so its fit, a double-double refit, can be spared.
+// Refitted and independent (certaintiesOf), its coefficients, intercept
+// and the bound on the intercept row stay finite (the scaled coefficients
+// have ‖β̃‖² ≤ trace, and the scales above keep every unscaled value below
+// 2^500); the refit's RSS is within Δ_refit of the tree's and its SST within
+// rounding of the centred y·y, so an RSS below half the exact-fit level of
+// y·y is at most that level of its SST. Whether y has a variance is the
+// same question for every subset: the first subset vouched for is fitted,
+// and the rest are taken only where it was an exact fit
+// (Search::exactFitCheck).
+bool certainExactFit(const SubsetCertainties& known, double relativeRss, const DropMargin& margin) {
+    return known.refitted && known.independent && relativeRss + margin.refitPath <= 0.5 * exactFitLevel;
 }
 
 // Ranks mask as an exact fit (certainExactFit), as fitExactly would, once
 // the first such subset has been fitted and found one.
-void takeExactFit(Search& search, SubsetMask mask) {
+void takeExactFit(Search& search, SubsetMask mask, const SubsetCertainties& known) {
     if (static_cast<std::int64_t>(subsetSize(mask)) > search.largestRanked) return;
     if (seededBefore(search, mask)) return;
     double value = 0.0;
@@ -618,14 +627,14 @@ void takeExactFit(Search& search, SubsetMask mask) {
         }
         return;
     case Search::ExactFitCheck::Untried: {
-        const bool ranked = exactCriterion(search, mask, value);
+        const bool ranked = exactCriterion(search, mask, value, known);
         search.exactFitCheck = ranked && search.fit.exactFit ? Search::ExactFitCheck::Confirmed
                                                              : Search::ExactFitCheck::Refuted;
         if (ranked) offer(search, mask, value);
         return;
     }
     case Search::ExactFitCheck::Refuted:
-        if (exactCriterion(search, mask, value)) offer(search, mask, value);
+        if (exactCriterion(search, mask, value, known)) offer(search, mask, value);
         return;
     }
 }
@@ -635,15 +644,17 @@ void takeExactFit(Search& search, SubsetMask mask) {
 // for an exact fit where that is certain (trace: the node's trace bound).
 // The seeds are pending already.
 void fitOrDefer(Search& search, SubsetMask mask, double relativeRss, const DropMargin& margin, double trace) {
-    if (certainExactFit(search, mask, relativeRss, margin, trace)) {
-        takeExactFit(search, mask);
+    const SubsetCertainties known = certaintiesOf(search, mask, relativeRss, margin, trace);
+    if (certainExactFit(known, relativeRss, margin)) {
+        takeExactFit(search, mask, known);
         return;
     }
     DeferredFit fit;
     if (!search.deferring || seededBefore(search, mask) || !deferredBounds(search, mask, relativeRss, margin, fit)) {
-        fitExactly(search, mask);
+        fitExactly(search, mask, known);
         return;
     }
+    fit.known = known;
     deferFit(search.deferred[subsetSize(mask)], search.keepCount, fit);
     refreshLimit(search, subsetSize(mask));
 }
@@ -678,7 +689,7 @@ bool fitDeferred(Search& search) {
             if (!ceilingAllows(list, search.keepCount, fit.least)) break;  // nor any after it
             if (!mayEnter(search.thresholds[size], fit.least, fit.mask)) continue;
             double value = 0.0;
-            if (!exactCriterion(search, fit.mask, value) || !(value <= fit.most)) return false;
+            if (!exactCriterion(search, fit.mask, value, fit.known) || !(value <= fit.most)) return false;
             offer(search, fit.mask, value);
         }
     }

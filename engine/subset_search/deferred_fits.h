@@ -24,11 +24,13 @@
 #include <vector>
 
 #include "regression/data_column.h"
+#include "regression/least_squares_fit.h"
 
 struct DeferredFit {
     SubsetMask mask = 0;
     double least = 0.0;  // a lower bound on the subset's exact criterion
     double most = 0.0;   // an upper bound on it
+    SubsetCertainties known;  // what its fit may take for granted
 };
 
 struct DeferredList {

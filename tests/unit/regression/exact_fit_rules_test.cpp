@@ -296,6 +296,56 @@ TEST(ExtendedFit, TheRankingSolveGivesTheWholeSolvesVerdictAndRssBitForBit) {
     std::printf("ranking solves: %d subsets solved in double-double, %d refitted by the fit\n", solved, refitted);
 }
 
+// The ranking fit told what a caller knows beforehand (SubsetCertainties)
+// must answer as the plain one: on every subset that the plain fit
+// refitted, told so, and also told it is independent where every
+// 1 − R²_j is at least 1e-6 (as the search vouches at traces up to 1e6).
+// Counts the subsets checked each way.
+void expectSameRankingWhenTold(const Dataset& data, const char* name, int& refitted, int& independent) {
+    CrossProducts products;
+    formCrossProducts(data.y, data.columns, products);
+    const ExtendedCrossProducts& extended = extendedCrossProducts(products);
+    const SubsetMask last = (SubsetMask{1} << data.columns.size()) - 1;
+    for (SubsetMask mask = 1; mask <= last; ++mask) {
+        SubsetSystem system;
+        gatherSubsetSystem(products, mask, system);
+        LeastSquaresFit plain;
+        const bool plainOk = rankSubsetSystem(system, plain);
+        if (!plain.refitted) continue;
+        ExtendedSolution solution;
+        solveExtended(extended, system.source, system.order(), extended.yIndex(), solution, ExtendedParts::Ranking);
+        SubsetCertainties known;
+        known.refitted = true;
+        known.independent = solution.verdict == ExtendedVerdict::Solved && solution.leastIndependence >= 1e-6;
+        LeastSquaresFit told;
+        const bool toldOk = rankSubsetSystem(system, told, known);
+        ++refitted;
+        if (known.independent) ++independent;
+        EXPECT_EQ(toldOk, plainOk) << name << ", mask " << mask;
+        EXPECT_TRUE(told.refitted) << name << ", mask " << mask;
+        if (!plainOk || !toldOk) continue;
+        EXPECT_EQ(told.exactFit, plain.exactFit) << name << ", mask " << mask;
+        EXPECT_TRUE(sameDouble(told.rss, plain.rss))
+            << name << ", mask " << mask << ": " << exactText(told.rss) << " instead of " << exactText(plain.rss);
+    }
+}
+
+TEST(ExtendedFit, TheRankingFitToldWhatTheSearchKnowsAnswersAsThePlainOne) {
+    int refitted = 0;
+    int independent = 0;
+    for (HardKind kind : hardKinds) {
+        expectSameRankingWhenTold(hardDataset(kind, 40, 10, 92), hardKindName(kind), refitted, independent);
+    }
+    for (const DependencyCase& test : dependencyCases()) {
+        if (test.data.columns.size() <= 12) {
+            expectSameRankingWhenTold(test.data, test.data.name.c_str(), refitted, independent);
+        }
+    }
+    EXPECT_GT(refitted, 1000);
+    EXPECT_GT(independent, 500);
+    std::printf("told fits: %d refitted, %d of them independent\n", refitted, independent);
+}
+
 // One variable and y, with the cross-products written directly: n = 2^-5
 // (a weight, not a count), mean m = 2^5, centred spread C = 2^-1000, and y
 // with its own spread. Then C⁻¹·m = 2^1005: finite, but beyond what the

@@ -161,7 +161,7 @@ TEST(DeferredFits, ThinningDropsOnlyWhatTheCeilingRulesOut) {
     DeferredList list;
     for (std::uint64_t i = 200; i >= 1; --i) {
         const double value = static_cast<double>(i);
-        deferFit(list, 2, DeferredFit{i, value, value});
+        deferFit(list, 2, DeferredFit{i, value, value, {}});
     }
     EXPECT_LT(list.pending.size(), 200u);  // thinned at 64 and 128 entries
     std::vector<SubsetMask> left;
@@ -172,7 +172,7 @@ TEST(DeferredFits, ThinningDropsOnlyWhatTheCeilingRulesOut) {
     EXPECT_EQ(left, (std::vector<SubsetMask>{1, 2}));
     // A ceiling that was never full drops nothing.
     DeferredList open;
-    for (std::uint64_t i = 0; i < 300; ++i) deferFit(open, 1000, DeferredFit{i, 1.0, 2.0});
+    for (std::uint64_t i = 0; i < 300; ++i) deferFit(open, 1000, DeferredFit{i, 1.0, 2.0, {}});
     EXPECT_EQ(open.pending.size(), 300u);
 }
 
