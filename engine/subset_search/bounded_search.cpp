@@ -834,7 +834,7 @@ struct ChildOrder {
 
     // Moves the bounds by size on to child i, the next in the order.
     void next(std::size_t i) {
-        if (!byIndex || i == 0) return;
+        if (!byIndex || i == 0 || ascendingCount == 0) return;
         double* end = ascending + ascendingCount;
         double* at = std::find(ascending, end, least[i]);
         if (at == end) return;  // not expected: every child after the first is in the list
