@@ -247,10 +247,10 @@ TEST(ExtendedFit, MatchesTheReferenceOnWellConditionedDataToFarBeyondDoublePreci
 }
 
 
-// What ranks a subset, from the ranking solve and from the whole one:
-// verdict and leastIndependence always, the rest where it is solved. Every
-// subset of each hard kind and each dependency case, bit for bit.
-void expectSameRanking(const Dataset& data, const char* name, int& refitted, int& solved) {
+// Calls visit(extended, mask, system) for every subset of the data: the
+// run's double-double cross-products and the subset's gathered system.
+template <class Visit>
+void forEverySubsetSystem(const Dataset& data, Visit visit) {
     CrossProducts products;
     formCrossProducts(data.y, data.columns, products);
     const ExtendedCrossProducts& extended = extendedCrossProducts(products);
@@ -258,6 +258,25 @@ void expectSameRanking(const Dataset& data, const char* name, int& refitted, int
     for (SubsetMask mask = 1; mask <= last; ++mask) {
         SubsetSystem system;
         gatherSubsetSystem(products, mask, system);
+        visit(extended, mask, system);
+    }
+}
+
+// Calls check(data, name) on each hard kind (40 rows, 10 columns) and each
+// dependency case of at most 12 columns.
+template <class Check>
+void forEveryRankingCase(Check check) {
+    for (HardKind kind : hardKinds) check(hardDataset(kind, 40, 10, 91), hardKindName(kind));
+    for (const DependencyCase& test : dependencyCases()) {
+        if (test.data.columns.size() <= 12) check(test.data, test.data.name.c_str());
+    }
+}
+
+// What ranks a subset, from the ranking solve and from the whole one:
+// verdict and leastIndependence always, the rest where it is solved. Every
+// subset of each hard kind and each dependency case, bit for bit.
+void expectSameRanking(const Dataset& data, const char* name, int& refitted, int& solved) {
+    forEverySubsetSystem(data, [&](const ExtendedCrossProducts& extended, SubsetMask mask, const SubsetSystem& system) {
         ExtendedSolution whole, ranking;
         solveExtended(extended, system.source, system.order(), extended.yIndex(), whole);
         solveExtended(extended, system.source, system.order(), extended.yIndex(), ranking, ExtendedParts::Ranking);
@@ -275,21 +294,16 @@ void expectSameRanking(const Dataset& data, const char* name, int& refitted, int
         ASSERT_EQ(rankSubsetSystem(system, ranked), fullOk) << name << ", mask " << mask;
         EXPECT_EQ(ranked.refitted, full.refitted) << name << ", mask " << mask;
         refitted += full.refitted ? 1 : 0;
-        if (!fullOk) continue;
+        if (!fullOk) return;
         EXPECT_EQ(ranked.rss, full.rss) << name << ", mask " << mask;
         EXPECT_EQ(ranked.exactFit, full.exactFit) << name << ", mask " << mask;
-    }
+    });
 }
 
 TEST(ExtendedFit, TheRankingSolveGivesTheWholeSolvesVerdictAndRssBitForBit) {
     int refitted = 0;
     int solved = 0;
-    for (HardKind kind : hardKinds) {
-        expectSameRanking(hardDataset(kind, 40, 10, 91), hardKindName(kind), refitted, solved);
-    }
-    for (const DependencyCase& test : dependencyCases()) {
-        if (test.data.columns.size() <= 12) expectSameRanking(test.data, test.data.name.c_str(), refitted, solved);
-    }
+    forEveryRankingCase([&](const Dataset& data, const char* name) { expectSameRanking(data, name, refitted, solved); });
     // The refit path must have been taken, and solved, many times.
     EXPECT_GT(refitted, 1000);
     EXPECT_GT(solved, 5000);
@@ -302,16 +316,10 @@ TEST(ExtendedFit, TheRankingSolveGivesTheWholeSolvesVerdictAndRssBitForBit) {
 // 1 − R²_j is at least 1e-6 (as the search vouches at traces up to 1e6).
 // Counts the subsets checked each way.
 void expectSameRankingWhenTold(const Dataset& data, const char* name, int& refitted, int& independent) {
-    CrossProducts products;
-    formCrossProducts(data.y, data.columns, products);
-    const ExtendedCrossProducts& extended = extendedCrossProducts(products);
-    const SubsetMask last = (SubsetMask{1} << data.columns.size()) - 1;
-    for (SubsetMask mask = 1; mask <= last; ++mask) {
-        SubsetSystem system;
-        gatherSubsetSystem(products, mask, system);
+    forEverySubsetSystem(data, [&](const ExtendedCrossProducts& extended, SubsetMask mask, const SubsetSystem& system) {
         LeastSquaresFit plain;
         const bool plainOk = rankSubsetSystem(system, plain);
-        if (!plain.refitted) continue;
+        if (!plain.refitted) return;
         ExtendedSolution solution;
         solveExtended(extended, system.source, system.order(), extended.yIndex(), solution, ExtendedParts::Ranking);
         SubsetCertainties known;
@@ -323,24 +331,18 @@ void expectSameRankingWhenTold(const Dataset& data, const char* name, int& refit
         if (known.independent) ++independent;
         EXPECT_EQ(toldOk, plainOk) << name << ", mask " << mask;
         EXPECT_TRUE(told.refitted) << name << ", mask " << mask;
-        if (!plainOk || !toldOk) continue;
+        if (!plainOk || !toldOk) return;
         EXPECT_EQ(told.exactFit, plain.exactFit) << name << ", mask " << mask;
         EXPECT_TRUE(sameDouble(told.rss, plain.rss))
             << name << ", mask " << mask << ": " << exactText(told.rss) << " instead of " << exactText(plain.rss);
-    }
+    });
 }
 
 TEST(ExtendedFit, TheRankingFitToldWhatTheSearchKnowsAnswersAsThePlainOne) {
     int refitted = 0;
     int independent = 0;
-    for (HardKind kind : hardKinds) {
-        expectSameRankingWhenTold(hardDataset(kind, 40, 10, 92), hardKindName(kind), refitted, independent);
-    }
-    for (const DependencyCase& test : dependencyCases()) {
-        if (test.data.columns.size() <= 12) {
-            expectSameRankingWhenTold(test.data, test.data.name.c_str(), refitted, independent);
-        }
-    }
+    forEveryRankingCase(
+        [&](const Dataset& data, const char* name) { expectSameRankingWhenTold(data, name, refitted, independent); });
     EXPECT_GT(refitted, 1000);
     EXPECT_GT(independent, 500);
     std::printf("told fits: %d refitted, %d of them independent\n", refitted, independent);
