@@ -137,15 +137,6 @@ struct SearchSettings {
 struct Search;
 void refreshLimit(Search& search, std::size_t size);
 
-// A search's node storage: one node per depth of each tree. Handed on from
-// the walk that seeds the per-size lists to the walk itself, so that a run
-// touches its pages once (a first touch costs a page fault, which at k = 25
-// comes to a few milliseconds against a walk of one or two).
-struct TreeLevels {
-    std::unique_ptr<DropNode[]> levels;
-    std::unique_ptr<DoubleDropNode[]> doubleLevels;
-};
-
 // One thread's search.
 struct Search : SearchSettings {
     // levels[j]: the node being expanded at depth j. Allocated without
@@ -203,18 +194,13 @@ struct Search : SearchSettings {
     std::size_t splitBelow = 0;
 
     // ownsSeeds: this thread fits the seeds put off before the walk (each
-    // thread counts them in its ceilings). storage: another search's nodes
-    // on the same system to work in (none: new ones). Its first node no
-    // longer holds a root this search started, so its factors are not
-    // taken over by the first root (startDropTree's followsRoot).
-    Search(const SearchSettings& settings, bool ownsSeeds, TreeLevels storage = {})
+    // thread counts them in its ceilings).
+    Search(const SearchSettings& settings, bool ownsSeeds)
         : SearchSettings(settings),
-          levels(storage.levels ? std::move(storage.levels) : std::unique_ptr<DropNode[]>(new DropNode[settings.variables + 1])),
-          doubleLevels(storage.doubleLevels ? std::move(storage.doubleLevels)
-                                            : std::unique_ptr<DoubleDropNode[]>(new DoubleDropNode[settings.variables + 1])),
+          levels(new DropNode[settings.variables + 1]),
+          doubleLevels(new DoubleDropNode[settings.variables + 1]),
           thresholds(settings.shared->kept.lists.size()),
           cuts(settings.variables + 1) {
-        levels[0].factors.valid = false;
         if (!deferring) return;
         deferred.resize(thresholds.size());
         limits.assign(thresholds.size(), largestFinite);
@@ -1146,11 +1132,9 @@ std::vector<DeferredFit> perSizeSeeds(Search& search, const SubsetRoot& root) {
     return seeds;
 }
 
-// Seeds the per-size lists from the widest root (perSizeSeeds). Returns the
-// seeding walk's node storage, for the walk to go on in (none where the
-// lists are not seeded).
-TreeLevels seedPerSizeLists(SearchSettings& settings, const SubsetPlan& plan) {
-    if (!settings.deferring || plan.roots.empty()) return {};
+// Seeds the per-size lists from the widest root (perSizeSeeds).
+void seedPerSizeLists(SearchSettings& settings, const SubsetPlan& plan) {
+    if (!settings.deferring || plan.roots.empty()) return;
     const auto widest =
         std::max_element(plan.roots.begin(), plan.roots.end(), [](const SubsetRoot& a, const SubsetRoot& b) {
             return subsetSize(a.droppable) < subsetSize(b.droppable);
@@ -1158,7 +1142,6 @@ TreeLevels seedPerSizeLists(SearchSettings& settings, const SubsetPlan& plan) {
     Search seeder(settings, false);
     settings.seeds = perSizeSeeds(seeder, *widest);
     for (const DeferredFit& seed : settings.seeds) settings.seeded.push_back(seed.mask);
-    return TreeLevels{std::move(seeder.levels), std::move(seeder.doubleLevels)};
 }
 
 // Walks this thread's share of the roots' trees and, where fits were put
@@ -1176,8 +1159,8 @@ void walkRoots(Search& search, const SubsetPlan& plan, bool split, bool& deferra
 // subtree walked in order, progress published as it goes. Answers whether
 // it finished (not stopped).
 bool searchOnThisThread(const SearchSettings& settings, const SubsetPlan& plan, std::uint64_t decided,
-                        SearchTally& tally, bool& deferralFailed, TreeLevels storage) {
-    Search search(settings, true, std::move(storage));
+                        SearchTally& tally, bool& deferralFailed) {
+    Search search(settings, true);
     search.decided = decided;
     search.publishes = true;
     reportProgress(search);
@@ -1197,7 +1180,7 @@ constexpr std::chrono::milliseconds progressInterval{25};
 // The same on threads threads, the parts of the trees dealt out among them.
 // Each thread fits what it put off as soon as its walk is done.
 bool searchOnThreads(const SearchSettings& settings, const SubsetPlan& plan, std::uint64_t decided,
-                     std::size_t threads, SearchTally& tally, bool& deferralFailed, TreeLevels storage) {
+                     std::size_t threads, SearchTally& tally, bool& deferralFailed) {
     SharedWork& work = *settings.shared;
     work.decided.store(decided, std::memory_order_relaxed);
     work.nextTask.store(0, std::memory_order_relaxed);
@@ -1206,7 +1189,7 @@ bool searchOnThreads(const SearchSettings& settings, const SubsetPlan& plan, std
     std::atomic<bool> anyDeferralFailed{false};
     const auto searchPart = [&](std::size_t index) {
         try {
-            Search search(settings, index == 0, index == 0 ? std::move(storage) : TreeLevels{});
+            Search search(settings, index == 0);
             search.dealing = true;
             search.taskMine = work.nextTask.fetch_add(1, std::memory_order_relaxed);
             bool failed = false;
@@ -1239,12 +1222,12 @@ bool searchOnThreads(const SearchSettings& settings, const SubsetPlan& plan, std
 // subset fitted as it is reached.
 bool searchPlan(SearchSettings& settings, const SubsetPlan& plan, std::uint64_t decided, std::uint32_t threads,
                 SearchTally& tally) {
-    TreeLevels storage = seedPerSizeLists(settings, plan);
+    seedPerSizeLists(settings, plan);
     for (;;) {
         bool deferralFailed = false;
-        const bool finished =
-            threads <= 1 ? searchOnThisThread(settings, plan, decided, tally, deferralFailed, std::move(storage))
-                         : searchOnThreads(settings, plan, decided, threads, tally, deferralFailed, std::move(storage));
+        const bool finished = threads <= 1
+                                  ? searchOnThisThread(settings, plan, decided, tally, deferralFailed)
+                                  : searchOnThreads(settings, plan, decided, threads, tally, deferralFailed);
         if (!finished || !deferralFailed) return finished;
         SharedLists& kept = settings.shared->kept;
         for (std::vector<RankedSubset>& list : kept.lists) list.clear();
