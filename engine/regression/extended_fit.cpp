@@ -233,6 +233,16 @@ void solveFromFactors(const CentredSystem<N>& s, DD rss, const DD* beta, Extende
     setRankingResult(s, rss, solution);
 }
 
+// Whether the RSS, the coefficients and the intercept the factors give are
+// finite; sets the verdict NotFinite where not.
+template <std::size_t N>
+bool factorsFinite(const CentredSystem<N>& s, DD rss, const DD* beta, ExtendedSolution& solution) {
+    bool finite = isFinite(rss) && isFinite(interceptOf(s, beta));
+    for (std::size_t j = 0; j < s.d; ++j) finite = finite && isFinite(beta[j]);
+    if (!finite) solution.verdict = ExtendedVerdict::NotFinite;
+    return finite;
+}
+
 // What ranks the subset, from the factors, with the verdict of
 // solveFromFactors: the diagonal of C⁻¹ alone, and the finiteness of the
 // intercept row from a bound on it. False
@@ -242,12 +252,7 @@ bool rankFromFactors(const CentredSystem<N>& s, DD rss, const DD* beta, Extended
     DD diagonal[N];
     inverseDiagonal(s, diagonal);
     if (!independentEnough(s, diagonal, solution)) return true;
-    bool finite = isFinite(rss) && isFinite(interceptOf(s, beta));
-    for (std::size_t j = 0; j < s.d; ++j) finite = finite && isFinite(beta[j]);
-    if (!finite) {
-        solution.verdict = ExtendedVerdict::NotFinite;
-        return true;
-    }
+    if (!factorsFinite(s, rss, beta, solution)) return true;
     if (!interceptRowFinite(s, diagonal)) return false;
     setRankingResult(s, rss, solution);
     return true;
@@ -258,13 +263,7 @@ bool rankFromFactors(const CentredSystem<N>& s, DD rss, const DD* beta, Extended
 // the factors give, and the verdict on the target.
 template <std::size_t N>
 void rankIndependentFromFactors(const CentredSystem<N>& s, DD rss, const DD* beta, ExtendedSolution& solution) {
-    bool finite = isFinite(rss) && isFinite(interceptOf(s, beta));
-    for (std::size_t j = 0; j < s.d; ++j) finite = finite && isFinite(beta[j]);
-    if (!finite) {
-        solution.verdict = ExtendedVerdict::NotFinite;
-        return;
-    }
-    setRankingResult(s, rss, solution);
+    if (factorsFinite(s, rss, beta, solution)) setRankingResult(s, rss, solution);
 }
 
 template <std::size_t N>

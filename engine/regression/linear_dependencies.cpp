@@ -14,9 +14,9 @@
 namespace {
 
 // The solve of target against the columns of basis (indices into the run's
-// columns), in double-double.
-// Only the verdict, the residual share and the exact-fit flag are read, and
-// the ranking solve gives those as the whole one does, at half the cost.
+// columns), in double-double. Only the verdict, the residual share and the
+// exact-fit flag are read: the ranking solve gives those as the whole one
+// does, at half the cost.
 ExtendedSolution regress(const ExtendedCrossProducts& products, const std::vector<std::size_t>& basis,
                          std::size_t target) {
     std::size_t source[maxModelOrder];

@@ -172,9 +172,9 @@ struct Search : SearchSettings {
     double rangeLimits[8][maxExplanatoryVariables + 1];
     bool limitsChanged = true;
 
-    // Whether the exact fit has taken a subset that certainExactFit vouched
-    // for for an exact fit (then the others it vouches for are taken without
-    // a fit), or has not (then none is).
+    // Whether the first subset certainExactFit vouched for was an exact fit
+    // by the exact fit itself (then the others it vouches for are taken
+    // without a fit) or not (then every one is fitted).
     enum class ExactFitCheck { Untried, Confirmed, Refuted } exactFitCheck = ExactFitCheck::Untried;
 
     std::uint64_t decided = 0;  // subsets this thread has fitted or excluded
@@ -845,13 +845,14 @@ struct ChildOrder {
     SizeBounds sizeBounds(std::size_t top) const { return SizeBounds{ascending, ascendingCount, top}; }
 };
 
-
 // Decides child i of node (after rankDrops) and its subtree: skips the
 // subtree if no member can enter the list, otherwise fits the child exactly
 // if it may enter and goes down into its own children if any of them may.
 // The child's RSS bounds its whole subtree (every member is a subset of
-// it); that is also the best of the per-size bounds the drop costs give,
-// since every member drops v_i and otherwise only variables that cost less.
+// it). Where the children go by cost that is also the best of the per-size
+// bounds the drop costs give, since every member drops v_i and otherwise
+// only variables that cost less; where they go by index, the order's
+// SizeBounds give the rest.
 // order: the node's (with the child's droppable set, the node's droppable
 // variables after i, and the bounds by size).
 template <class Node>
