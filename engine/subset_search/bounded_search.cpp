@@ -13,6 +13,7 @@
 #include "subset_search/criterion_cut.h"
 #include "subset_search/deferred_fits.h"
 #include "subset_search/drop_tree.h"
+#include "subset_search/node_storage.h"
 #include "regression/fit_levels.h"
 #include "subset_search/kept_selection.h"
 #include "regression/least_squares_fit.h"
@@ -139,13 +140,12 @@ void refreshLimit(Search& search, std::size_t size);
 
 // One thread's search.
 struct Search : SearchSettings {
-    // levels[j]: the node being expanded at depth j. Allocated without
-    // clearing (new[] default-initialises: each node's members are written
-    // before they are read), which at k = 31 spares a megabyte of zeroing
-    // per search.
-    std::unique_ptr<DropNode[]> levels;
+    // levels[j]: the node being expanded at depth j. Default-initialised
+    // (each node's large arrays are written before they are read), which
+    // at k = 31 spares megabytes of zeroing per search.
+    NodeLevels<DropNode> levels;
     // The same for the double tree, where a subtree runs in double.
-    std::unique_ptr<DoubleDropNode[]> doubleLevels;
+    NodeLevels<DoubleDropNode> doubleLevels;
     SearchTally tally;
 
     // This thread's copy of each list's threshold, as of the lists' version
@@ -197,8 +197,8 @@ struct Search : SearchSettings {
     // thread counts them in its ceilings).
     Search(const SearchSettings& settings, bool ownsSeeds)
         : SearchSettings(settings),
-          levels(new DropNode[settings.variables + 1]),
-          doubleLevels(new DoubleDropNode[settings.variables + 1]),
+          levels(settings.variables + 1),
+          doubleLevels(settings.variables + 1),
           thresholds(settings.shared->kept.lists.size()),
           cuts(settings.variables + 1) {
         if (!deferring) return;
