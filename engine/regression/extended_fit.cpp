@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "regression/factor_kernels.h"
+#include "regression/scratch_array.h"
 #include "regression/fit_levels.h"
 
 namespace {
@@ -25,7 +26,7 @@ struct CentredSystem {
     DD n;
     DD mean[N];       // m_j = A_0j / n
     DD meanTarget;
-    DD c[N][N];       // C, then (lower part) L and (diagonal) D
+    DD c[N][N];       // C's lower triangle, then L (below the diagonal) and D
     DD reciprocal[N];  // 1 / D_p
     DD spread[N];     // C_jj before the factorisation
     DD rhs[N];        // Xᵀy centred, then z
@@ -46,8 +47,7 @@ void centre(const ExtendedCrossProducts& p, const std::size_t* source, std::size
         const std::size_t a = source[i + 1];
         for (std::size_t j = i; j < s.d; ++j) {
             const std::size_t b = source[j + 1];
-            s.c[i][j] = p.at(a, b) - s.mean[i] * p.at(0, b);
-            s.c[j][i] = s.c[i][j];
+            s.c[j][i] = p.at(a, b) - s.mean[i] * p.at(0, b);
         }
         s.spread[i] = s.c[i][i];
         s.rhs[i] = p.at(a, target) - s.mean[i] * p.at(0, target);
@@ -58,13 +58,19 @@ void centre(const ExtendedCrossProducts& p, const std::size_t* source, std::size
 
 // L·D·Lᵀ in place with the right-hand side eliminated along; false as soon
 // as a pivot shows the variable to be (nearly) a combination of the ones
-// before it. rss receives SST − Σ z_p² / D_p. Each pivot is divided by once:
-// its reciprocal multiplies (a double-double division costs several
-// multiplications, and a product by the rounded reciprocal is as accurate
-// to within a few units of the 106-bit precision).
+// before it. rss receives SST − Σ z_p² / D_p. Only the lower triangle is
+// worked on (C is symmetric, and the factors are read from there): at pivot
+// p the entries of column p below it, as they stand, are both each row's
+// multiplier (times 1/D_p) and, by symmetry, the pivot row that row
+// subtracts up to its diagonal, so each step costs half the updates of an
+// elimination of whole rows. Each pivot is divided by once: its reciprocal
+// multiplies (a double-double division costs several multiplications, and
+// a product by the rounded reciprocal is as accurate to within a few units
+// of the 106-bit precision).
 template <std::size_t N>
 bool factorise(CentredSystem<N>& s, DD& rss) {
     rss = s.sst;
+    ScratchArray<DD, N> column;
     for (std::size_t p = 0; p < s.d; ++p) {
         const DD pivot = s.c[p][p];
         if (!(pivot.hi > rankTolerance * s.spread[p].hi) || !(s.spread[p].hi > 0.0)) {
@@ -72,9 +78,10 @@ bool factorise(CentredSystem<N>& s, DD& rss) {
         }
         const DD reciprocal = toDoubleDouble(1.0) / pivot;
         s.reciprocal[p] = reciprocal;
+        for (std::size_t i = p + 1; i < s.d; ++i) column[i] = s.c[i][p];
         for (std::size_t i = p + 1; i < s.d; ++i) {
-            const DD l = s.c[i][p] * reciprocal;
-            eliminateRow(s.c[i], l, s.c[p], p + 1, s.d);
+            const DD l = column[i] * reciprocal;
+            eliminateRow(s.c[i], l, column.data(), p + 1, i + 1);
             s.rhs[i] = s.rhs[i] - l * s.rhs[p];
             s.c[i][p] = l;
         }

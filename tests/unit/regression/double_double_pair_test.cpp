@@ -131,7 +131,7 @@ TEST(DoubleDoublePair, SignedZerosAndExactCancellationKeepTheScalarSigns) {
 }
 
 // The refit of one subset in the order the solver takes its operations:
-// centring, L·D·Lᵀ with the target eliminated along, the diagonal of C⁻¹
+// centring, L·D·Lᵀ on the lower triangle with the target eliminated along, the diagonal of C⁻¹
 // from the columns of L⁻¹, β, and C⁻¹ column by column with the intercept's
 // row and corner. By the scalar operations one at a time, or (kernels) with
 // the solver's row elimination, inverse diagonal and inverse columns.
@@ -157,10 +157,7 @@ struct ScalarRefit {
         const DoubleDouble meanTarget = p.at(0, target) / n;
         for (std::size_t i = 0; i < d; ++i) {
             const std::size_t a = source[i + 1];
-            for (std::size_t j = i; j < d; ++j) {
-                at(i, j) = p.at(a, source[j + 1]) - mean[i] * p.at(0, source[j + 1]);
-                at(j, i) = at(i, j);
-            }
+            for (std::size_t j = i; j < d; ++j) at(j, i) = p.at(a, source[j + 1]) - mean[i] * p.at(0, source[j + 1]);
             spread[i] = at(i, i);
             rhs[i] = p.at(a, target) - mean[i] * p.at(0, target);
         }
@@ -172,12 +169,16 @@ struct ScalarRefit {
             if (!(pivot.hi > rankTolerance * spread[q].hi) || !(spread[q].hi > 0.0)) factorised = false;
             if (!factorised) return;
             reciprocal[q] = toDoubleDouble(1.0) / pivot;
+            // The lower triangle only: column q as it stands is, by
+            // symmetry, the pivot row.
+            std::vector<DoubleDouble> column(d);
+            for (std::size_t i = q + 1; i < d; ++i) column[i] = at(i, q);
             for (std::size_t i = q + 1; i < d; ++i) {
-                const DoubleDouble l = at(i, q) * reciprocal[q];
+                const DoubleDouble l = column[i] * reciprocal[q];
                 if (kernels) {
-                    eliminateRow(&at(i, 0), l, &at(q, 0), q + 1, d);
+                    eliminateRow(&at(i, 0), l, column.data(), q + 1, i + 1);
                 } else {
-                    for (std::size_t j = q + 1; j < d; ++j) at(i, j) = at(i, j) - l * at(q, j);
+                    for (std::size_t j = q + 1; j <= i; ++j) at(i, j) = at(i, j) - l * column[j];
                 }
                 rhs[i] = rhs[i] - l * rhs[q];
                 at(i, q) = l;
