@@ -13,25 +13,38 @@ using DD = DoubleDouble;
 
 constexpr std::size_t maxVariables = maxModelOrder - 1;
 
-// The work arrays below start zeroed (DoubleDouble's members have
-// initialisers), and the zeroing grows with the square of their capacity:
-// the models of up to 31 variables (every one of the library's) work in
+// The models of up to 31 variables (every one of the library's) work in
 // storage of that size, only larger ones in storage for 64.
 constexpr std::size_t smallCapacity = 31;
 
 // The centred system of one solve and its factors, for at most N variables.
+// The arrays are left unset by the constructor (a DoubleDouble's members
+// start at zero, and zeroing 17 KB per solve costs about as much as
+// factorising a model of a few variables): every entry a solve reads, it
+// has written before.
 template <std::size_t N>
 struct CentredSystem {
+    CentredSystem() {}
     std::size_t d = 0;
     DD n;
-    DD mean[N];       // m_j = A_0j / n
+    union {
+        DD mean[N];  // m_j = A_0j / n
+    };
     DD meanTarget;
-    DD c[N][N];       // C's lower triangle, then L (below the diagonal) and D
-    DD reciprocal[N];  // 1 / D_p
-    DD spread[N];     // C_jj before the factorisation
-    DD rhs[N];        // Xᵀy centred, then z
+    union {
+        DD c[N][N];  // C's lower triangle, then L (below the diagonal) and D
+    };
+    union {
+        DD reciprocal[N];  // 1 / D_p
+    };
+    union {
+        DD spread[N];  // C_jj before the factorisation
+    };
+    union {
+        DD rhs[N];  // Xᵀy centred, then z
+    };
     DD sst;
-    DD targetSquares;            // the target's uncentred sum of squares
+    DD targetSquares;  // the target's uncentred sum of squares
 };
 
 template <std::size_t N>
@@ -256,11 +269,11 @@ bool factorsFinite(const CentredSystem<N>& s, DD rss, const DD* beta, ExtendedSo
 // where that cannot be told without the whole solve (near an overflow).
 template <std::size_t N>
 bool rankFromFactors(const CentredSystem<N>& s, DD rss, const DD* beta, ExtendedSolution& solution) {
-    DD diagonal[N];
-    inverseDiagonal(s, diagonal);
-    if (!independentEnough(s, diagonal, solution)) return true;
+    ScratchArray<DD, N> diagonal;
+    inverseDiagonal(s, diagonal.data());
+    if (!independentEnough(s, diagonal.data(), solution)) return true;
     if (!factorsFinite(s, rss, beta, solution)) return true;
-    if (!interceptRowFinite(s, diagonal)) return false;
+    if (!interceptRowFinite(s, diagonal.data())) return false;
     setRankingResult(s, rss, solution);
     return true;
 }
@@ -294,7 +307,7 @@ void solveOfCapacity(const ExtendedCrossProducts& products, const std::size_t* s
     // β of the variables: z / D, then back with Lᵀ (z is the eliminated
     // right-hand side).
     const std::size_t d = s.d;
-    DD beta[N];
+    ScratchArray<DD, N> beta;
     for (std::size_t i = 0; i < d; ++i) {
         beta[i] = s.rhs[i] * s.reciprocal[i];
     }
@@ -304,17 +317,17 @@ void solveOfCapacity(const ExtendedCrossProducts& products, const std::size_t* s
         }
     }
     if (parts == ExtendedParts::RankingIndependent) {
-        rankIndependentFromFactors(s, rss, beta, solution);
+        rankIndependentFromFactors(s, rss, beta.data(), solution);
         return;
     }
     if (parts == ExtendedParts::Ranking) {
-        if (!rankFromFactors(s, rss, beta, solution)) {
+        if (!rankFromFactors(s, rss, beta.data(), solution)) {
             // Near an overflow only the whole solve can tell.
             solveOfCapacity<N>(products, source, e, target, solution, ExtendedParts::Whole);
         }
         return;
     }
-    solveFromFactors(s, rss, beta, solution);
+    solveFromFactors(s, rss, beta.data(), solution);
 }
 
 }  // namespace
