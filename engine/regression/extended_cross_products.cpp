@@ -90,6 +90,18 @@ void formExtendedCrossProducts(const CrossProducts& products, ExtendedCrossProdu
             }
         }
     }
+    centreExtendedCrossProducts(extended);
+}
+
+void centreExtendedCrossProducts(ExtendedCrossProducts& extended) {
+    const std::size_t order = extended.order();
+    const DoubleDouble n = extended.at(0, 0);
+    for (std::size_t a = 0; a < order; ++a) extended.means[a] = extended.at(0, a) / n;
+    for (std::size_t a = 0; a < order; ++a) {
+        for (std::size_t b = 0; b < order; ++b) {
+            extended.centredEntries[a * order + b] = extended.at(a, b) - extended.means[a] * extended.at(0, b);
+        }
+    }
 }
 
 // The products are formed on first use, and threads of one search may ask

@@ -20,6 +20,13 @@ struct ExtendedCrossProducts {
     std::size_t variables = 0;  // k
     std::size_t rows = 0;       // n
     DoubleDouble entries[maxCrossProductOrder * maxCrossProductOrder];  // row-major, stride variables + 2
+    // What every solve centres its system with, formed once from entries
+    // (centreExtendedCrossProducts) by the operations a solve would take:
+    // means[a] = A_0a / n (n = A_00), and centred(a, b) = A_ab − means[a]·A_0b,
+    // row a's mean with column b's sum (not symmetric in its rounding),
+    // same layout as entries.
+    DoubleDouble means[maxCrossProductOrder];
+    DoubleDouble centredEntries[maxCrossProductOrder * maxCrossProductOrder];
 
     // Found once from these sums (linear_dependencies.h): the sets of
     // columns that are exactly dependent (a column with its combination).
@@ -30,7 +37,12 @@ struct ExtendedCrossProducts {
     std::size_t order() const { return variables + 2; }
     std::size_t yIndex() const { return variables + 1; }
     const DoubleDouble& at(std::size_t a, std::size_t b) const { return entries[a * order() + b]; }
+    const DoubleDouble& centred(std::size_t a, std::size_t b) const { return centredEntries[a * order() + b]; }
 };
+
+// Forms means and centredEntries from entries (formExtendedCrossProducts
+// does, once entries are summed).
+void centreExtendedCrossProducts(ExtendedCrossProducts& extended);
 
 // Forms the extended cross-products of the columns products was formed
 // from (their addresses are kept in products, and must still be valid).

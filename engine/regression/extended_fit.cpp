@@ -47,26 +47,24 @@ struct CentredSystem {
     DD targetSquares;  // the target's uncentred sum of squares
 };
 
+// The centred system of source's columns and target, gathered from the
+// products' centred entries (the mean of a column and the entries centred
+// with it are the same for every solve, so they are formed once).
 template <std::size_t N>
 void centre(const ExtendedCrossProducts& p, const std::size_t* source, std::size_t e, std::size_t target,
             CentredSystem<N>& s) {
     s.d = e - 1;
     s.n = p.at(0, 0);
-    for (std::size_t i = 0; i < s.d; ++i) {
-        s.mean[i] = p.at(0, source[i + 1]) / s.n;
-    }
-    s.meanTarget = p.at(0, target) / s.n;
+    for (std::size_t i = 0; i < s.d; ++i) s.mean[i] = p.means[source[i + 1]];
+    s.meanTarget = p.means[target];
     for (std::size_t i = 0; i < s.d; ++i) {
         const std::size_t a = source[i + 1];
-        for (std::size_t j = i; j < s.d; ++j) {
-            const std::size_t b = source[j + 1];
-            s.c[j][i] = p.at(a, b) - s.mean[i] * p.at(0, b);
-        }
+        for (std::size_t j = i; j < s.d; ++j) s.c[j][i] = p.centred(a, source[j + 1]);
         s.spread[i] = s.c[i][i];
-        s.rhs[i] = p.at(a, target) - s.mean[i] * p.at(0, target);
+        s.rhs[i] = p.centred(a, target);
     }
     s.targetSquares = p.at(target, target);
-    s.sst = s.targetSquares - s.meanTarget * p.at(0, target);
+    s.sst = p.centred(target, target);
 }
 
 // L·D·Lᵀ in place with the right-hand side eliminated along; false as soon
@@ -278,12 +276,16 @@ bool rankFromFactors(const CentredSystem<N>& s, DD rss, const DD* beta, Extended
     return true;
 }
 
-// rankFromFactors for a subset whose rank rule and intercept row the caller
-// vouches for (ExtendedParts::RankingIndependent): the finiteness of what
-// the factors give, and the verdict on the target.
+// rankFromFactors for a subset whose rank rule, coefficients and intercept
+// row the caller vouches for (ExtendedParts::RankingIndependent): the
+// finiteness of the RSS, and the verdict on the target.
 template <std::size_t N>
-void rankIndependentFromFactors(const CentredSystem<N>& s, DD rss, const DD* beta, ExtendedSolution& solution) {
-    if (factorsFinite(s, rss, beta, solution)) setRankingResult(s, rss, solution);
+void rankIndependentFromFactors(const CentredSystem<N>& s, DD rss, ExtendedSolution& solution) {
+    if (!isFinite(rss)) {
+        solution.verdict = ExtendedVerdict::NotFinite;
+        return;
+    }
+    setRankingResult(s, rss, solution);
 }
 
 template <std::size_t N>
@@ -304,6 +306,11 @@ void solveOfCapacity(const ExtendedCrossProducts& products, const std::size_t* s
         return;
     }
 
+    if (parts == ExtendedParts::RankingIndependent) {
+        rankIndependentFromFactors(s, rss, solution);
+        return;
+    }
+
     // β of the variables: z / D, then back with Lᵀ (z is the eliminated
     // right-hand side).
     const std::size_t d = s.d;
@@ -315,10 +322,6 @@ void solveOfCapacity(const ExtendedCrossProducts& products, const std::size_t* s
         for (std::size_t k = i + 1; k < d; ++k) {
             beta[i] = beta[i] - s.c[k][i] * beta[k];
         }
-    }
-    if (parts == ExtendedParts::RankingIndependent) {
-        rankIndependentFromFactors(s, rss, beta.data(), solution);
-        return;
     }
     if (parts == ExtendedParts::Ranking) {
         if (!rankFromFactors(s, rss, beta.data(), solution)) {

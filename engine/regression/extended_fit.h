@@ -48,7 +48,10 @@ struct ExtendedSolution {
 // centred sum of squares within 2^±201 and every mean below 2^100: the
 // rank rule on C⁻¹'s diagonal, and the bound that keeps the intercept row
 // finite, then hold without it, and it is not formed (the factorisation
-// alone decides: about a quarter less work).
+// alone decides: about a quarter less work). Nor are the coefficients:
+// with y's centred sum of squares within the same range they are finite
+// by far (|β_j| ≤ √(C⁻¹_jj·SST), C⁻¹_jj ≤ 10⁶ / C_jj; the intercept
+// ȳ − Σ m_j·β_j then stays below 2^330), so only the RSS is checked.
 enum class ExtendedParts { Whole, Ranking, RankingIndependent };
 
 // Solves the system of the coefficients source[0 … e − 1] (indices into

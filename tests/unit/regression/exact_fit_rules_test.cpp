@@ -370,6 +370,7 @@ TEST(ExtendedFit, TheRankingSolveNearAnOverflowAnswersAsTheWholeSolve) {
         set(0, 2, {0.0, 0.0});          // Σy = 0
         set(1, 2, {spread, 0.0});       // Σxy: β = 1
         set(2, 2, {1.0, 0.0});          // Σy²
+        centreExtendedCrossProducts(products);
         const std::size_t source[2] = {0, 1};
         ExtendedSolution whole, ranking;
         solveExtended(products, source, 2, products.yIndex(), whole);
