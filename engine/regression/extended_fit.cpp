@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <memory>
 
 #include "regression/factor_kernels.h"
 #include "regression/scratch_array.h"
@@ -266,14 +267,20 @@ bool factorsFinite(const CentredSystem<N>& s, DD rss, const DD* beta, ExtendedSo
 // intercept row from a bound on it. False
 // where that cannot be told without the whole solve (near an overflow).
 template <std::size_t N>
+bool rankWithDiagonal(const CentredSystem<N>& s, DD rss, const DD* beta, const DD* diagonal,
+                      ExtendedSolution& solution) {
+    if (!independentEnough(s, diagonal, solution)) return true;
+    if (!factorsFinite(s, rss, beta, solution)) return true;
+    if (!interceptRowFinite(s, diagonal)) return false;
+    setRankingResult(s, rss, solution);
+    return true;
+}
+
+template <std::size_t N>
 bool rankFromFactors(const CentredSystem<N>& s, DD rss, const DD* beta, ExtendedSolution& solution) {
     ScratchArray<DD, N> diagonal;
     inverseDiagonal(s, diagonal.data());
-    if (!independentEnough(s, diagonal.data(), solution)) return true;
-    if (!factorsFinite(s, rss, beta, solution)) return true;
-    if (!interceptRowFinite(s, diagonal.data())) return false;
-    setRankingResult(s, rss, solution);
-    return true;
+    return rankWithDiagonal(s, rss, beta, diagonal.data(), solution);
 }
 
 // rankFromFactors for a subset whose rank rule, coefficients and intercept
@@ -286,6 +293,21 @@ void rankIndependentFromFactors(const CentredSystem<N>& s, DD rss, ExtendedSolut
         return;
     }
     setRankingResult(s, rss, solution);
+}
+
+// β of the variables: z / D, then back with Lᵀ (z is the eliminated
+// right-hand side).
+template <std::size_t N>
+void coefficientsOf(const CentredSystem<N>& s, DD* beta) {
+    const std::size_t d = s.d;
+    for (std::size_t i = 0; i < d; ++i) {
+        beta[i] = s.rhs[i] * s.reciprocal[i];
+    }
+    for (std::size_t i = d; i-- > 0;) {
+        for (std::size_t k = i + 1; k < d; ++k) {
+            beta[i] = beta[i] - s.c[k][i] * beta[k];
+        }
+    }
 }
 
 template <std::size_t N>
@@ -311,18 +333,8 @@ void solveOfCapacity(const ExtendedCrossProducts& products, const std::size_t* s
         return;
     }
 
-    // β of the variables: z / D, then back with Lᵀ (z is the eliminated
-    // right-hand side).
-    const std::size_t d = s.d;
     ScratchArray<DD, N> beta;
-    for (std::size_t i = 0; i < d; ++i) {
-        beta[i] = s.rhs[i] * s.reciprocal[i];
-    }
-    for (std::size_t i = d; i-- > 0;) {
-        for (std::size_t k = i + 1; k < d; ++k) {
-            beta[i] = beta[i] - s.c[k][i] * beta[k];
-        }
-    }
+    coefficientsOf(s, beta.data());
     if (parts == ExtendedParts::Ranking) {
         if (!rankFromFactors(s, rss, beta.data(), solution)) {
             // Near an overflow only the whole solve can tell.
@@ -333,7 +345,127 @@ void solveOfCapacity(const ExtendedCrossProducts& products, const std::size_t* s
     solveFromFactors(s, rss, beta.data(), solution);
 }
 
+// The dependency walk's basis, grown a column at a time: the system of its
+// members and its factors, kept as the factorisation of the whole basis
+// leaves them. Each step of that factorisation touches an entry (a, b) in
+// the order of the pivots before min(a, b), so the first m rows of a
+// larger basis come out the same as those of the first m members alone:
+// a new member's row is eliminated with the pivots before it, in their
+// order, with column p as it stood at pivot p (unscaled) as the pivot row.
+// The diagonal of C⁻¹ grows the same way: entry q sums x_i²/D_i over the
+// rows i ≥ q in ascending order (inverseDiagonalOfFactors), so a new row
+// adds one term to each entry, with x_m of column q of L⁻¹ from the row.
+// The arrays are left unset (written before they are read).
+struct GrowingBasis {
+    GrowingBasis() {}
+    CentredSystem<maxVariables> s;  // the members' system (s.d members), and the target of the question asked
+    std::size_t source[maxModelOrder];
+    union {
+        DD unscaled[maxVariables][maxVariables];  // [p][i]: entry (i, p) as it stood at pivot p
+    };
+    union {
+        DD inverseColumns[maxVariables][maxVariables];  // [q][i]: x_i of column q of L⁻¹ (i > q)
+    };
+    union {
+        DD diagonal[maxVariables];  // of C⁻¹
+    };
+    bool factorised = true;  // every pivot so far passed the rank rule
+};
+
+// Adds column index (of the products) to the basis: its row of the system,
+// eliminated with the pivots before it, then its own pivot, which must
+// pass as factorise checks it (else no solve with this basis factorises).
+void addMember(const ExtendedCrossProducts& p, GrowingBasis& g, std::size_t index) {
+    CentredSystem<maxVariables>& s = g.s;
+    const std::size_t m = s.d;
+    s.mean[m] = p.means[index];
+    for (std::size_t j = 0; j < m; ++j) s.c[m][j] = p.centred(g.source[j + 1], index);
+    s.c[m][m] = p.centred(index, index);
+    s.spread[m] = s.c[m][m];
+    g.source[m + 1] = index;
+    s.d = m + 1;
+    if (!g.factorised) return;
+    for (std::size_t q = 0; q < m; ++q) {
+        g.unscaled[q][m] = s.c[m][q];
+        const DD l = s.c[m][q] * s.reciprocal[q];
+        eliminateRow(s.c[m], l, g.unscaled[q], q + 1, m + 1);
+        s.c[m][q] = l;
+    }
+    const DD pivot = s.c[m][m];
+    if (!(pivot.hi > rankTolerance * s.spread[m].hi) || !(s.spread[m].hi > 0.0)) {
+        g.factorised = false;
+        return;
+    }
+    s.reciprocal[m] = toDoubleDouble(1.0) / pivot;
+    for (std::size_t q = 0; q < m; ++q) {
+        DD sum = -s.c[m][q];
+        for (std::size_t k = q + 1; k < m; ++k) sum = sum - s.c[m][k] * g.inverseColumns[q][k];
+        g.inverseColumns[q][m] = sum;
+        g.diagonal[q] = g.diagonal[q] + sum * sum * s.reciprocal[m];
+    }
+    g.diagonal[m] = s.reciprocal[m];
+}
+
+// The ranking solve of target against the basis, from its factors: the
+// right-hand side eliminated as factorise eliminates it along, then what
+// rankFromFactors decides. False where only the whole solve can tell.
+bool rankAgainstBasis(const ExtendedCrossProducts& p, GrowingBasis& g, std::size_t target,
+                      ExtendedSolution& solution) {
+    CentredSystem<maxVariables>& s = g.s;
+    const std::size_t d = s.d;
+    solution.order = d + 1;
+    solution.leastIndependence = 0.0;
+    solution.exactFit = false;
+    s.meanTarget = p.means[target];
+    s.targetSquares = p.at(target, target);
+    s.sst = p.centred(target, target);
+    if (!isFinite(s.sst) || !isFinite(s.targetSquares)) {
+        solution.verdict = ExtendedVerdict::NotFinite;
+        return true;
+    }
+    if (!g.factorised) {
+        solution.verdict = ExtendedVerdict::RankDeficient;
+        return true;
+    }
+    for (std::size_t i = 0; i < d; ++i) s.rhs[i] = p.centred(g.source[i + 1], target);
+    DD rss = s.sst;
+    for (std::size_t q = 0; q < d; ++q) {
+        for (std::size_t i = q + 1; i < d; ++i) s.rhs[i] = s.rhs[i] - s.c[i][q] * s.rhs[q];
+        rss = rss - s.rhs[q] * s.rhs[q] * s.reciprocal[q];
+    }
+    ScratchArray<DD, maxVariables> beta;
+    coefficientsOf(s, beta.data());
+    return rankWithDiagonal(s, rss, beta.data(), g.diagonal, solution);
+}
+
 }  // namespace
+
+std::vector<BasisAnswer> basisAnswers(const ExtendedCrossProducts& products) {
+    const std::size_t k = products.variables;
+    std::vector<BasisAnswer> answers(k);
+    const std::unique_ptr<GrowingBasis> basis(new GrowingBasis);
+    basis->source[0] = 0;
+    basis->s.d = 0;
+    basis->s.n = products.at(0, 0);
+    for (std::size_t j = 0; j < k; ++j) {
+        const std::size_t index = 1 + j;
+        if (!(products.at(index, index).hi > 0.0)) continue;  // a column of zeros (after centring)
+        BasisAnswer& answer = answers[j];
+        if (basis->s.d > 0) {
+            ExtendedSolution solution;
+            if (!rankAgainstBasis(products, *basis, index, solution)) {
+                // Near an overflow: the solve of its own, as any solve.
+                solveExtended(products, basis->source, basis->s.d + 1, index, solution, ExtendedParts::Ranking);
+            }
+            answer.asked = true;
+            answer.verdict = solution.verdict;
+            answer.residualShare = solution.residualShare;
+            answer.leastIndependence = solution.leastIndependence;
+        }
+        if (!answer.combination()) addMember(products, *basis, index);
+    }
+    return answers;
+}
 
 void solveExtended(const ExtendedCrossProducts& products, const std::size_t* source, std::size_t e,
                    std::size_t target, ExtendedSolution& solution, ExtendedParts parts) {

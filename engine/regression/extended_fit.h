@@ -15,8 +15,10 @@
 // after all the others; once the factorisation has passed, C⁻¹ gives every
 // 1 − R²_j = 1 / (C⁻¹_jj·C_jj) and the rule is checked on all of them.
 #include <cstddef>
+#include <vector>
 
 #include "regression/extended_cross_products.h"
+#include "regression/fit_levels.h"
 #include "regression/square_matrix.h"
 
 enum class ExtendedVerdict {
@@ -61,3 +63,19 @@ enum class ExtendedParts { Whole, Ranking, RankingIndependent };
 // the verdict is Solved (order, verdict, leastIndependence always).
 void solveExtended(const ExtendedCrossProducts& products, const std::size_t* source, std::size_t e,
                    std::size_t target, ExtendedSolution& solution, ExtendedParts parts = ExtendedParts::Whole);
+
+// The dependency walk's question (linear_dependencies.h) for every column j
+// of the products in ascending order, skipping those whose sum of squares
+// is 0: whether, by the ranking solve of j against the basis (the columns
+// before it that have a spread and are not themselves combinations), it is
+// a combination of the basis (solved, 1 − R² ≤ rankTolerance). The same
+// answers, bit for bit, as one solve per column, from one factorisation of
+// the basis grown a column at a time: order k³ work instead of k⁴.
+struct BasisAnswer {
+    bool asked = false;  // the column has a spread and the basis before it members
+    ExtendedVerdict verdict = ExtendedVerdict::NotFinite;
+    double residualShare = 0.0;
+    double leastIndependence = 0.0;
+    bool combination() const { return asked && verdict == ExtendedVerdict::Solved && !(residualShare > rankTolerance); }
+};
+std::vector<BasisAnswer> basisAnswers(const ExtendedCrossProducts& products);

@@ -80,10 +80,13 @@ std::vector<LinearDependency> columnDependencies(const ExtendedCrossProducts& ex
                                                 std::vector<std::size_t>* basisOut) {
     std::vector<LinearDependency> dependencies;
     const std::size_t k = extended.variables;
+    // Each column against the basis before it, one growing factorisation
+    // for the whole walk; the pruning below asks its own solves.
+    const std::vector<BasisAnswer> answers = basisAnswers(extended);
     std::vector<std::size_t> basis;
     for (std::size_t j = 0; j < k; ++j) {
         if (!(extended.at(1 + j, 1 + j).hi > 0.0)) continue;  // a column of zeros (after centring)
-        if (!combinationOf(extended, basis, j)) {
+        if (!answers[j].combination()) {
             basis.push_back(j);
             continue;
         }

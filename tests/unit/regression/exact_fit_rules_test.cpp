@@ -348,6 +348,59 @@ TEST(ExtendedFit, TheRankingFitToldWhatTheSearchKnowsAnswersAsThePlainOne) {
     std::printf("told fits: %d refitted, %d of them independent\n", refitted, independent);
 }
 
+// The dependency walk's answers from its growing factorisation against a
+// walk that solves each column afresh against the basis before it (as the
+// walk did before it grew one): every column of each hard kind and each
+// dependency case, verdict, 1 − R² and least 1 − R²_j bit for bit.
+void expectBasisAnswersAsFreshSolves(const Dataset& data, const char* name, int& asked, int& combinations) {
+    CrossProducts products;
+    formCrossProducts(data.y, data.columns, products);
+    const ExtendedCrossProducts& extended = extendedCrossProducts(products);
+    const std::vector<BasisAnswer> answers = basisAnswers(extended);
+    ASSERT_EQ(answers.size(), data.columns.size()) << name;
+    std::vector<std::size_t> source{0};
+    for (std::size_t j = 0; j < data.columns.size(); ++j) {
+        const std::size_t index = 1 + j;
+        if (!(extended.at(index, index).hi > 0.0)) {
+            EXPECT_FALSE(answers[j].asked) << name << ", column " << j;
+            continue;
+        }
+        bool combination = false;
+        if (source.size() > 1) {
+            ExtendedSolution fresh;
+            solveExtended(extended, source.data(), source.size(), index, fresh, ExtendedParts::Ranking);
+            ++asked;
+            EXPECT_TRUE(answers[j].asked) << name << ", column " << j;
+            EXPECT_EQ(int(answers[j].verdict), int(fresh.verdict)) << name << ", column " << j;
+            EXPECT_EQ(answers[j].leastIndependence, fresh.leastIndependence) << name << ", column " << j;
+            if (fresh.verdict == ExtendedVerdict::Solved) {
+                EXPECT_EQ(answers[j].residualShare, fresh.residualShare) << name << ", column " << j;
+            }
+            combination = fresh.verdict == ExtendedVerdict::Solved && !(fresh.residualShare > rankTolerance);
+        }
+        EXPECT_EQ(answers[j].combination(), combination) << name << ", column " << j;
+        if (combination) {
+            ++combinations;
+        } else {
+            source.push_back(index);
+        }
+    }
+}
+
+TEST(ExtendedFit, TheDependencyWalksGrowingBasisAnswersAsAFreshSolveOfEachColumn) {
+    int asked = 0;
+    int combinations = 0;
+    forEveryRankingCase(
+        [&](const Dataset& data, const char* name) { expectBasisAnswersAsFreshSolves(data, name, asked, combinations); });
+    for (HardKind kind : hardKinds) {
+        const Dataset wide = hardDataset(kind, 200, 31, 17);
+        expectBasisAnswersAsFreshSolves(wide, hardKindName(kind), asked, combinations);
+    }
+    EXPECT_GT(asked, 300);
+    EXPECT_GT(combinations, 10);
+    std::printf("basis questions: %d asked, %d combinations\n", asked, combinations);
+}
+
 // One variable and y, with the cross-products written directly: n = 2^-5
 // (a weight, not a count), mean m = 2^5, centred spread C = 2^-1000, and y
 // with its own spread. Then C⁻¹·m = 2^1005: finite, but beyond what the
