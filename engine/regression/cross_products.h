@@ -35,6 +35,8 @@ struct CrossProducts {
     // Those double-double cross-products, once formed
     // (extended_cross_products.h); empty until a subset needs them.
     mutable std::shared_ptr<ExtendedCrossProducts> extended;
+    // The same, formed ahead (offerExtendedCrossProducts) but not yet taken.
+    mutable std::shared_ptr<ExtendedCrossProducts> offered;
 
     std::size_t order() const { return variables + 2; }
     std::size_t yIndex() const { return variables + 1; }

@@ -5,12 +5,11 @@
 //
 // Same layout as CrossProducts: index 0 the intercept, 1 + i explanatory
 // column i, k + 1 the dependent variable. Each entry is the sum over the rows
-// in ascending order of the exact products (two-product) accumulated with
-// error-free two-sum into a double-double pair (Ogita, Rump and Oishi's
-// Dot2): as accurate as a sum formed in twice the double precision, i.e. a
-// relative error of about n²·2^-106 of Σ|products|, and the same bits on
-// every target.
+// in ascending order of the exact products (two-product) accumulated in
+// double-double (pair_sums.h): an error of at most 0.75·(n + 1)·2^-104 of
+// Σ|products|, and the same bits on every target.
 #include <cstddef>
+#include <memory>
 #include <vector>
 
 #include "regression/cross_products.h"
@@ -52,3 +51,9 @@ void formExtendedCrossProducts(const CrossProducts& products, ExtendedCrossProdu
 // formed on the first call and kept in products for the
 // later ones: a run whose subsets all resolve in double never pays for them.
 const ExtendedCrossProducts& extendedCrossProducts(const CrossProducts& products);
+
+// Hands products the extended cross-products already formed from its
+// columns (formExtendedCrossProducts, as a search does for its scaled
+// system), for the first extendedCrossProducts call to take instead of
+// summing the rows again. Before any thread asks for them.
+void offerExtendedCrossProducts(const CrossProducts& products, std::shared_ptr<ExtendedCrossProducts> formed);

@@ -1261,7 +1261,12 @@ DropTreeTrust prepare(const DataColumn& y, const std::vector<DataColumn>& column
     SubsetMask zeroColumns = 0;
     const SubsetMask every = firstVariables(columns.size());
     if (checkDropTree(products, every, zeroColumns) != DropTreeTrust::Trusted) return DropTreeTrust::ScaleOutOfRange;
-    if (!formScaledSystem(y, columns, system) || system.yShare <= noVarianceShare) {
+    // The double-double sums the scaled system is formed from are the
+    // extended cross-products the refits take: formed once, and offered.
+    const auto extended = std::make_shared<ExtendedCrossProducts>();
+    formExtendedCrossProducts(products, *extended);
+    offerExtendedCrossProducts(products, extended);
+    if (!formScaledSystem(*extended, system) || system.yShare <= noVarianceShare) {
         noVariance = true;
         return DropTreeTrust::Trusted;
     }

@@ -4,6 +4,7 @@
 #include <memory>
 
 #include "regression/scratch_array.h"
+#include "regression/extended_cross_products.h"
 #include "regression/subset_mask.h"
 
 namespace {
@@ -13,110 +14,21 @@ namespace {
 // n terms), not a spread of the data.
 constexpr double constantShare = 0x1p-90;
 
-// The columns of the sums: the k variables, y, and a column of ones (whose
-// products with the others are the plain column sums).
-constexpr std::size_t sumWidth = maxExplanatoryVariables + 2;
-
-// One row's values and their Dekker halves (splitDouble), split once per
-// row rather than once per product.
-struct SplitRow {
-    double value[sumWidth];
-    double hi[sumWidth];
-    double lo[sumWidth];
-};
-
-// The running sums Σ a·b of every pair of columns a ≤ b, as double-double
-// pairs (upper triangle, row-major, stride sumWidth).
-struct PairSums {
-    double hi[sumWidth * sumWidth];
-    double lo[sumWidth * sumWidth];
-};
-
-// Adds one row's exact products x_a·x_b = p + e (Dekker's two-product of
-// two split values), b = a … width − 1, to the running sums hi + lo. The sum of the leading parts is error-free
-// (two-sum); the trailing parts (|lo| ≤ u·|hi|, |e| ≤ u·|p|) are added in
-// double and the pair renormalised. Each step then errs by at most about
-// 3·u²·(|sum| + |term|) absolutely (the "sloppy" double-double addition;
-// Joldes, Muller and Popescu 2017, whose relative bound fails only under
-// cancellation, where the absolute one above still holds). With every
-// partial sum at most Σ|terms|, n rows err by at most 3·(n + 1)·u²·Σ|terms|
-// = 0.75·(n + 1)·u₂·Σ|terms| (u₂ = 2^-104 = 4·u²), where the accurate
-// addition's bound for a running sum of n terms is 3·n·u²·Σ|terms| (3·u² of
-// each partial sum, each at most Σ|terms|): the order n·u₂ per entry that
-// the tree's margin takes for sums of n rows in double-double
-// (drop_tree.cpp), at half the operations of the accurate addition.
-//
-// The pairs (a, b) for one a and every b ≥ a are independent, and their
-// arrays do not overlap (restrict), so the compiler may form several at
-// once in vector registers: each lane does the same IEEE operations in the
-// same order as a scalar loop would, so the sums are the same bits.
-void addProducts(const SplitRow& row, std::size_t a, std::size_t width, double* __restrict hi, double* __restrict lo) {
-    const double* __restrict value = row.value;
-    const double* __restrict high = row.hi;
-    const double* __restrict low = row.lo;
-    const double x = value[a], xHigh = high[a], xLow = low[a];
-    for (std::size_t b = a; b < width; ++b) {
-        const double p = x * value[b];
-        const double e = ((xHigh * high[b] - p) + xHigh * low[b] + xLow * high[b]) + xLow * low[b];
-        const double s = hi[b] + p;
-        const double back = s - hi[b];
-        const double error = (hi[b] - (s - back)) + (p - back);
-        const double w = error + (lo[b] + e);
-        const double sum = s + w;
-        lo[b] = w - (sum - s);
-        hi[b] = sum;
-    }
-}
-
-// Σ a·b over the rows in ascending order for every pair of the width
-// columns (the last one the ones), with exact products.
-void sumPairs(const std::vector<const DataColumn*>& columns, std::size_t n, PairSums& sums) {
-    const std::size_t width = columns.size() + 1;
-    for (std::size_t a = 0; a < width; ++a) {
-        for (std::size_t b = a; b < width; ++b) {
-            sums.hi[a * sumWidth + b] = 0.0;
-            sums.lo[a * sumWidth + b] = 0.0;
-        }
-    }
-    SplitRow row;
-    const std::size_t ones = width - 1;
-    row.value[ones] = 1.0;
-    row.hi[ones] = 1.0;
-    row.lo[ones] = 0.0;
-    for (std::size_t r = 0; r < n; ++r) {
-        for (std::size_t c = 0; c < ones; ++c) {
-            row.value[c] = (*columns[c])[r];
-            splitDouble(row.value[c], row.hi[c], row.lo[c]);
-        }
-        for (std::size_t a = 0; a < width; ++a) addProducts(row, a, width, sums.hi + a * sumWidth, sums.lo + a * sumWidth);
-    }
-}
-
 }  // namespace
 
-bool formScaledSystem(const DataColumn& y, const std::vector<DataColumn>& columns, ScaledSystem& system) {
-    const std::size_t k = columns.size();
-    const std::size_t n = y.size();
+bool formScaledSystem(const ExtendedCrossProducts& extended, ScaledSystem& system) {
+    const std::size_t k = extended.variables;
+    const std::size_t n = extended.rows;
     system.variables = k;
     system.rows = n;
     system.constant = 0;
     const DoubleDouble rows = toDoubleDouble(static_cast<double>(n));
 
-    // Columns 0 … k − 1 are the variables, column k is y, column k + 1 the
-    // ones.
-    std::vector<const DataColumn*> all;
-    for (const DataColumn& column : columns) all.push_back(&column);
-    all.push_back(&y);
-    // Left unset (sumPairs clears the pairs it uses): 70 KB, once per search.
-    const std::unique_ptr<PairSums> products(new PairSums);
-    sumPairs(all, n, *products);
-    const std::size_t ones = k + 1;
-    const auto pairSum = [&](std::size_t a, std::size_t b) {
-        const std::size_t at = a <= b ? a * sumWidth + b : b * sumWidth + a;
-        return quickTwoSum(products->hi[at], products->lo[at]);
-    };
+    // Columns 0 … k − 1 are the variables, column k is y (the products'
+    // indices 1 … k + 1), and the products' row 0 holds their sums.
+    const auto pairSum = [&](std::size_t a, std::size_t b) { return extended.at(a + 1, b + 1); };
     DoubleDouble sums[maxExplanatoryVariables + 1];
-    for (std::size_t i = 0; i <= k; ++i) sums[i] = pairSum(i, ones);
+    for (std::size_t i = 0; i <= k; ++i) sums[i] = extended.at(0, i + 1);
     ScratchArray<DoubleDouble, (maxExplanatoryVariables + 1) * (maxExplanatoryVariables + 1)> centred;
     const std::size_t width = k + 1;
     double scale[maxExplanatoryVariables + 1];
@@ -154,4 +66,12 @@ bool formScaledSystem(const DataColumn& y, const std::vector<DataColumn>& column
         system.matrix[i * scaledStride + i] = toDoubleDouble(1.0);
     }
     return true;
+}
+
+bool formScaledSystem(const DataColumn& y, const std::vector<DataColumn>& columns, ScaledSystem& system) {
+    CrossProducts products;
+    formCrossProducts(y, columns, products);
+    const std::unique_ptr<ExtendedCrossProducts> extended(new ExtendedCrossProducts);
+    formExtendedCrossProducts(products, *extended);
+    return formScaledSystem(*extended, system);
 }

@@ -16,6 +16,7 @@
 #include "regression/cross_products.h"
 #include "regression/data_column.h"
 #include "regression/double_double.h"
+#include "regression/extended_cross_products.h"
 #include "regression/scratch_array.h"
 
 constexpr std::size_t scaledStride = maxExplanatoryVariables;
@@ -41,6 +42,9 @@ struct ScaledSystem {
     const DoubleDouble& at(std::size_t i, std::size_t j) const { return matrix[i * scaledStride + j]; }
 };
 
-// Forms the system. False when y has no centred sum of squares at all;
-// yShare tells how close to constant it is otherwise.
+// Forms the system from the double-double cross-products of the run (their
+// pair sums, pair_sums.h). False when y has no centred sum of squares at
+// all; yShare tells how close to constant it is otherwise.
+bool formScaledSystem(const ExtendedCrossProducts& extended, ScaledSystem& system);
+// The same from the data, forming those cross-products first.
 bool formScaledSystem(const DataColumn& y, const std::vector<DataColumn>& columns, ScaledSystem& system);

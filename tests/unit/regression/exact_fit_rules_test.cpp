@@ -190,11 +190,13 @@ TEST(ExactFitRules, AConstantOrZeroDependentVariableIsNoModelOnAnySubset) {
     }
 }
 
-TEST(ExtendedFit, CrossProductsAreEachPairsOwnDot2SumBitForBit) {
-    // The products run several pairs at once; each must still be the Dot2
-    // sum of its own pair over the rows in ascending order (written out
-    // here), whatever the number of columns (7: chains of four and of three)
-    // and however far apart their magnitudes.
+TEST(ExtendedFit, CrossProductsAreEachPairsOwnDoubleDoubleSumBitForBit) {
+    // The products run several pairs at once (in vector lanes); each must
+    // still be the double-double sum of its own pair's exact products over
+    // the rows in ascending order (the recurrence written out here: two-sum
+    // of the leading parts, the trailing parts added, renormalised),
+    // whatever the number of columns and however far apart their
+    // magnitudes; and the intercept's row the same sums with ones.
     Dataset data = randomDataset(57, 7, 91);
     for (std::size_t r = 0; r < data.y.size(); ++r) {
         data.columns[1][r] *= 1e150;
@@ -204,14 +206,19 @@ TEST(ExtendedFit, CrossProductsAreEachPairsOwnDot2SumBitForBit) {
     formCrossProducts(data.y, data.columns, products);
     const ExtendedCrossProducts& extended = extendedCrossProducts(products);
     const std::size_t order = products.order();
-    for (std::size_t a = 1; a < order; ++a) {
+    const std::vector<double> ones(products.rows, 1.0);
+    for (std::size_t a = 0; a < order; ++a) {
         for (std::size_t b = 1; b < order; ++b) {
+            const double* left = a == 0 ? ones.data() : products.columns[a];
             double s = 0.0, c = 0.0;
             for (std::size_t r = 0; r < products.rows; ++r) {
-                const DoubleDouble p = twoProduct(products.columns[a][r], products.columns[b][r]);
-                const DoubleDouble t = twoSum(s, p.hi);
-                s = t.hi;
-                c += t.lo + p.lo;
+                const DoubleDouble p = twoProduct(left[r], products.columns[b][r]);
+                const double t = s + p.hi;
+                const double back = t - s;
+                const double w = ((s - (t - back)) + (p.hi - back)) + (c + p.lo);
+                const double sum = t + w;
+                c = w - (sum - t);
+                s = sum;
             }
             const DoubleDouble want = quickTwoSum(s, c);
             const DoubleDouble got = extended.at(a, b);
