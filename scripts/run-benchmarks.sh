@@ -45,7 +45,9 @@
 # The last line is the speed-up of the screening over the literal fit at
 # n = 1000, k = 20 (ratio of the medians).
 #
-#   scripts/run-benchmarks.sh [repetitions]   (default 5; R and the per-size lists run at most 3)
+#   scripts/run-benchmarks.sh [repetitions]   (default 5; leaps beside the bounded search and
+#                                              the requests at most 3; the per-size lists 9 on
+#                                              each side, whatever the repetitions)
 set -eu
 cd "$(dirname "$0")/.."
 repetitions=${1:-5}
@@ -226,7 +228,11 @@ fi
 # Per-size lists beside leaps' nbest, on the hard kinds and on real data.
 if command -v Rscript >/dev/null 2>&1 &&
   Rscript -e 'suppressMessages({ library(leaps); library(MASS); library(mlbench) })' >/dev/null 2>&1; then
-  r_repetitions=$((repetitions < 3 ? repetitions : 3))
+  # Nine runs on each side, whatever the repetitions: a single run takes
+  # milliseconds at k = 25, where the first one or two runs of a fresh
+  # process pay the page faults of their storage and three would leave
+  # the median to one of them.
+  per_size_repetitions=9
   sheets="$work/sheets"
   mkdir -p "$sheets"
   for k in 25 31; do
@@ -240,11 +246,11 @@ if command -v Rscript >/dev/null 2>&1 &&
     n=$(($(wc -l <"$file") - 1))
     k=$(($(head -n 1 "$file" | tr -cd , | wc -c)))
     for nbest in 1 10; do
-      build/native/bench/per_size_bench --sheet="$file" --nbest="$nbest" --benchmark_repetitions="$r_repetitions" \
+      build/native/bench/per_size_bench --sheet="$file" --nbest="$nbest" --benchmark_repetitions="$per_size_repetitions" \
         --benchmark_format=csv >"$work/per_size.csv" 2>/dev/null
       ours=$(summarise "$work/per_size.csv" 0 | awk '{ printf "%.4f (%.4f to %.4f)", $2 / 1000, $3 / 1000, $4 / 1000 }')
       build/native/bench/per_size_bench --print-lists="$file" "$nbest" >"$work/ours.txt"
-      Rscript scripts/leaps-per-size.R "$file" "$nbest" "$r_repetitions" >"$work/leaps.txt"
+      Rscript scripts/leaps-per-size.R "$file" "$nbest" "$per_size_repetitions" >"$work/leaps.txt"
       leaps=$(head -n 1 "$work/leaps.txt" | awk '{ printf "%.4f", $1 }')
       tail -n +2 "$work/leaps.txt" >"$work/leaps-lists.txt"
       if cmp -s "$work/ours.txt" "$work/leaps-lists.txt"; then
