@@ -1,6 +1,5 @@
 #include "regression/extended_cross_products.h"
 
-#include <algorithm>
 #include <memory>
 #include <mutex>
 #include <vector>

@@ -262,10 +262,10 @@ bool factorsFinite(const CentredSystem<N>& s, DD rss, const DD* beta, ExtendedSo
     return finite;
 }
 
-// What ranks the subset, from the factors, with the verdict of
-// solveFromFactors: the diagonal of C⁻¹ alone, and the finiteness of the
-// intercept row from a bound on it. False
-// where that cannot be told without the whole solve (near an overflow).
+// What ranks the subset, from the factors and C⁻¹'s diagonal, with the
+// verdict of solveFromFactors: the rank rule on the diagonal, and the
+// finiteness of the intercept row from a bound on it. False where that
+// cannot be told without the whole solve (near an overflow).
 template <std::size_t N>
 bool rankWithDiagonal(const CentredSystem<N>& s, DD rss, const DD* beta, const DD* diagonal,
                       ExtendedSolution& solution) {
@@ -276,6 +276,7 @@ bool rankWithDiagonal(const CentredSystem<N>& s, DD rss, const DD* beta, const D
     return true;
 }
 
+// The same, forming the diagonal from the factors.
 template <std::size_t N>
 bool rankFromFactors(const CentredSystem<N>& s, DD rss, const DD* beta, ExtendedSolution& solution) {
     ScratchArray<DD, N> diagonal;

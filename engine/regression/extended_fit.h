@@ -72,7 +72,7 @@ void solveExtended(const ExtendedCrossProducts& products, const std::size_t* sou
 // answers, bit for bit, as one solve per column, from one factorisation of
 // the basis grown a column at a time: order k³ work instead of k⁴.
 struct BasisAnswer {
-    bool asked = false;  // the column has a spread and the basis before it members
+    bool asked = false;  // the column has a spread and the basis before it is not empty
     ExtendedVerdict verdict = ExtendedVerdict::NotFinite;
     double residualShare = 0.0;
     double leastIndependence = 0.0;

@@ -52,7 +52,6 @@ void addProducts(const SplitRow& row, std::size_t a, std::size_t width, double* 
 
 void sumPairs(const double* const* columns, std::size_t count, std::size_t n, PairSums& sums) {
     const std::size_t width = count + 1;
-    sums.count = count;
     for (std::size_t a = 0; a < width; ++a) {
         for (std::size_t b = a; b < width; ++b) {
             sums.hi[a * sumWidth + b] = 0.0;

@@ -11,17 +11,11 @@
 #include "regression/double_double.h"
 
 // Columns 0 … count − 1 and the ones at index count; upper triangle,
-// row-major, stride maxCrossProductOrder. Left unset by the constructor
-// (sumPairs clears the pairs it uses).
+// row-major, stride maxCrossProductOrder. Left unset when default-
+// initialised (sumPairs clears the pairs it uses).
 struct PairSums {
-    PairSums() {}
-    std::size_t count = 0;
-    union {
-        double hi[maxCrossProductOrder * maxCrossProductOrder];
-    };
-    union {
-        double lo[maxCrossProductOrder * maxCrossProductOrder];
-    };
+    double hi[maxCrossProductOrder * maxCrossProductOrder];
+    double lo[maxCrossProductOrder * maxCrossProductOrder];
 
     // The sum of pair (a, b), either order; index count is the ones.
     DoubleDouble at(std::size_t a, std::size_t b) const {
