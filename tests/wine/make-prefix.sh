@@ -29,6 +29,12 @@ if ! make_prefix; then
   make_prefix
 fi
 "$loader" reg add 'HKCU\Software\Wine\Drivers' /v Graphics /d null /f >/dev/null 2>&1
+# A program that crashes starts Wine's debugger, which by default shows a
+# crash dialog: with the null driver nobody closes it, the crashed program
+# never ends and the debugger holds CTest's output pipe until the test's
+# timeout. Without the dialog the debugger prints the backtrace to the test's
+# output and the program ends at once with its exception code.
+"$loader" reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null 2>&1
 wineserver -w
 # One server, Wine's own services (services.exe, ...) and its desktop
 # (explorer.exe) stay up for the whole test run, started here without a
