@@ -1,7 +1,7 @@
 #pragma once
-// Exact fits put off until the end of a bounded search (per-size lists by
-// RSS), so that subsets that would enter a list only to be pushed out of it
-// later are never fitted.
+// Exact fits put off until the end of a bounded search, so that subsets
+// that would enter a list only to be pushed out of it later are never
+// fitted.
 //
 // A subset the tree reaches comes with bounds on its exact criterion: at
 // least `least` (the bound that decides whether it may enter at all) and at
