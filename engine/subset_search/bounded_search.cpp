@@ -1161,22 +1161,45 @@ std::vector<DeferredFit> listSeeds(Search& search, const SubsetRoot& root) {
     return seeds;
 }
 
-// Seeds the lists from the widest root (listSeeds). Not the one list by
-// RSS: its best are the largest sets, at the top of the tree, which the walk
-// meets first, and the seeds' descent only adds to the search (9.5 M
-// instructions against 7.3 M without it on noise at k = 31). The other
-// criteria put their best in the middle sizes, deep down (AIC on noise:
-// 18% fewer instructions with the seeds at k = 22, 11% at k = 31).
+// The root the lists are seeded from (listSeeds), the widest; null where
+// they are not seeded. Not the one list by RSS: its best are the largest
+// sets, at the top of the tree, which the walk meets first, and the seeds'
+// descent only adds to the search (9.5 M instructions against 7.3 M
+// without it on noise at k = 31). The other criteria put their best in the
+// middle sizes, deep down (AIC on noise: 18% fewer instructions with the
+// seeds at k = 22, 11% at k = 31).
+const SubsetRoot* seedRoot(const SearchSettings& settings, const SubsetPlan& plan) {
+    if (!settings.deferring || plan.roots.empty()) return nullptr;
+    if (!settings.perSize && settings.criterion == RankCriterion::ResidualSumOfSquares) return nullptr;
+    return &*std::max_element(plan.roots.begin(), plan.roots.end(), [](const SubsetRoot& a, const SubsetRoot& b) {
+        return subsetSize(a.droppable) < subsetSize(b.droppable);
+    });
+}
+
+// Seeds the lists of a search on several threads before they start; each
+// thread's Search counts the seeds in its ceilings.
 void seedLists(SearchSettings& settings, const SubsetPlan& plan) {
-    if (!settings.deferring || plan.roots.empty()) return;
-    if (!settings.perSize && settings.criterion == RankCriterion::ResidualSumOfSquares) return;
-    const auto widest =
-        std::max_element(plan.roots.begin(), plan.roots.end(), [](const SubsetRoot& a, const SubsetRoot& b) {
-            return subsetSize(a.droppable) < subsetSize(b.droppable);
-        });
+    const SubsetRoot* root = seedRoot(settings, plan);
+    if (root == nullptr) return;
     Search seeder(settings, false);
-    settings.seeds = listSeeds(seeder, *widest);
+    settings.seeds = listSeeds(seeder, *root);
     for (const DeferredFit& seed : settings.seeds) settings.seeded.push_back(seed.mask);
+}
+
+// The same for a search on this thread alone, in the levels of its own
+// tree: a seeder's levels would be a second block, whose pages a short
+// search pays to fault in afresh each time (18 faults of a search of 1 ms,
+// a third of its time).
+void seedOwnLists(Search& search, const SubsetPlan& plan) {
+    const SubsetRoot* root = seedRoot(search, plan);
+    if (root == nullptr) return;
+    search.seeds = listSeeds(search, *root);
+    for (const DeferredFit& seed : search.seeds) {
+        search.seeded.push_back(seed.mask);  // ascending: listSeeds sorts them by mask
+        const std::size_t index = listIndex(search, seed.mask);
+        deferFit(search.deferred[index], search.keepCount, seed);
+        refreshLimit(search, index);
+    }
 }
 
 // Walks this thread's share of the roots' trees and, where fits were put
@@ -1196,6 +1219,7 @@ void walkRoots(Search& search, const SubsetPlan& plan, bool split, bool& deferra
 bool searchOnThisThread(const SearchSettings& settings, const SubsetPlan& plan, std::uint64_t decided,
                         SearchTally& tally, bool& deferralFailed) {
     Search search(settings, true);
+    seedOwnLists(search, plan);
     search.decided = decided;
     search.publishes = true;
     reportProgress(search);
@@ -1257,7 +1281,7 @@ bool searchOnThreads(const SearchSettings& settings, const SubsetPlan& plan, std
 // subset fitted as it is reached.
 bool searchPlan(SearchSettings& settings, const SubsetPlan& plan, std::uint64_t decided, std::uint32_t threads,
                 SearchTally& tally) {
-    seedLists(settings, plan);
+    if (threads > 1) seedLists(settings, plan);
     for (;;) {
         bool deferralFailed = false;
         const bool finished = threads <= 1
