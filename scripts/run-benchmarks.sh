@@ -52,6 +52,17 @@ set -eu
 cd "$(dirname "$0")/.."
 repetitions=${1:-5}
 
+# Fixed thresholds for glibc's heap, for every program of the run, ours and
+# R alike. With its adaptive ones, whether a run's blocks go back to the
+# system when freed (so that the next run of the same process faults them
+# in again, at over 10 µs a fault on a virtual machine) depends on where
+# the heap's top happened to lie: the same search of 1 to 5 ms took 30 to
+# 40% longer from one build to the next with the same instructions. Below
+# 64 MB a block comes from the heap, and the heap keeps up to 256 MB free;
+# the first run of each process still pays its faults, and is in each
+# line's range.
+export MALLOC_MMAP_THRESHOLD_=67108864 MALLOC_TRIM_THRESHOLD_=268435456
+
 cmake --preset native >/dev/null
 cmake --build --preset native -j2 --target regression_bench search_bench request_bench per_size_bench tavrel >/dev/null
 
