@@ -624,6 +624,19 @@ SubsetCertainties certaintiesOf(const Search& search, SubsetMask mask, double re
     return known;
 }
 
+// The largest trace bound of a subset whose fit is put off: the scaled
+// system's 1 − R²_j are then at least 1e-10, a hundred times the rank
+// rule's tolerance, so the exact fit ranks it (far beyond certaintiesOf's
+// bound, which lets the fit skip its own checks, and so not certain in the
+// same way). One that is not ranked after all makes the search run again
+// without putting fits off (fitDeferred); a dependent set, whose trace
+// bound is far larger, would do that every time.
+constexpr double deferredTraceBound = 1e10;
+
+bool surelyRanked(const Search& search, SubsetMask mask, double trace) {
+    return (mask & search.system->constant) == 0 && trace <= deferredTraceBound;
+}
+
 // Whether the exact fit is certain to take a subset for an exact fit
 // (RSS 0), which it then ranks as every exact fit (by its criterion of
 // RSS 0, and by mask): so its fit, a double-double refit, can be spared.
@@ -666,10 +679,12 @@ void takeExactFit(Search& search, SubsetMask mask, const SubsetCertainties& know
     }
 }
 
-// Fits the subset mask of a node (it may enter its list), or, in a per-size
-// search by RSS, puts the fit off where deferredBounds allows, or takes it
-// for an exact fit where that is certain (trace: the node's trace bound).
-// The seeds are pending already.
+// Fits the subset mask of a node (it may enter its list), or puts the fit
+// off where deferredBounds allows and the subset is surely ranked
+// (surelyRanked: one that is not would leave its upper bound in the ceiling
+// for a subset that never enters, and the whole search would run again), or
+// takes it for an exact fit where that is certain (trace: the node's trace
+// bound). The seeds are pending already.
 void fitOrDefer(Search& search, SubsetMask mask, double relativeRss, const DropMargin& margin, double trace) {
     const SubsetCertainties known = certaintiesOf(search, mask, relativeRss, margin, trace);
     if (certainExactFit(known, relativeRss, margin)) {
@@ -677,7 +692,8 @@ void fitOrDefer(Search& search, SubsetMask mask, double relativeRss, const DropM
         return;
     }
     DeferredFit fit;
-    if (!search.deferring || seededBefore(search, mask) || !deferredBounds(search, mask, relativeRss, margin, fit)) {
+    if (!search.deferring || !surelyRanked(search, mask, trace) || seededBefore(search, mask) ||
+        !deferredBounds(search, mask, relativeRss, margin, fit)) {
         fitExactly(search, mask, known);
         return;
     }
@@ -1122,13 +1138,18 @@ std::vector<DeferredFit> listSeeds(Search& search, const SubsetRoot& root) {
     if (!startDropTree(*search.system, root.mask, root.droppable, *node)) return seeds;
     const std::size_t k = search.system->variables;
     const std::size_t n = search.system->rows;
-    DeferredFit fit;
-    const double rootRss = toDouble(node->rss);
-    if (deferredBounds(search, root.mask, rootRss,
-                       dropTreeMargin(k, n, node->trace, node->doubleTrace, node->rssError, rootRss, search.offsetFactor),
-                       fit)) {
+    // A subset is put off as fitOrDefer would put it off: only where it is
+    // surely ranked.
+    const auto offer = [&](SubsetMask mask, double rss, const DropMargin& margin, double trace) {
+        DeferredFit fit;
+        if (mask == 0 || !surelyRanked(search, mask, trace) || !deferredBounds(search, mask, rss, margin, fit)) return;
+        fit.known = certaintiesOf(search, mask, rss, margin, trace);
         seeds.push_back(fit);
-    }
+    };
+    const double rootRss = toDouble(node->rss);
+    offer(root.mask, rootRss,
+          dropTreeMargin(k, n, node->trace, node->doubleTrace, node->rssError, rootRss, search.offsetFactor),
+          node->trace);
     while (node->droppableCount > 0) {
         rankDrops(*node);
         const std::size_t count = node->droppableCount;
@@ -1138,7 +1159,7 @@ std::vector<DeferredFit> listSeeds(Search& search, const SubsetRoot& root) {
             const double rss = toDouble(node->childRss[i]);
             const DropMargin margin = dropTreeMargin(k, n, node->childTrace[i], node->childDoubleTrace[i],
                                                      node->childError[i], rss, search.offsetFactor);
-            if (mask != 0 && deferredBounds(search, mask, rss, margin, fit)) seeds.push_back(fit);
+            offer(mask, rss, margin, node->childTrace[i]);
         }
         // Down into the cheapest drop with every other droppable variable
         // still droppable: it moves to the front, where child 0 keeps all
@@ -1282,12 +1303,15 @@ bool searchOnThreads(const SearchSettings& settings, const SubsetPlan& plan, std
 bool searchPlan(SearchSettings& settings, const SubsetPlan& plan, std::uint64_t decided, std::uint32_t threads,
                 SearchTally& tally) {
     if (threads > 1) seedLists(settings, plan);
-    for (;;) {
+    for (std::uint64_t repeated = 0;; ++repeated) {
         bool deferralFailed = false;
         const bool finished = threads <= 1
                                   ? searchOnThisThread(settings, plan, decided, tally, deferralFailed)
                                   : searchOnThreads(settings, plan, decided, threads, tally, deferralFailed);
-        if (!finished || !deferralFailed) return finished;
+        if (!finished || !deferralFailed) {
+            tally.searchesRepeated = repeated;
+            return finished;
+        }
         SharedLists& kept = settings.shared->kept;
         for (std::vector<RankedSubset>& list : kept.lists) list.clear();
         kept.version.fetch_add(1, std::memory_order_relaxed);
@@ -1434,6 +1458,7 @@ bool searchBestSubsets(const DataColumn& y, const std::vector<DataColumn>& colum
         tally->doubleNodes += counted.doubleNodes;
         tally->exactFits += counted.exactFits;
         tally->exactFitsTaken += counted.exactFitsTaken;
+        tally->searchesRepeated += counted.searchesRepeated;
     }
     finish(work.kept, settings.perSize, kept);
     if (!finished) return false;

@@ -70,6 +70,7 @@ struct SearchTally {
     std::uint64_t doubleNodes = 0;
     std::uint64_t exactFits = 0;       // subsets fitted by the exact fit
     std::uint64_t exactFitsTaken = 0;  // subsets ranked as exact fits without a fit (certain from the tree)
+    std::uint64_t searchesRepeated = 0;  // searches run again because a fit put off fell outside its bounds
 };
 bool searchBestSubsets(const DataColumn& y, const std::vector<DataColumn>& columns, std::vector<RankedSubset>& kept,
                        const SubsetRequest& request, RunProgress& progress, SearchTally* tally = nullptr);
