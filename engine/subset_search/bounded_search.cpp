@@ -1116,17 +1116,17 @@ void finish(SharedLists& shared, bool perSize, std::vector<RankedSubset>& kept) 
 
 // Before the walk, every list's ceiling is handed subsets likely to be among
 // its best, so that it is finite and close to its final value from the
-// start. The walk visits the small subtrees
-// first, the large sets, and the lists of the small sizes would otherwise
-// fill only with whatever it meets first deep down: on squares and
-// products of measurements (n = 203, k = 31, the 10 best of each size) the
-// walk fitted 2,105 subsets exactly, against 224 when the lists start out
-// holding their final members. The seeds are the path of cheapest drops
-// from the root (backward elimination on the tree's RSS) and, at each node
-// of it, its cheapest keepCount children. Each is put off like a subset
-// the walk reaches (deferredBounds, with the margin of its place in the
-// tree), so it costs no fit unless it may still enter at the end; one that
-// cannot be put off is left to the walk. The walk skips the seeds
+// start. The walk visits the small subtrees first, the large sets, and the
+// lists of the small sizes would otherwise fill only with whatever it meets
+// first deep down: on squares and products of measurements (n = 203,
+// k = 31, the 10 best of each size) the walk fitted 2,105 subsets exactly,
+// against 224 when the lists start out holding their final members. The
+// seeds are the path of cheapest drops from the root (backward elimination
+// on the tree's RSS) and, at each node of it, its cheapest keepCount
+// children. Each is put off like a subset the walk reaches (deferredBounds,
+// with the margin of its place in the tree, and only where surelyRanked),
+// so it costs no fit unless it may still enter at the end; one that cannot
+// be put off is left to the walk. The walk skips the seeds
 // (search.seeded). Every seed is a member of the root's subtree, so it
 // holds the forced variables and is a subset the screening ranks, and it
 // is offered once (by the thread that owns the seeds): the lists end as
