@@ -154,6 +154,10 @@ struct Search : SearchSettings {
     // The same for the double tree, where a subtree runs in double.
     NodeLevels<DoubleDropNode> doubleLevels;
     SearchTally tally;
+    // Roots decided from estimates in double (rootDecidedInDouble): the
+    // factors (64 KB, off the stack) made at the first such root.
+    std::unique_ptr<RootFactorsInDouble> rootFactors;
+    RootDropEstimates rootEstimates;
 
     // This thread's copy of each list's threshold, as of the lists' version
     // seenVersion.
@@ -1044,11 +1048,55 @@ void fitEveryMember(Search& search, const SubsetRoot& root) {
     }
 }
 
+// The subsets below root: mask ∖ R for every R ⊆ droppable, less the empty
+// subset when it is one of them.
+std::uint64_t rootMembers(const SubsetRoot& root) {
+    // 2^d − 1, plus the subset with nothing dropped when it is not empty
+    // (2^64 − 1 at most: all 64 variables droppable).
+    return nonEmptySubsets(subsetSize(root.droppable)) + (root.droppable == root.mask ? 0u : 1u);
+}
+
+// Decides a root without starting it where its own set is not ranked (with
+// few rows, every root of n − 1 variables) and, by estimates in double of
+// its children (estimateRootDrops) with the margins of the tree, no list
+// can take anything from any child's subtree: a fraction of the cost of
+// the extended start, which most such roots only need to find that out.
+// The children's subtrees are the tree's, in the estimates' order (any
+// order splits the members alike; each child's RSS bounds its own).
+bool rootDecidedInDouble(Search& search, const SubsetRoot& root) {
+    const std::size_t order = subsetSize(root.mask);
+    if (static_cast<std::int64_t>(order) <= search.largestRanked) return false;
+    RootDropEstimates& estimates = search.rootEstimates;
+    if (!search.rootFactors) search.rootFactors = std::make_unique<RootFactorsInDouble>();
+    if (!estimateRootDrops(*search.system, root.mask, root.droppable, *search.rootFactors, estimates)) return false;
+    ++search.tally.rootsEstimated;
+    refreshThresholds(search);
+    const MarginTerms terms = dropTreeMarginTerms(search.system->variables, search.system->rows, estimates.trace,
+                                                  estimates.doubleTrace, estimates.error, search.offsetFactor);
+    // The cheapest drop first, the likeliest to be let in.
+    SubsetMask after = 0;  // the droppable variables after child i: its own
+    for (std::size_t i = estimates.count; i-- > 0;) {
+        const std::size_t below = estimates.count - 1 - i;
+        const SubsetMask mask = root.mask & ~variableMask(estimates.variable[i]);
+        const double rss = estimates.rss[i];
+        if (subtreeMayEnter(search, rss, dropTreeMargin(terms, rss), order - 1 - below, order - 1, mask & ~after,
+                            after, SizeBounds{})) {
+            return false;
+        }
+        after |= variableMask(estimates.variable[i]);
+    }
+    ++search.tally.rootsDecidedInDouble;
+    search.decided += rootMembers(root);
+    reportProgress(search);
+    return true;
+}
+
 // Searches the subtree of one root. split: with several threads, every
 // thread starts the root and walks the top of its tree, and the parts are
 // dealt out (walkTop); otherwise the whole root is one task.
 void searchRoot(Search& search, const SubsetRoot& root, bool split) {
     if (!split && !takeTask(search)) return;
+    if (!split && rootDecidedInDouble(search, root)) return;
     DropNode& node = search.levels[0];
     // The node is this thread's own: a root started after another keeps the
     // leading factor they share.
@@ -1075,13 +1123,6 @@ void searchRoot(Search& search, const SubsetRoot& root, bool split) {
     split ? walkTop<DropNode>(search, 0) : expand<DropNode>(search, 0);
 }
 
-// The subsets below root: mask ∖ R for every R ⊆ droppable, less the empty
-// subset when it is one of them.
-std::uint64_t rootMembers(const SubsetRoot& root) {
-    // 2^d − 1, plus the subset with nothing dropped when it is not empty
-    // (2^64 − 1 at most: all 64 variables droppable).
-    return nonEmptySubsets(subsetSize(root.droppable)) + (root.droppable == root.mask ? 0u : 1u);
-}
 
 // Keeps the roots' members that hold every forced variable: a root without
 // one of them has none, and elsewhere the forced variables are no longer
@@ -1292,6 +1333,8 @@ bool searchOnThreads(const SearchSettings& settings, const SubsetPlan& plan, std
         tally.doubleNodes += part.doubleNodes;
         tally.exactFits += part.exactFits;
         tally.exactFitsTaken += part.exactFitsTaken;
+        tally.rootsEstimated += part.rootsEstimated;
+        tally.rootsDecidedInDouble += part.rootsDecidedInDouble;
     }
     deferralFailed = anyDeferralFailed.load(std::memory_order_relaxed);
     return !work.stopped.load(std::memory_order_relaxed);
@@ -1459,6 +1502,8 @@ bool searchBestSubsets(const DataColumn& y, const std::vector<DataColumn>& colum
         tally->exactFits += counted.exactFits;
         tally->exactFitsTaken += counted.exactFitsTaken;
         tally->searchesRepeated += counted.searchesRepeated;
+        tally->rootsEstimated += counted.rootsEstimated;
+        tally->rootsDecidedInDouble += counted.rootsDecidedInDouble;
     }
     finish(work.kept, settings.perSize, kept);
     if (!finished) return false;

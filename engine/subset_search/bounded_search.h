@@ -71,6 +71,8 @@ struct SearchTally {
     std::uint64_t exactFits = 0;       // subsets fitted by the exact fit
     std::uint64_t exactFitsTaken = 0;  // subsets ranked as exact fits without a fit (certain from the tree)
     std::uint64_t searchesRepeated = 0;  // searches run again because a fit put off fell outside its bounds
+    std::uint64_t rootsEstimated = 0;        // roots whose drops were estimated in double first
+    std::uint64_t rootsDecidedInDouble = 0;  // of those, the roots decided by the estimate alone
 };
 bool searchBestSubsets(const DataColumn& y, const std::vector<DataColumn>& columns, std::vector<RankedSubset>& kept,
                        const SubsetRequest& request, RunProgress& progress, SearchTally* tally = nullptr);

@@ -831,6 +831,124 @@ bool startDropTree(const ScaledSystem& system, SubsetMask mask, SubsetMask dropp
     return true;
 }
 
+namespace {
+
+// The arithmetic of a root's estimate in double (estimateRootDrops): each
+// operation within u of exact, and the system's double-double entries and
+// b rounded to double once, a relative perturbation u of each, which is
+// within the Cholesky factorisation's own backward error |ΔA| ≤ γ·|Rᵀ||R|
+// (|a_ij| ≤ (|Rᵀ||R|)_ij) with one more operation, as the δb of b is within
+// the forward substitution's. freshRssError and freshDropError hold for
+// the factorisation, z and W = R⁻¹ formed as there; β_s = (W·z)_s rather
+// than (G·b)_s errs by ‖Δw_s‖·‖z‖ + ‖w_s‖·‖Δz‖ + γ_e·‖w_s‖·‖z‖ ≤
+// 3·γ_e·√(e·t)·√G_ss (‖z‖² ≤ 1, t ≥ e), inside the 5·e·γ·t·√G_ss they
+// allow β_s. A roundoff of 4u covers those extra operations with room.
+constexpr double estimateRoundoff = 4.0 * unitRoundoff;
+
+// Columns kept through j − 1 (kept ≤ j): column j of R, z_j and column j of
+// W for the system of the variables in slots.
+bool estimateColumn(const ScaledSystem& system, const std::size_t* slots, std::size_t j, RootFactorsInDouble& f) {
+    double* r = f.r;
+    for (std::size_t i = 0; i <= j; ++i) {
+        double sum = toDouble(system.at(slots[i], slots[j]));
+        for (std::size_t p = 0; p < i; ++p) sum -= r[p * stride + i] * r[p * stride + j];
+        if (i < j) {
+            r[i * stride + j] = sum / r[i * stride + i];
+        } else {
+            if (!(sum > 0.0)) return false;
+            r[j * stride + j] = std::sqrt(sum);
+        }
+    }
+    double sum = toDouble(system.xty[slots[j]]);
+    for (std::size_t p = 0; p < j; ++p) sum -= r[p * stride + j] * f.z[p];
+    f.z[j] = sum / r[j * stride + j];
+    f.w[j * stride + j] = 1.0 / r[j * stride + j];
+    for (std::size_t i = j; i-- > 0;) {
+        double dot = 0.0;
+        for (std::size_t p = i + 1; p <= j; ++p) dot += r[i * stride + p] * f.w[p * stride + j];
+        f.w[i * stride + j] = -dot / r[i * stride + i];
+    }
+    return true;
+}
+
+}  // namespace
+
+bool estimateRootDrops(const ScaledSystem& system, SubsetMask mask, SubsetMask droppableMask,
+                       RootFactorsInDouble& factors, RootDropEstimates& estimates) {
+    std::size_t slots[maxExplanatoryVariables];
+    std::size_t e = 0;
+    for (SubsetMask rest = mask; rest != 0; rest = withoutLowestVariable(rest)) slots[e++] = lowestVariable(rest);
+    // The columns of the leading variables this root shares with the last
+    // one estimated are what they would be formed as again.
+    std::size_t kept = 0;
+    for (SubsetMask rest = mask, before = factors.mask;
+         rest != 0 && before != 0 && lowestVariable(rest) == lowestVariable(before);
+         rest = withoutLowestVariable(rest), before = withoutLowestVariable(before)) {
+        ++kept;
+    }
+    factors.mask = 0;
+    for (std::size_t j = kept; j < e; ++j) {
+        if (!estimateColumn(system, slots, j, factors)) return false;
+    }
+    factors.mask = mask;
+    // G_jj = ‖row j of W‖², β_j = (W·z)_j, and the fitted part ‖z‖².
+    double diagonal[maxExplanatoryVariables];
+    double beta[maxExplanatoryVariables];
+    double fitted = 0.0;
+    double trace = 0.0;
+    for (std::size_t j = 0; j < e; ++j) {
+        double g = 0.0;
+        double b = 0.0;
+        for (std::size_t p = j; p < e; ++p) {
+            const double entry = factors.w[j * stride + p];
+            g += entry * entry;
+            b += entry * factors.z[p];
+        }
+        diagonal[j] = g;
+        beta[j] = b;
+        fitted += factors.z[j] * factors.z[j];
+        trace += g;
+    }
+    // Each computed G_jj is within 4·e·γ·t of its own size (freshDropError's
+    // derivation): where that is at most 2^-20, the computed trace with a
+    // factor 1 + 2^-19 bounds the exact one; beyond it the estimate is left.
+    const double gammaE = gamma(e + 3, estimateRoundoff);
+    if (!(4.0 * static_cast<double>(e) * gammaE * trace <= 0x1p-20)) return false;
+    estimates.trace = trace * (1.0 + 0x1p-19);
+    const double allowance = entryAllowance(e, estimates.trace, estimateRoundoff);
+    double doubleTrace = 0.0;
+    for (std::size_t j = 0; j < e; ++j) doubleTrace += doublePathShare(diagonal[j], allowance);
+    estimates.doubleTrace = doubleTrace * traceSlack;
+    const double rootRss = toDouble(system.yyScaled) - fitted;
+    estimates.count = 0;
+    double largest = std::fabs(rootRss);
+    for (std::size_t j = 0; j < e; ++j) {
+        if (!(droppableMask & variableMask(slots[j]))) continue;
+        const std::size_t at = estimates.count++;
+        estimates.variable[at] = static_cast<std::uint8_t>(slots[j]);
+        estimates.rss[at] = rootRss + beta[j] * beta[j] / diagonal[j];
+        largest = std::max(largest, std::fabs(estimates.rss[at]));
+    }
+    // The root's RSS, each drop, and the rounding of the sums.
+    estimates.error = freshRssError(e, estimates.trace, estimateRoundoff) +
+                      freshDropError(e, estimates.trace, estimateRoundoff) + 2.0 * unitRoundoff * largest;
+    // Largest first, ties by variable index: insertion, the counts are small.
+    for (std::size_t i = 1; i < estimates.count; ++i) {
+        const double rss = estimates.rss[i];
+        const std::uint8_t variable = estimates.variable[i];
+        std::size_t at = i;
+        for (; at > 0 && (estimates.rss[at - 1] < rss ||
+                          (estimates.rss[at - 1] == rss && estimates.variable[at - 1] > variable));
+             --at) {
+            estimates.rss[at] = estimates.rss[at - 1];
+            estimates.variable[at] = estimates.variable[at - 1];
+        }
+        estimates.rss[at] = rss;
+        estimates.variable[at] = variable;
+    }
+    return true;
+}
+
 void completeDropInverse(const DropNode& node) {
     const SubsetMask all = node.order >= 64 ? ~SubsetMask{0} : (SubsetMask{1} << node.order) - 1u;
     if ((node.formedSlots & all) == all) return;

@@ -243,6 +243,46 @@ inline double toDouble(double value) { return value; }
 bool startDropTree(const ScaledSystem& system, SubsetMask mask, SubsetMask droppableMask, DropNode& root,
                    bool followsRoot = false);
 
+// A root's drops estimated in double, before its extended start. With few
+// rows nearly every set of n − 1 variables is a root, and the lists take
+// nothing from most of them: each costs a double-double factorisation
+// (about 140 thousand instructions at n = 20) to find its children all
+// above the lists' thresholds. The same question asked in double, with the
+// error of a fresh factorisation in double as the bound, costs a fraction
+// of that; the roots it cannot decide are started as before.
+struct RootDropEstimates {
+    std::size_t count = 0;                           // the droppable variables
+    std::uint8_t variable[maxExplanatoryVariables];  // by estimated drop cost, largest first
+    double rss[maxExplanatoryVariables];             // relative RSS of the root without variable[i]
+    double error = 0.0;        // a bound on |rss[i] − the exact RSS| for every i (relative to y·y)
+    double trace = 0.0;        // an upper bound on trace(G), and so on every member's
+    double doubleTrace = 0.0;  // as DropNode::doubleTrace, for every member
+};
+// The Cholesky factor in double of the last root estimated, and its
+// inverse W = R⁻¹ and z (Rᵀz = b): their leading columns depend only on the
+// leading variables, which consecutive roots of a plan mostly share. Left
+// uninitialised (mask 0: nothing held).
+struct RootFactorsInDouble {
+    RootFactorsInDouble() {}
+    union {
+        double r[scaledStride * scaledStride];
+    };
+    union {
+        double w[scaledStride * scaledStride];
+    };
+    union {
+        double z[scaledStride];
+    };
+    SubsetMask mask = 0;
+};
+// Estimates the RSS of root mask without each variable of droppableMask
+// (⊆ mask) and ranks them, largest first (ties by variable index). False
+// where the estimate cannot be bounded usefully (a pivot not positive, or
+// a trace so large that the double factorisation's error is not small
+// beside it): the caller starts the root in double-double.
+bool estimateRootDrops(const ScaledSystem& system, SubsetMask mask, SubsetMask droppableMask,
+                       RootFactorsInDouble& factors, RootDropEstimates& estimates);
+
 // Computes the RSS of the node without each droppable variable and ranks
 // the droppable variables by it, largest first (ties by variable index);
 // byIndex ranks them by variable index instead, highest first. That order

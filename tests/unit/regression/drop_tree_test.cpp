@@ -764,4 +764,94 @@ TEST(DropTree, ACompletedCopyOfADoubleNodeNeedsNoParent) {
     EXPECT_EQ(inPlace.rss, fromCopy.rss);
 }
 
+// The estimates in double of a root's drops against the extended tree's RSS
+// of the same children, whose own error is some 1e-25 of y·y: every
+// estimate within its bound, on well and badly conditioned systems, and
+// the systems beyond the estimate's reach declined rather than estimated.
+TEST(DropTree, RootEstimatesInDoubleStayWithinTheirErrorBound) {
+    std::vector<Dataset> sets;
+    for (const SearchCase& test : searchCases(9, 1709)) {
+        if (test.trust == ExpectedTrust::Trusted) sets.push_back(test.data);
+    }
+    sets.push_back(hardDataset(HardKind::YearPowers, 40, 9, 1719));
+    sets.push_back(hardDataset(HardKind::NearExact8, 40, 9, 1729));
+    for (double step : {0.3, 0.003, 0.00003}) sets.push_back(conditioned(36, 9, step, 2, 1739));
+    sets.push_back(fewRowsDataset(10, 9, 0.5, 1749));
+    sets.push_back(fewRowsDataset(10, 9, 1e-7, 1759));
+    int estimated = 0, declined = 0;
+    double worst = 0.0;
+    auto system = std::make_unique<ScaledSystem>();
+    auto factors = std::make_unique<RootFactorsInDouble>();
+    auto root = std::make_unique<DropNode>();
+    RootDropEstimates estimates;
+    for (const Dataset& data : sets) {
+        if (trustOf(data) != DropTreeTrust::Trusted || !formScaledSystem(data.y, data.columns, *system)) continue;
+        const SubsetMask all = firstVariables(data.columns.size());
+        for (SubsetMask mask = 3; mask <= all; ++mask) {
+            if (subsetSize(mask) < 2 || (mask & system->constant) != 0) continue;
+            if (!startDropTree(*system, mask, mask, *root)) continue;
+            rankDrops(*root);
+            // Every other root with its leading factor taken over from the
+            // last one, as in a plan.
+            if (mask % 3 == 0) factors->mask = 0;
+            if (!estimateRootDrops(*system, mask, mask, *factors, estimates)) {
+                ++declined;
+                continue;
+            }
+            ++estimated;
+            ASSERT_EQ(estimates.count, root->droppableCount);
+            EXPECT_GE(estimates.trace, root->trace * (1.0 - 0x1p-29)) << data.name << ", mask " << mask;
+            for (std::size_t i = 0; i < estimates.count; ++i) {
+                std::size_t j = 0;
+                while (root->droppable[j] != estimates.variable[i]) ++j;
+                const double difference = std::fabs(estimates.rss[i] - toDouble(root->childRss[j]));
+                worst = std::max(worst, difference / estimates.error);
+                EXPECT_LE(difference, estimates.error + root->childError[j])
+                    << data.name << ", mask " << mask << ", without " << int{estimates.variable[i]} << ": estimate "
+                    << estimates.rss[i] << ", extended " << toDouble(root->childRss[j]) << ", trace "
+                    << estimates.trace;
+                if (i > 0) {
+                    EXPECT_LE(estimates.rss[i], estimates.rss[i - 1]) << data.name << ", mask " << mask;
+                }
+            }
+        }
+    }
+    EXPECT_GT(estimated, 5000);
+    EXPECT_GT(declined, 100);
+    std::printf("root estimates: %d estimated, %d declined; largest error %.3g of the bound\n", estimated, declined,
+                worst);
+}
+
+// Roots that share their leading variables share the leading columns of
+// the estimate's factor: the estimates are the same, bit for bit, as from
+// a factor formed afresh for each root.
+TEST(DropTree, RootEstimatesFromASharedFactorEqualFreshOnesBitForBit) {
+    const Dataset data = fewRowsDataset(12, 16, 0.5, 1777);
+    auto system = std::make_unique<ScaledSystem>();
+    ASSERT_TRUE(formScaledSystem(data.y, data.columns, *system));
+    SubsetPlan plan;
+    ASSERT_TRUE(planSubsetRoots(*system, firstVariables(16), 100000, plan, 10));
+    ASSERT_GT(plan.roots.size(), 1000u);
+    auto shared = std::make_unique<RootFactorsInDouble>();
+    auto fresh = std::make_unique<RootFactorsInDouble>();
+    RootDropEstimates fromShared, fromFresh;
+    int compared = 0;
+    for (const SubsetRoot& root : plan.roots) {
+        const bool sharedMade = estimateRootDrops(*system, root.mask, root.droppable, *shared, fromShared);
+        fresh->mask = 0;
+        ASSERT_EQ(estimateRootDrops(*system, root.mask, root.droppable, *fresh, fromFresh), sharedMade) << root.mask;
+        if (!sharedMade) continue;
+        ++compared;
+        ASSERT_EQ(fromShared.count, fromFresh.count);
+        EXPECT_EQ(fromShared.trace, fromFresh.trace) << root.mask;
+        EXPECT_EQ(fromShared.doubleTrace, fromFresh.doubleTrace) << root.mask;
+        EXPECT_EQ(fromShared.error, fromFresh.error) << root.mask;
+        for (std::size_t i = 0; i < fromShared.count; ++i) {
+            EXPECT_EQ(fromShared.variable[i], fromFresh.variable[i]) << root.mask;
+            EXPECT_EQ(fromShared.rss[i], fromFresh.rss[i]) << root.mask << ", child " << i;
+        }
+    }
+    EXPECT_GT(compared, 1000);
+}
+
 }  // namespace

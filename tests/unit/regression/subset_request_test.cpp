@@ -133,12 +133,17 @@ TEST(SubsetRequest, BoundedListsEqualTheScreeningsOnFewRowsForEveryCriterionAndR
         for (double noise : {0.5, 1e-7, 0.0}) {
             const Dataset data = fewRowsDataset(shape.n, shape.k, noise, 40 * shape.n + shape.k);
             EXPECT_EQ(trustOf(data) == DropTreeTrust::Trusted, shape.bounded) << data.name;
+            // Roots of n − 1 variables are decided from their estimates in
+            // double where those leave no doubt (rootDecidedInDouble).
+            std::uint64_t decidedInDouble = 0;
             for (std::int32_t criterion = 0; criterion <= 5; ++criterion) {
                 for (std::uint32_t keepCount : {1u, 10u, 100u}) {
                     const SubsetRequest request = requestFor(criterion, keepCount, 0, 0, data);
                     const std::vector<RankedSubset> want = screenedList(data, request);
-                    EXPECT_TRUE(sameList(boundedList(data, request), want))
+                    SearchTally tally;
+                    EXPECT_TRUE(sameList(boundedList(data, request, &tally), want))
                         << data.name << ", criterion " << criterion << ", keep " << keepCount;
+                    decidedInDouble += tally.rootsDecidedInDouble;
                     const std::int64_t largest = largestRankedSize(request.criterion, shape.n);
                     for (const RankedSubset& entry : want) {
                         EXPECT_LE(subsetSize(entry.mask), largest) << data.name << ", criterion " << criterion;
@@ -153,6 +158,7 @@ TEST(SubsetRequest, BoundedListsEqualTheScreeningsOnFewRowsForEveryCriterionAndR
                     }
                 }
             }
+            if (shape.bounded && shape.n <= shape.k && noise > 0.0) EXPECT_GT(decidedInDouble, 0u) << data.name;
         }
     }
 }
