@@ -42,21 +42,22 @@ constexpr double exactFitBoundLevel = 2.0 * exactFitLevel;
 constexpr double doublePathLeastRss = 0.99 * refitResidualLevel;
 
 // The most subtrees a run's dependencies may split into before the search
-// leaves the data to the screening. A root costs about as much as fifteen
-// of the screening's fits (its part of the plan, its factorisation and the
-// start of its tree, in double-double, and the tree below it; measured at
-// n = 20, k = 24 in processor time: 19 µs per root against 1.3 µs per
-// fit), so the plan is taken only where the screening would fit at least
-// rootCost times as many subsets as it has roots. A few exact dependencies
-// among many rows make a handful of roots. With fewer rows than variables
-// nearly every set of n − 1 variables is a root (subset_roots.h says why
-// no tree can do with fewer than C(k, n − 2)/(n − 1)): n = 20, k = 24
-// makes 33,649 roots against 16.6 million subsets of at most 18 variables
-// (bounded in 0.65 s against 22 s for the screening), while n = 12, k = 20
-// makes 167,960 roots against 616,665 subsets of at most 10 (screened in
-// 0.4 s) and n = 20, k = 31 of the order of C(31, 19) = 141 million roots
-// against 2.0 billion subsets.
-constexpr std::uint64_t rootCost = 16;
+// leaves the data to the screening. A root costs about as much as two of
+// the screening's fits (its part of the plan, the estimate of its drops in
+// double, and for the few it does not decide the start of its tree in
+// double-double and the tree below it; measured at n = 12, k = 20 in
+// processor time: 1.2 µs per root against 0.65 µs per fit), so the plan is
+// taken only where the screening would fit at least rootCost times as many
+// subsets as it has roots. A few exact dependencies among many rows make a
+// handful of roots. With fewer rows than variables nearly every set of
+// n − 1 variables is a root (subset_roots.h says why no tree can do with
+// fewer than C(k, n − 2)/(n − 1)): n = 12, k = 20 makes 167,960 roots
+// against 616,665 subsets of at most 10 (bounded in 0.20 s against 0.41 s
+// for the screening; 0.21 s against 1.08 s where y is one of the columns),
+// n = 15, k = 22 makes 319,770 against 3.6 million (0.54 s against 3.2 s),
+// and n = 20, k = 31 of the order of C(31, 19) = 141 million roots against
+// 2.0 billion subsets, beyond the most roots a plan may hold.
+constexpr std::uint64_t rootCost = 2;
 constexpr std::uint64_t leastMaxRoots = 4096;
 constexpr std::uint64_t mostMaxRoots = std::uint64_t{1} << 22;  // 64 MiB of roots (16 bytes each)
 

@@ -868,6 +868,12 @@ bool estimateColumn(const ScaledSystem& system, const std::size_t* slots, std::s
         for (std::size_t p = i + 1; p <= j; ++p) dot += r[i * stride + p] * f.w[p * stride + j];
         f.w[i * stride + j] = -dot / r[i * stride + i];
     }
+    // The trace of G = W·Wᵀ is ‖W‖_F², summed column by column, and the
+    // fitted part ‖z‖²: their partial sums through column j.
+    double column = 0.0;
+    for (std::size_t i = 0; i <= j; ++i) column += f.w[i * stride + j] * f.w[i * stride + j];
+    f.traceThrough[j] = (j == 0 ? 0.0 : f.traceThrough[j - 1]) + column;
+    f.fittedThrough[j] = (j == 0 ? 0.0 : f.fittedThrough[j - 1]) + f.z[j] * f.z[j];
     return true;
 }
 
@@ -891,12 +897,28 @@ bool estimateRootDrops(const ScaledSystem& system, SubsetMask mask, SubsetMask d
         if (!estimateColumn(system, slots, j, factors)) return false;
     }
     factors.mask = mask;
-    // G_jj = ‖row j of W‖², β_j = (W·z)_j, and the fitted part ‖z‖².
-    double diagonal[maxExplanatoryVariables];
-    double beta[maxExplanatoryVariables];
-    double fitted = 0.0;
-    double trace = 0.0;
+    if (e == 0) return false;
+    const double trace = factors.traceThrough[e - 1];
+    const double fitted = factors.fittedThrough[e - 1];
+    // Each computed G_jj is within 4·e·γ·t of its own size (freshDropError's
+    // derivation), and so is their sum ‖W‖_F²: where that is at most
+    // 2^-20, the computed trace with a factor 1 + 2^-19 bounds the exact
+    // one; beyond it the estimate is left.
+    const double gammaE = gamma(e + 3, estimateRoundoff);
+    if (!(4.0 * static_cast<double>(e) * gammaE * trace <= 0x1p-20)) return false;
+    estimates.trace = trace * (1.0 + 0x1p-19);
+    // Σ_j min(G_jj, doublePathEntry), with each G_jj's allowance: at most
+    // the trace and at most e entries of the cap.
+    const double allowance = entryAllowance(e, estimates.trace, estimateRoundoff);
+    const double order = static_cast<double>(e);
+    estimates.doubleTrace =
+        std::min(order * doublePathEntry, estimates.trace * traceSlack + order * allowance) * traceSlack;
+    // Each drop: β_s²/G_ss with G_ss = ‖row s of W‖² and β_s = (W·z)_s.
+    const double rootRss = toDouble(system.yyScaled) - fitted;
+    estimates.count = 0;
+    double largest = std::fabs(rootRss);
     for (std::size_t j = 0; j < e; ++j) {
+        if (!(droppableMask & variableMask(slots[j]))) continue;
         double g = 0.0;
         double b = 0.0;
         for (std::size_t p = j; p < e; ++p) {
@@ -904,29 +926,9 @@ bool estimateRootDrops(const ScaledSystem& system, SubsetMask mask, SubsetMask d
             g += entry * entry;
             b += entry * factors.z[p];
         }
-        diagonal[j] = g;
-        beta[j] = b;
-        fitted += factors.z[j] * factors.z[j];
-        trace += g;
-    }
-    // Each computed G_jj is within 4·e·γ·t of its own size (freshDropError's
-    // derivation): where that is at most 2^-20, the computed trace with a
-    // factor 1 + 2^-19 bounds the exact one; beyond it the estimate is left.
-    const double gammaE = gamma(e + 3, estimateRoundoff);
-    if (!(4.0 * static_cast<double>(e) * gammaE * trace <= 0x1p-20)) return false;
-    estimates.trace = trace * (1.0 + 0x1p-19);
-    const double allowance = entryAllowance(e, estimates.trace, estimateRoundoff);
-    double doubleTrace = 0.0;
-    for (std::size_t j = 0; j < e; ++j) doubleTrace += doublePathShare(diagonal[j], allowance);
-    estimates.doubleTrace = doubleTrace * traceSlack;
-    const double rootRss = toDouble(system.yyScaled) - fitted;
-    estimates.count = 0;
-    double largest = std::fabs(rootRss);
-    for (std::size_t j = 0; j < e; ++j) {
-        if (!(droppableMask & variableMask(slots[j]))) continue;
         const std::size_t at = estimates.count++;
         estimates.variable[at] = static_cast<std::uint8_t>(slots[j]);
-        estimates.rss[at] = rootRss + beta[j] * beta[j] / diagonal[j];
+        estimates.rss[at] = rootRss + b * b / g;
         largest = std::max(largest, std::fabs(estimates.rss[at]));
     }
     // The root's RSS, each drop, and the rounding of the sums.

@@ -259,7 +259,7 @@ struct RootDropEstimates {
     double doubleTrace = 0.0;  // as DropNode::doubleTrace, for every member
 };
 // The Cholesky factor in double of the last root estimated, and its
-// inverse W = R⁻¹ and z (Rᵀz = b): their leading columns depend only on the
+// inverse W = R⁻¹, z (Rᵀz = b) and their sums: their leading columns depend only on the
 // leading variables, which consecutive roots of a plan mostly share. Left
 // uninitialised (mask 0: nothing held).
 struct RootFactorsInDouble {
@@ -272,6 +272,13 @@ struct RootFactorsInDouble {
     };
     union {
         double z[scaledStride];
+    };
+    // Through column j: Σ of the squares of W's columns (its trace) and of z.
+    union {
+        double traceThrough[scaledStride];
+    };
+    union {
+        double fittedThrough[scaledStride];
     };
     SubsetMask mask = 0;
 };

@@ -4,6 +4,7 @@
 #include <utility>
 #include <vector>
 
+#include "regression/factor_kernels.h"
 #include "regression/subset_mask.h"
 
 namespace {
@@ -70,8 +71,7 @@ SubsetMask dependentCandidates(const Complement& complement, std::vector<DoubleD
         }
         const DoubleDouble pivot = a(p, p);
         for (std::size_t i = p + 1; i < count; ++i) {
-            const DoubleDouble factor = a(i, p) / pivot;
-            for (std::size_t j = p + 1; j < count; ++j) a(i, j) = a(i, j) - factor * a(p, j);
+            eliminateRow(&a(i, 0), a(i, p) / pivot, &a(p, 0), p + 1, count);
         }
     }
     return 0;
@@ -88,11 +88,14 @@ void eliminate(const Complement& parent, std::size_t s, Complement& child) {
         from[i] = j;
     }
     const DoubleDouble pivot = parent.at(s, s);
+    // The pivot's row gathered once; each row gathered into the child and
+    // eliminated in place.
+    DoubleDouble pivotRow[maxExplanatoryVariables];
+    for (std::size_t j = 0; j < child.count; ++j) pivotRow[j] = parent.at(s, from[j]);
     for (std::size_t i = 0; i < child.count; ++i) {
-        const DoubleDouble factor = parent.at(from[i], s) / pivot;
-        for (std::size_t j = 0; j < child.count; ++j) {
-            child.at(i, j) = parent.at(from[i], from[j]) - factor * parent.at(s, from[j]);
-        }
+        DoubleDouble* row = &child.at(i, 0);
+        for (std::size_t j = 0; j < child.count; ++j) row[j] = parent.at(from[i], from[j]);
+        eliminateRow(row, parent.at(from[i], s) / pivot, pivotRow, 0, child.count);
     }
 }
 

@@ -158,7 +158,9 @@ TEST(SubsetRequest, BoundedListsEqualTheScreeningsOnFewRowsForEveryCriterionAndR
                     }
                 }
             }
-            if (shape.bounded && shape.n <= shape.k && noise > 0.0) EXPECT_GT(decidedInDouble, 0u) << data.name;
+            if (shape.bounded && shape.n <= shape.k && noise > 0.0) {
+                EXPECT_GT(decidedInDouble, 0u) << data.name;
+            }
         }
     }
 }
