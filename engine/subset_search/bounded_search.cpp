@@ -812,8 +812,15 @@ void expandAt(Search& search, std::size_t depth) {
 // conditioned well enough (doubleTreeSuffices), and expands it.
 template <bool top>
 void goDown(Search& search, std::size_t depth, const DropNode& node, std::size_t i) {
-    if (doubleTreeSuffices(search.system->variables, node.childTrace[i], toDouble(node.childRss[i])) &&
-        startDoubleSubtree(node, i, search.doubleLevels[depth + 1])) {
+    // In units of y·y where that suffices, else of the subtree's own scale.
+    const std::size_t k = search.system->variables;
+    const double rss = toDouble(node.childRss[i]);
+    double scale = 1.0;
+    if (!doubleTreeSuffices(k, node.childTrace[i], rss)) {
+        scale = doubleSubtreeScale(node, i, doubleSubtreeScaleWanted(k, node.childTrace[i], rss));
+    }
+    if (doubleTreeSuffices(k, node.childTrace[i], rss, scale) &&
+        startDoubleSubtree(node, i, search.doubleLevels[depth + 1], scale)) {
         reportProgress(search);
         expandAt<top, DoubleDropNode>(search, depth + 1);
         return;

@@ -477,7 +477,12 @@ double childRssError(const DropNodeOf<Scalar>& node) {
     using Arithmetic = TreeArithmetic<Scalar>;
     double stepError = 0.0;
     if constexpr (std::is_same_v<Scalar, double>) {
-        stepError = node.inheritedError + doubleChainError(node.system->variables, node.sourceTrace);
+        // The double chain's errors, and the rounding of rss + β_s²/G_ss
+        // (four operations on values at most the scale), in units of the
+        // scale.
+        stepError = node.inheritedError +
+                    node.scale * (doubleChainError(node.system->variables, node.sourceTrace) + 8.0 * unitRoundoff);
+        return node.rssError + stepError;
     } else {
         stepError = node.sourceTrace == 0.0 ? freshDropError(node.order, node.trace, Arithmetic::operation)
                                             : chainDropError(node.system->variables, node.sourceTrace, Arithmetic::inverse);
@@ -1177,12 +1182,13 @@ void descendDropTree(DoubleDropNode& parent, std::size_t i, DoubleDropNode& chil
     child.rss = parent.childRss[i];
     child.sourceTrace = parent.sourceTrace;
     child.inheritedError = parent.inheritedError;
+    child.scale = parent.scale;
     downdateDiagonal(parent, i, child);
     child.pendingParent = child.slots > 1 ? &parent : nullptr;
 }
 
-bool doubleTreeSuffices(std::size_t variables, double trace, double relativeRss) {
-    return trace <= doubleTreeTrace && doubleChainError(variables, trace) <= 0x1p-16 * relativeRss;
+bool doubleTreeSuffices(std::size_t variables, double trace, double relativeRss, double scale) {
+    return trace <= doubleTreeTrace && scale * doubleChainError(variables, trace) <= 0x1p-16 * relativeRss;
 }
 
 namespace {
@@ -1198,7 +1204,40 @@ double extendedStepError(const DropNode& node) {
 
 }  // namespace
 
-bool startDoubleSubtree(const DropNode& parent, std::size_t i, DoubleDropNode& child) {
+double doubleSubtreeScaleWanted(std::size_t variables, double trace, double relativeRss) {
+    if (!(trace <= doubleTreeTrace && relativeRss > 0.0)) return 0.0;
+    return 0x1p-16 * relativeRss / doubleChainError(variables, trace) * (1.0 + 0x1p-20);
+}
+
+double doubleSubtreeScale(const DropNode& node, std::size_t i, double wanted) {
+    // The exact coefficients: each computed β_a² is within G_aa times the
+    // error of a drop cost from this inverse (extendedStepError) of the
+    // exact one, and Σ G_aa is at most the trace; the sum's rounding is
+    // far inside 2^-40 of it. The child's RSS with its error bound; a
+    // factor 1 + 2^-20 for the rest.
+    const double droppable = static_cast<double>(node.droppableCount - 1 - i);
+    const double rss = toDouble(node.childRss[i]) + node.childError[i];
+    const double floor = rss + droppable * extendedStepError(node) * node.childTrace[i];
+    const double most = wanted / (1.0 + 0x1p-20);
+    if (!(floor < most)) return 1.0;
+    // The child's coefficients of its droppable variables, the downdate of
+    // the node's (as startDoubleSubtree forms them), and their squares;
+    // given up as soon as the scale cannot be below wanted.
+    const std::size_t s = slotOf(node, node.droppable[i]);
+    const DoubleDouble* g = node.inverse;
+    const DoubleDouble factor = node.beta[s] / g[s * stride + s];
+    const double room = (most - floor) / (droppable * (1.0 + 0x1p-40));
+    double squares = 0.0;
+    for (std::size_t j = i + 1; j < node.droppableCount; ++j) {
+        const std::size_t a = slotOf(node, node.droppable[j]);
+        const double beta = toDouble(node.beta[a] - factor * g[a * stride + s]);
+        squares += beta * beta;
+        if (!(squares < room)) return 1.0;
+    }
+    return std::min(1.0, (floor + droppable * squares * (1.0 + 0x1p-40)) * (1.0 + 0x1p-20));
+}
+
+bool startDoubleSubtree(const DropNode& parent, std::size_t i, DoubleDropNode& child, double scale) {
     const double source = parent.sourceTrace == 0.0 ? parent.trace : parent.sourceTrace;
     // Below an inverse of so large a trace the extended tree factorises the
     // child afresh; the double tree starts further down.
@@ -1211,6 +1250,7 @@ bool startDoubleSubtree(const DropNode& parent, std::size_t i, DoubleDropNode& c
     // The extended child's inverse would be downdated from the parent's and
     // charged chainDropError(source) at each drop.
     child.inheritedError = chainDropError(parent.system->variables, source, extendedRoundoff);
+    child.scale = scale;
     child.pendingParent = nullptr;
     downdate(parent, i, child);
     return true;
@@ -1234,6 +1274,7 @@ bool startDoubleSubtree(const DropNode& root, DoubleDropNode& node) {
     node.rssError = root.rssError + unitRoundoff * std::fabs(node.rss);
     node.sourceTrace = root.trace;
     node.inheritedError = extendedStepError(root);
+    node.scale = 1.0;
     node.pendingParent = nullptr;
     std::size_t kept[maxExplanatoryVariables];
     const std::size_t count = keptSlots(root.slotMask, node.slotMask, kept);

@@ -193,6 +193,10 @@ struct DropNodeOf {
     // In the double tree: the error the extended tree charges each drop below
     // the node the subtree started from (drop_tree.cpp).
     double inheritedError = 0.0;
+    // In the double tree: the unit of its own rounding errors, an upper
+    // bound on the relative RSS of the set its subtree started from less
+    // that node's droppable variables (doubleSubtreeScale), at most 1.
+    double scale = 1.0;
     double trace = 0.0;  // an upper bound on trace(G)
     // An upper bound on Σ_j min(G_jj, 1/doublePathLevel): the trace of any
     // member the exact fit takes through its double path (each of its
@@ -348,15 +352,38 @@ constexpr double doubleTreeTrace = 1e8;
 // under 2^-16 and mostly extended under 2^-20: per-size lists on such a
 // sheet (n = 203, k = 31) took 109 thousand double nodes against 23
 // thousand extended and 84 thousand double ones, in half the time.
-// Near-exact fits and subtrees conditioned worse than that stay extended.
-bool doubleTreeSuffices(std::size_t variables, double trace, double relativeRss);
+// Near-exact fits and subtrees conditioned worse than that stay extended,
+// unless their scale says otherwise: scale (doubleSubtreeScale, at most 1)
+// is the unit of the double tree's own errors in the subtree, which they
+// are charged in.
+bool doubleTreeSuffices(std::size_t variables, double trace, double relativeRss, double scale = 1.0);
+
+// The unit of the double tree's own errors below child i of node (after
+// rankDrops). Every member of the child's subtree holds the child's set
+// less its droppable variables, F, and its RSS is that of the residuals of
+// y on F regressed on the residuals of its other variables on F (the
+// reduced system: the droppable block of the child's inverse is the
+// inverse of that system's matrix, and their coefficients are the same).
+// The double tree's error analysis (drop_tree.cpp) bounds every rounding's
+// effect on a member's fitted part by multiples of y·y, which in the
+// reduced system is RSS(F): so every one of its terms is that share of
+// y·y. RSS(F) = RSS(child) + β_Dᵀ·G_DD⁻¹·β_D ≤ RSS(child) + d·‖β_D‖²
+// (the reduced matrix is at most the droppable block of the scaled system,
+// of trace d). Where y is fitted nearly exactly by F (near-exact fits) the
+// double tree can then run where its errors in units of y·y could not.
+// wanted: the scale is only of use below it; where it cannot be, the
+// answer is 1, found as soon as that is clear.
+double doubleSubtreeScale(const DropNode& node, std::size_t i, double wanted = 1.0);
+// The largest scale at which doubleTreeSuffices may hold for a subtree of
+// this trace and RSS (a little above it; 0 where none can).
+double doubleSubtreeScaleWanted(std::size_t variables, double trace, double relativeRss);
 
 // Starts a double subtree at child i of parent (after rankDrops): the
 // extended downdate of the parent's inverse and coefficients, rounded to
 // double; its RSS the parent's value for it rounded (the rounding added to
 // its error). False where the extended tree would factorise the child
 // afresh (below inverses of traces above 1e8): the caller keeps the
-// extended tree there.
-bool startDoubleSubtree(const DropNode& parent, std::size_t i, DoubleDropNode& child);
+// extended tree there. scale: doubleSubtreeScale(parent, i), or 1.
+bool startDoubleSubtree(const DropNode& parent, std::size_t i, DoubleDropNode& child, double scale = 1.0);
 // The same for a whole tree from its root: the root's inverse rounded.
 bool startDoubleSubtree(const DropNode& root, DoubleDropNode& node);

@@ -16,6 +16,7 @@
 #include "subset_search/subset_roots.h"
 #include "regression/subset_mask.h"
 #include "regression/subset_system.h"
+#include "exact_rational.h"
 #include "search_test_data.h"
 
 namespace {
@@ -349,6 +350,158 @@ TEST(DropTree, TheDoubleTreeStaysFarWithinItsMarginWhereItIsUsed) {
     std::printf("double tree: %d data sets, %zu nodes, up to trace %.3g; largest |approximate - exact| = %.3g of the "
                 "margin, largest slack %.3g of it; %d data sets kept extended\n",
                 walked, nodes, worstTrace, worstError, worstSlack, refused);
+}
+
+// The relative RSS of mask in exact arithmetic on the scaled system's own
+// double-double numbers: y·y − bᵀA⁻¹b by Gaussian elimination in rationals.
+double exactScaledRss(const ScaledSystem& system, SubsetMask mask) {
+    std::vector<std::size_t> slots;
+    for (SubsetMask rest = mask; rest != 0; rest = withoutLowestVariable(rest)) slots.push_back(lowestVariable(rest));
+    const std::size_t e = slots.size();
+    const auto value = [](const DoubleDouble& x) { return exactly(x.hi) + exactly(x.lo); };
+    std::vector<Rational> a(e * (e + 1));
+    for (std::size_t i = 0; i < e; ++i) {
+        for (std::size_t j = 0; j < e; ++j) a[i * (e + 1) + j] = value(system.at(slots[i], slots[j]));
+        a[i * (e + 1) + e] = value(system.xty[slots[i]]);
+    }
+    const std::vector<Rational> b(a);
+    for (std::size_t p = 0; p < e; ++p) {
+        for (std::size_t i = p + 1; i < e; ++i) {
+            const Rational factor = a[i * (e + 1) + p] / a[p * (e + 1) + p];
+            for (std::size_t j = p; j <= e; ++j) a[i * (e + 1) + j] -= factor * a[p * (e + 1) + j];
+        }
+    }
+    std::vector<Rational> x(e);
+    Rational fitted = 0;
+    for (std::size_t i = e; i-- > 0;) {
+        Rational sum = a[i * (e + 1) + e];
+        for (std::size_t j = i + 1; j < e; ++j) sum -= a[i * (e + 1) + j] * x[j];
+        x[i] = sum / a[i * (e + 1) + i];
+        fitted += b[i * (e + 1) + e] * x[i];
+    }
+    return static_cast<double>(value(system.yyScaled) - fitted);
+}
+
+// Every sampled node of a double subtree against its exact RSS, within the
+// error bound the tree tracks for it (rssError), which the scale sets.
+struct TrackedErrors {
+    const ScaledSystem* system = nullptr;
+    std::vector<DoubleDropNode> levels;
+    std::size_t visited = 0;
+    std::size_t checked = 0;
+    double worst = 0.0;  // the largest |rss − exact| / rssError
+
+    void walk(std::size_t depth) {
+        DoubleDropNode& node = levels[depth];
+        if (visited++ % 16 == 0) {
+            const double exact = exactScaledRss(*system, node.mask);
+            const double difference = std::fabs(node.rss - exact);
+            worst = std::max(worst, difference / node.rssError);
+            ++checked;
+            EXPECT_LE(difference, node.rssError) << "mask " << node.mask << ": tree " << node.rss << ", exact "
+                                                 << exact << ", scale " << node.scale;
+        }
+        rankDrops(node);
+        for (std::size_t i = 0; i < node.droppableCount; ++i) {
+            descendDropTree(node, i, levels[depth + 1]);
+            walk(depth + 1);
+        }
+    }
+};
+
+// Walks the extended tree below full.levels[depth] as the search goes
+// down it: a child whose subtree may run in double in the units of its own
+// scale (doubleSubtreeScale) is walked whole in double by dbl, which
+// measures every member against the exact fit, and by tracked, which
+// measures its nodes against exact arithmetic; the others are descended in
+// the extended tree. smallestScale: the least scale a subtree took.
+void walkAsTheSearch(FullWalk& full, DoubleWalk& dbl, TrackedErrors& tracked, std::size_t depth, int& starts,
+                     double& smallestScale) {
+    DropNode& node = full.levels[depth];
+    rankDrops(node);
+    for (std::size_t i = 0; i < node.droppableCount; ++i) {
+        const double scale = doubleSubtreeScale(node, i);
+        EXPECT_GT(scale, 0.0);
+        EXPECT_LE(scale, 1.0);
+        if (doubleTreeSuffices(full.system.variables, node.childTrace[i], toDouble(node.childRss[i]), scale) &&
+            startDoubleSubtree(node, i, dbl.levels[0], scale)) {
+            ++starts;
+            smallestScale = std::min(smallestScale, scale);
+            ASSERT_TRUE(startDoubleSubtree(node, i, tracked.levels[0], scale));
+            tracked.walk(0);
+            dbl.walk(0);
+            continue;
+        }
+        descendDropTree(node, i, full.levels[depth + 1]);
+        walkAsTheSearch(full, dbl, tracked, depth + 1, starts, smallestScale);
+    }
+}
+
+TEST(DropTree, DoubleSubtreesInUnitsOfTheirOwnScaleStayFarWithinTheirMargin) {
+    // Near-exact fits: the subtrees that keep the fitting variables have
+    // RSS values of 1e-16 to 1e-24 of y·y, and run in double in units of
+    // their own scale. Every member within 1/64 of its margin, as the
+    // double tree from a root is held.
+    std::vector<Dataset> sets;
+    for (std::size_t k : {8u, 11u}) {
+        for (std::uint64_t seed : {1u, 2u}) {
+            sets.push_back(hardDataset(HardKind::NearExact8, 40 + 20 * seed, k, 1810 + k + seed));
+            sets.push_back(hardDataset(HardKind::NearExact12, 40 + 20 * seed, k, 1820 + k + seed));
+        }
+        for (double step : {0.3, 0.03}) {
+            // A chain of correlated columns with y one of them plus noise of 1e-9.
+            Dataset chain = conditioned(4 * k, k, step, 1, 1830 + k);
+            const Dataset noise = randomDataset(4 * k, 1, 1840 + k);
+            for (std::size_t r = 0; r < chain.y.size(); ++r) chain.y[r] = chain.columns[2][r] + 1e-9 * noise.y[r];
+            centreDataset(chain);
+            chain.name += ", y a column plus noise of 1e-9";
+            sets.push_back(chain);
+        }
+    }
+    int starts = 0, walked = 0;
+    double smallestScale = 1.0, worstError = 0.0, worstSlack = 0.0, worstTracked = 0.0;
+    std::size_t checked = 0;
+    std::size_t nodes = 0;
+    for (const Dataset& data : sets) {
+        FullWalk full;
+        formCrossProducts(data.y, data.columns, full.products);
+        if (trustOf(data) != DropTreeTrust::Trusted) continue;
+        SubsetMask zero = 0;
+        ASSERT_TRUE(formScaledSystem(data.y, data.columns, full.system));
+        checkDropTree(full.products, full.system.constant, zero);
+        full.offsetFactor = uncentredFactor(full.products, zero | full.system.constant);
+        const std::size_t k = data.columns.size();
+        ASSERT_TRUE(planSubsetRoots(full.system, firstVariables(k) & ~zero, 4096, full.plan));
+        full.levels.resize(k + 1);
+        auto dbl = std::make_unique<DoubleWalk>();
+        dbl->products = full.products;
+        dbl->system = full.system;
+        dbl->offsetFactor = full.offsetFactor;
+        dbl->levels.resize(k + 1);
+        TrackedErrors tracked;
+        tracked.system = &full.system;
+        tracked.levels.resize(k + 1);
+        for (const SubsetRoot& root : full.plan.roots) {
+            ASSERT_TRUE(startDropTree(full.system, root.mask, root.droppable, full.levels[0])) << data.name;
+            walkAsTheSearch(full, *dbl, tracked, 0, starts, smallestScale);
+        }
+        checked += tracked.checked;
+        worstTracked = std::max(worstTracked, tracked.worst);
+        ++walked;
+        nodes += dbl->reached.size();
+        EXPECT_LT(dbl->worstError, 1.0 / 64) << data.name;
+        EXPECT_LT(dbl->worstSlack, 1.0 / 64) << data.name;
+        worstError = std::max(worstError, dbl->worstError);
+        worstSlack = std::max(worstSlack, dbl->worstSlack);
+    }
+    EXPECT_EQ(walked, 12);
+    EXPECT_GT(starts, 100);
+    EXPECT_LT(smallestScale, 1e-20);  // the subtrees of the fits to 1e-12
+    EXPECT_GT(checked, 500u);
+    std::printf("double subtrees in their own units: %d started, %zu nodes, scales down to %.3g; largest "
+                "|approximate - exact| = %.3g of the margin, largest slack %.3g of it; %zu nodes against exact "
+                "arithmetic, largest error %.3g of the bound tracked\n",
+                starts, nodes, smallestScale, worstError, worstSlack, checked, worstTracked);
 }
 
 TEST(DropTree, TheDoubleTreeIsOnlyTakenWhereItsErrorIsASmallShareOfTheRss) {
