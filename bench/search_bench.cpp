@@ -7,7 +7,7 @@
 //
 // Two more modes serve the comparison with R's leaps in
 // scripts/run-benchmarks.sh, on exactly the data the benchmarks use:
-//   search_bench --write-csv=FILE k data        writes x1 … xk, y (data: noise or signal)
+//   search_bench --write-csv=FILE k data        writes x1 … xk, y (data: noise, signal or few_rows_n20)
 //   search_bench --print-kept k data criterion  prints the kept subsets, best first, one per line,
 //                                               as 1-based variable numbers joined by '+'
 //
@@ -174,19 +174,27 @@ BENCHMARK(BM_FewRows)
     ->Iterations(1)
     ->Unit(benchmark::kMillisecond);
 
+namespace {
+
+// The data of --write-csv and --print-kept: noise, signal or few_rows_n20.
+const Dataset& namedData(const char* k, const char* name) {
+    const std::size_t count = std::strtoul(k, nullptr, 10);
+    if (std::strcmp(name, "few_rows_n20") == 0) return fewRowsData(count);
+    return benchmarkData(count, std::strcmp(name, "signal") == 0);
+}
+
+}  // namespace
+
 int main(int argc, char** argv) {
     if (argc == 2 && std::strcmp(argv[1], "--fallbacks") == 0) {
         std::printf("%d\n", countFallbacks());
         return 0;
     }
     if (argc == 4 && std::strncmp(argv[1], "--write-csv=", 12) == 0) {
-        return writeCsv(argv[1] + 12, benchmarkData(std::strtoul(argv[2], nullptr, 10), std::strcmp(argv[3], "signal") == 0))
-                   ? 0
-                   : 1;
+        return writeCsv(argv[1] + 12, namedData(argv[2], argv[3])) ? 0 : 1;
     }
     if (argc == 5 && std::strcmp(argv[1], "--print-kept") == 0) {
-        printKept(benchmarkData(std::strtoul(argv[2], nullptr, 10), std::strcmp(argv[3], "signal") == 0),
-                  static_cast<std::int32_t>(std::atoi(argv[4])));
+        printKept(namedData(argv[2], argv[3]), static_cast<std::int32_t>(std::atoi(argv[4])));
         return 0;
     }
     benchmark::Initialize(&argc, argv);

@@ -203,7 +203,7 @@ repetitions <- as.integer(args[2])
 suppressMessages(library(leaps))
 n <- nrow(d); k <- ncol(d) - 1
 best <- function(code) {
-  fit <- regsubsets(y ~ ., data = d, method = "exhaustive", nbest = 10, nvmax = k, really.big = TRUE)
+  fit <- regsubsets(y ~ ., data = d, method = "exhaustive", nbest = 10, nvmax = min(k, n - 2), really.big = TRUE)
   s <- summary(fit)
   size <- rowSums(s$which) - 1
   value <- switch(code + 1, s$rss, s$rss / (n - size - 1), n * log(s$rss / n) + 2 * size)
@@ -230,6 +230,16 @@ EOF
         echo "leaps_seconds n=200 k=$k criterion=$criterion keep=10: $median $data ($low to $high); bounded: $bounded; same list: $same"
       done
     done
+  done
+  # Few rows (n = 20, k = 24): leaps' sizes up to n - 2, the most a ranked
+  # subset holds.
+  build/native/bench/search_bench --write-csv="$work/data.csv" 24 few_rows_n20
+  Rscript "$work/leaps.R" "$work/data.csv" "$r_repetitions" 2>/dev/null | while read -r code median low high subsets; do
+    ours=$(build/native/bench/search_bench --print-kept 24 few_rows_n20 "$code" | tr '\n' ' ' | sed 's/ $//')
+    same=$([ "$ours" = "$subsets" ] && echo yes || echo no)
+    bounded=$(awk -v key="BM_FewRows/k:24/criterion:$code" '{ name = $1; sub(/\/iterations:1$/, "", name) } name == key { printf "%.5f", $2 / 1000 }' "$work/few.txt")
+    criterion=$(echo "$code" | sed 's/^0$/rss/; s/^1$/mse/; s/^2$/aic/')
+    echo "leaps_seconds n=20 k=24 case=few_rows_n20 criterion=$criterion keep=10: $median ($low to $high); bounded: $bounded; same list: $same"
   done
 else
   echo

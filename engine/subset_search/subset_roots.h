@@ -35,7 +35,12 @@
 // 33,649 at k = 24, of the order of C(31, 19) = 141 million at k = 31). Any
 // bound built from supersets' RSS (this tree's, or leaps' prefixes of a QR
 // ordering, which take leaps 17 s at n = 20, k = 31) meets the same count;
-// only the cost per root can fall.
+// only the cost per root can fall. Trees that split the subsets between
+// them need more: a root of n − 1 variables, f of them forced, holds
+// a = n − 1 − f sets of n − 2 variables and C(a, 2) of n − 3, no two trees
+// share a set, and Σa = C(k, n − 2) with ΣC(a, 2) ≤ C(k, n − 3) asks for
+// at least C(k, n − 2)² / (2·C(k, n − 3) + C(k, n − 2)) roots: 58 million
+// at n = 20, k = 31.
 #include <cstdint>
 #include <vector>
 
