@@ -4,6 +4,7 @@
 #include <utility>
 #include <vector>
 
+#include "regression/double_double_pair.h"
 #include "regression/factor_kernels.h"
 #include "regression/subset_mask.h"
 
@@ -45,33 +46,71 @@ void setVariables(SubsetMask mask, Complement& complement) {
 // The candidates of complement that are dependent on the forced variables
 // and the independent candidates before them, by a pivoted Cholesky
 // elimination of the complement (the candidate of largest remaining pivot
-// first) on a copy: the same pivots as a factorisation of the forced
+// first, the first of equal ones in the order the swaps of a pivoted
+// elimination leave): the same pivots as a factorisation of the forced
 // variables and then the candidates, without factorising the forced ones
 // again for every part.
+//
+// Left-looking: each pivot's column of the Schur complement is formed from
+// the columns before it only for the candidates still left, and the
+// remaining pivots are updated from it; about half the operations of
+// updating the whole complement at each step (which the pivots alone do
+// not need). work holds the columns, each also times its pivot's
+// reciprocal (the multipliers).
 SubsetMask dependentCandidates(const Complement& complement, std::vector<DoubleDouble>& work) {
     const std::size_t count = complement.count;
-    work.assign(complement.entries.begin(), complement.entries.end());
-    const auto a = [&](std::size_t i, std::size_t j) -> DoubleDouble& { return work[i * count + j]; };
+    if (work.size() < 2 * count * count) work.resize(2 * count * count);
+    DoubleDouble* columns = work.data();                   // columns[t·count + i]: pivot t's column
+    DoubleDouble* multipliers = work.data() + count * count;  // the same times 1 / pivot t
+    DoubleDouble diagonal[maxExplanatoryVariables];
     std::size_t order[maxExplanatoryVariables];
-    for (std::size_t i = 0; i < count; ++i) order[i] = i;
+    for (std::size_t i = 0; i < count; ++i) {
+        diagonal[i] = complement.at(i, i);
+        order[i] = i;
+    }
     for (std::size_t p = 0; p < count; ++p) {
         std::size_t q = p;
         for (std::size_t r = p + 1; r < count; ++r) {
-            if (a(r, r).hi > a(q, q).hi) q = r;
+            if (diagonal[order[r]].hi > diagonal[order[q]].hi) q = r;
         }
-        if (!(a(q, q).hi > dependentLevel)) {
+        if (!(diagonal[order[q]].hi > dependentLevel)) {
             SubsetMask dependent = 0;
             for (std::size_t r = p; r < count; ++r) dependent |= variableMask(complement.variables[order[r]]);
             return dependent;
         }
-        if (q != p) {
-            std::swap(order[p], order[q]);
-            for (std::size_t r = 0; r < count; ++r) std::swap(a(p, r), a(q, r));
-            for (std::size_t r = 0; r < count; ++r) std::swap(a(r, p), a(r, q));
+        std::swap(order[p], order[q]);
+        const std::size_t pivot = order[p];
+        const DoubleDouble reciprocal = DoubleDouble{1.0, 0.0} / diagonal[pivot];
+        DoubleDouble* column = columns + p * count;
+        DoubleDouble* multiplier = multipliers + p * count;
+        // The earlier pivots' multipliers on this pivot's row, prepared for
+        // the lanes of a pair.
+        PairFactor earlier[maxExplanatoryVariables];
+        for (std::size_t t = 0; t < p; ++t) earlier[t] = factorOf(broadcast(multipliers[t * count + pivot]));
+        // Column p on the candidates left: the complement's entry less the
+        // earlier columns' parts, two candidates at a time.
+        std::size_t r = p + 1;
+        for (; r + 2 <= count; r += 2) {
+            const std::size_t a = order[r];
+            const std::size_t b = order[r + 1];
+            DoubleDoublePair value = pairOf(complement.at(a, pivot), complement.at(b, pivot));
+            for (std::size_t t = 0; t < p; ++t) {
+                value = value - earlier[t] * pairOf(columns[t * count + a], columns[t * count + b]);
+            }
+            column[a] = firstOf(value);
+            column[b] = secondOf(value);
         }
-        const DoubleDouble pivot = a(p, p);
-        for (std::size_t i = p + 1; i < count; ++i) {
-            eliminateRow(&a(i, 0), a(i, p) / pivot, &a(p, 0), p + 1, count);
+        if (r < count) {
+            const std::size_t a = order[r];
+            DoubleDouble value = complement.at(a, pivot);
+            for (std::size_t t = 0; t < p; ++t) value = value - multipliers[t * count + pivot] * columns[t * count + a];
+            column[a] = value;
+        }
+        // The multipliers, and the pivots left.
+        for (std::size_t rest = p + 1; rest < count; ++rest) {
+            const std::size_t a = order[rest];
+            multiplier[a] = column[a] * reciprocal;
+            diagonal[a] = diagonal[a] - multiplier[a] * column[a];
         }
     }
     return 0;
