@@ -131,10 +131,12 @@ void eliminate(const Complement& parent, std::size_t s, Complement& child) {
     // eliminated in place.
     DoubleDouble pivotRow[maxExplanatoryVariables];
     for (std::size_t j = 0; j < child.count; ++j) pivotRow[j] = parent.at(s, from[j]);
+    // The complement is symmetric: each row from its diagonal on, mirrored.
     for (std::size_t i = 0; i < child.count; ++i) {
         DoubleDouble* row = &child.at(i, 0);
-        for (std::size_t j = 0; j < child.count; ++j) row[j] = parent.at(from[i], from[j]);
-        eliminateRow(row, parent.at(from[i], s) / pivot, pivotRow, 0, child.count);
+        for (std::size_t j = i; j < child.count; ++j) row[j] = parent.at(from[i], from[j]);
+        eliminateRow(row, parent.at(from[i], s) / pivot, pivotRow, i, child.count);
+        for (std::size_t j = i + 1; j < child.count; ++j) child.at(j, i) = row[j];
     }
 }
 
