@@ -307,7 +307,7 @@ const char* dropTreeTrustText(DropTreeTrust trust) {
     case DropTreeTrust::Trusted: return "none";
     case DropTreeTrust::ScaleOutOfRange: return "a sum of squares is zero or outside 2^-200 to 2^200";
     case DropTreeTrust::UnstablePivoting: return "a centred column's sum is rounding larger than the row count";
-    case DropTreeTrust::TooManyRoots: return "so few rows that screening the subsets they allow is faster than bounding them";
+    case DropTreeTrust::TooManyRoots: return "so few rows that the subsets they allow split into too many trees (screening them is faster, or the plan would not fit in memory)";
     default: return "the columns are not centred";
     }
 }

@@ -60,7 +60,7 @@ enum class DropTreeTrust {
     ScaleOutOfRange,   // y is constant, or a sum of squares is not finite or outside [2^-200, 2^200]
     UnstablePivoting,  // the exact fit would pivot on an entry that is only rounding
     TooManyRoots,      // dependencies so many (many more variables than rows) that the subsets split into more
-                       // trees than bounding them would save over screening them
+                       // trees than bounding them would save over screening them, or than a plan holds
     Uncentred,         // a column is far from centred (uncentredFactor above maxUncentredFactor): the exact
                        // fit's uncentred system is then much worse conditioned than the centred one the
                        // tree works on (the search driver centres every column, so it never sees this)
