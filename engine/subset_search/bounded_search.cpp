@@ -965,7 +965,9 @@ void orderChildren(Search& search, Node& node, ChildOrder& order) {
                                            node.childDoubleTrace[0], node.childError[0], search.offsetFactor);
     }
     order.ascendingCount = 0;
-    if (!order.byIndex || !search.perSize) return;
+    // (A root may have nothing to drop: a copy forced into its part, with
+    // the variable it copies the only candidate left.)
+    if (!order.byIndex || !search.perSize || order.count == 0) return;
     for (std::size_t i = 0; i < order.count; ++i) {
         const double least = leastRelativeRss(toDouble(node.childRss[i]), childMargin(search, node, i, order.shared));
         order.least[i] = least > -infinity ? least : -infinity;  // NaN: no bound

@@ -314,6 +314,30 @@ TEST(SearchBestSubsets, DataOfEveryMagnitudeAndOffsetTakeTheBound) {
     }
 }
 
+TEST(SearchBestSubsets, ARootWithNothingToDropIsSearchedAsTheScreeningDoes) {
+    // y fitted exactly by x, and c a copy of x in other units: the part
+    // that forces c has x as its only other candidate, and x is dependent
+    // on c, so that part's root is c alone with nothing to drop, an exact
+    // fit. The lists by size walked such a root's children by index with
+    // none there (and crashed).
+    for (std::size_t n : {5u, 12u}) {
+        Dataset data = randomDataset(n, 2, 540 + n);
+        data.name = "y = x, c = 2.5 x, n = " + std::to_string(n);
+        for (std::size_t r = 0; r < n; ++r) {
+            data.columns[1][r] = 2.5 * data.columns[0][r];
+            data.y[r] = data.columns[0][r];
+        }
+        for (std::int32_t criterion : {0, 1, 2}) {
+            for (std::uint32_t perSize : {0u, 1u, 3u}) {
+                const SubsetRequest request = searchRequest(criterion, 10, perSize);
+                SCOPED_TRACE(data.name + ", criterion " + std::to_string(criterion) + ", per size " +
+                             std::to_string(perSize));
+                EXPECT_TRUE(sameList(boundedList(data, request), screenedList(data, request)));
+            }
+        }
+    }
+}
+
 TEST(SearchBestSubsets, RanksExactFitsFirstByMaskAsTheScreeningDoes) {
     // y is fitted exactly (up to 1e-12) by three columns: every superset of
     // them is an exact fit, criterion 0 (or −∞), ranked by mask.
