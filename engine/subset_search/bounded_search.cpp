@@ -120,6 +120,7 @@ struct SearchSettings {
     double offsetFactor = 1.0;  // uncentredFactor of the data
     RankCriterion criterion = RankCriterion::ResidualSumOfSquares;
     std::int64_t largestRanked = 0;  // largestRankedSize of the criterion and the rows
+    bool planByRows = false;         // the plan's parts below the top were split by count (SubsetPlan::byRows)
     double cpScale = 0.0;
     bool perSize = false;
     std::size_t keepCount = 0;
@@ -1066,20 +1067,41 @@ std::uint64_t rootMembers(const SubsetRoot& root) {
     return nonEmptySubsets(subsetSize(root.droppable)) + (root.droppable == root.mask ? 0u : 1u);
 }
 
+// A root of a plan split by count whose trace, computed in double, is at
+// most this is not singular for the plan: the computed trace is then
+// within a factor 2 of the exact one (its relative error, 4·e·γ·t, is at
+// most about 0.1 at e = 64), so every 1 − R²_j of the root is above
+// 1/(2·1e10), far above dependentLevel, and an exact plan of its part
+// would make it a root again.
+constexpr double possiblySingularTrace = 1e10;
+
+// What the estimate of a root in double (estimateRootDrops) made of it.
+enum class RootEstimate {
+    Decided,  // no list can take anything from it: decided whole
+    Open,     // to be searched
+    Failed,   // the estimate failed (a pivot not positive, or a trace too large for it)
+};
+
 // Decides a root without starting it where its own set is not ranked (with
 // few rows, every root of n − 1 variables) and, by estimates in double of
 // its children (estimateRootDrops) with the margins of the tree, no list
 // can take anything from any child's subtree: a fraction of the cost of
 // the extended start, which most such roots only need to find that out.
 // The children's subtrees are the tree's, in the estimates' order (any
-// order splits the members alike; each child's RSS bounds its own).
-bool rootDecidedInDouble(Search& search, const SubsetRoot& root) {
+// order splits the members alike; each child's RSS bounds its own). In a
+// plan split by count the ranked roots are estimated too, for the estimate
+// to find those that a dependency makes singular.
+RootEstimate estimateRoot(Search& search, const SubsetRoot& root) {
     const std::size_t order = subsetSize(root.mask);
-    if (static_cast<std::int64_t>(order) <= search.largestRanked) return false;
+    const bool ranked = static_cast<std::int64_t>(order) <= search.largestRanked;
+    if (ranked && !search.planByRows) return RootEstimate::Open;
     RootDropEstimates& estimates = search.rootEstimates;
     if (!search.rootFactors) search.rootFactors = std::make_unique<RootFactorsInDouble>();
-    if (!estimateRootDrops(*search.system, root.mask, root.droppable, *search.rootFactors, estimates)) return false;
+    if (!estimateRootDrops(*search.system, root.mask, root.droppable, *search.rootFactors, estimates)) {
+        return RootEstimate::Failed;
+    }
     ++search.tally.rootsEstimated;
+    if (ranked) return RootEstimate::Open;
     refreshThresholds(search);
     const MarginTerms terms = dropTreeMarginTerms(search.system->variables, search.system->rows, estimates.trace,
                                                   estimates.doubleTrace, estimates.error, search.offsetFactor);
@@ -1091,22 +1113,21 @@ bool rootDecidedInDouble(Search& search, const SubsetRoot& root) {
         const double rss = estimates.rss[i];
         if (subtreeMayEnter(search, rss, dropTreeMargin(terms, rss), order - 1 - below, order - 1, mask & ~after,
                             after, SizeBounds{})) {
-            return false;
+            return RootEstimate::Open;
         }
         after |= variableMask(estimates.variable[i]);
     }
     ++search.tally.rootsDecidedInDouble;
     search.decided += rootMembers(root);
     reportProgress(search);
-    return true;
+    return RootEstimate::Decided;
 }
 
-// Searches the subtree of one root. split: with several threads, every
-// thread starts the root and walks the top of its tree, and the parts are
-// dealt out (walkTop); otherwise the whole root is one task.
-void searchRoot(Search& search, const SubsetRoot& root, bool split) {
-    if (!split && !takeTask(search)) return;
-    if (!split && rootDecidedInDouble(search, root)) return;
+// Searches the tree of one root from its extended start. split: with
+// several threads, every thread starts the root and walks the top of its
+// tree, and the parts are dealt out (walkTop); otherwise the whole root is
+// this thread's.
+void searchRootTree(Search& search, const SubsetRoot& root, bool split) {
     DropNode& node = search.levels[0];
     // The node is this thread's own: a root started after another keeps the
     // leading factor they share.
@@ -1131,6 +1152,46 @@ void searchRoot(Search& search, const SubsetRoot& root, bool split) {
         return;
     }
     split ? walkTop<DropNode>(search, 0) : expand<DropNode>(search, 0);
+}
+
+// A root of a plan split by count whose estimate failed: a dependency of a
+// few variables may make it singular. Its part is planned exactly
+// (planSubsetPart), which leaves out what that dependency makes singular,
+// and each of that plan's roots is searched as a root of an exact plan.
+void searchPartExactly(Search& search, const SubsetRoot& root) {
+    ++search.tally.partsPlannedExactly;
+    SubsetPlan part;
+    const std::size_t largest = search.largestRanked > 0 ? static_cast<std::size_t>(search.largestRanked) : 0;
+    if (!planSubsetPart(*search.system, root.mask & ~root.droppable, root.droppable, mostMaxRoots, part, largest)) {
+        fitEveryMember(search, root);
+        return;
+    }
+    search.decided += part.rejected;
+    reportProgress(search);
+    for (const SubsetRoot& each : part.roots) {
+        if (stopping(search)) return;
+        if (estimateRoot(search, each) == RootEstimate::Decided) continue;
+        searchRootTree(search, each, false);
+    }
+}
+
+// Searches the subtree of one root. split: with several threads, every
+// thread starts the root and walks the top of its tree, and the parts are
+// dealt out (walkTop); otherwise the whole root is one task.
+void searchRoot(Search& search, const SubsetRoot& root, bool split) {
+    if (!split && !takeTask(search)) return;
+    if (!split) {
+        const RootEstimate estimate = estimateRoot(search, root);
+        if (estimate == RootEstimate::Decided) return;
+        // Only a root that may be singular: at a trace up to
+        // possiblySingularTrace its part would be planned the same again.
+        if (estimate == RootEstimate::Failed && search.planByRows &&
+            !(search.rootEstimates.trace <= possiblySingularTrace)) {
+            searchPartExactly(search, root);
+            return;
+        }
+    }
+    searchRootTree(search, root, split);
 }
 
 
@@ -1315,7 +1376,9 @@ bool searchOnThreads(const SearchSettings& settings, const SubsetPlan& plan, std
     SharedWork& work = *settings.shared;
     work.decided.store(decided, std::memory_order_relaxed);
     work.nextTask.store(0, std::memory_order_relaxed);
-    const bool split = plan.roots.size() <= mostSplitRoots;
+    // (A plan split by count may plan a root's part again: each of its
+    // roots is one thread's.)
+    const bool split = plan.roots.size() <= mostSplitRoots && !plan.byRows;
     std::vector<SearchTally> tallies(threads);
     std::atomic<bool> anyDeferralFailed{false};
     const auto searchPart = [&](std::size_t index) {
@@ -1345,6 +1408,7 @@ bool searchOnThreads(const SearchSettings& settings, const SubsetPlan& plan, std
         tally.exactFitsTaken += part.exactFitsTaken;
         tally.rootsEstimated += part.rootsEstimated;
         tally.rootsDecidedInDouble += part.rootsDecidedInDouble;
+        tally.partsPlannedExactly += part.partsPlannedExactly;
     }
     deferralFailed = anyDeferralFailed.load(std::memory_order_relaxed);
     return !work.stopped.load(std::memory_order_relaxed);
@@ -1418,7 +1482,7 @@ DropTreeTrust prepare(const DataColumn& y, const std::vector<DataColumn>& column
     const std::uint64_t maxRoots =
         std::clamp(rankableSubsets(k - subsetSize(excluded), largest) / rootCost, leastMaxRoots, mostMaxRoots);
     if (!planSubsetRoots(system, all & ~excluded, static_cast<std::size_t>(maxRoots), plan,
-                         static_cast<std::size_t>(largest))) {
+                         static_cast<std::size_t>(largest), true)) {
         return DropTreeTrust::TooManyRoots;
     }
     return DropTreeTrust::Trusted;
@@ -1504,6 +1568,7 @@ bool searchBestSubsets(const DataColumn& y, const std::vector<DataColumn>& colum
     restrictToForced(request.forced, plan, decided);
     // Exact fits are put off (deferred_fits.h).
     settings.deferring = true;
+    settings.planByRows = plan.byRows;
     SearchTally counted;
     const bool finished = searchPlan(settings, plan, decided, request.threads, counted);
     if (tally != nullptr) {
@@ -1514,6 +1579,7 @@ bool searchBestSubsets(const DataColumn& y, const std::vector<DataColumn>& colum
         tally->searchesRepeated += counted.searchesRepeated;
         tally->rootsEstimated += counted.rootsEstimated;
         tally->rootsDecidedInDouble += counted.rootsDecidedInDouble;
+        tally->partsPlannedExactly += counted.partsPlannedExactly;
     }
     finish(work.kept, settings.perSize, kept);
     if (!finished) return false;

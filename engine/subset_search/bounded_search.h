@@ -73,6 +73,7 @@ struct SearchTally {
     std::uint64_t searchesRepeated = 0;  // searches run again because a fit put off fell outside its bounds
     std::uint64_t rootsEstimated = 0;        // roots whose drops were estimated in double first
     std::uint64_t rootsDecidedInDouble = 0;  // of those, the roots decided by the estimate alone
+    std::uint64_t partsPlannedExactly = 0;   // roots of a plan split by count whose parts were planned again
 };
 bool searchBestSubsets(const DataColumn& y, const std::vector<DataColumn>& columns, std::vector<RankedSubset>& kept,
                        const SubsetRequest& request, RunProgress& progress, SearchTally* tally = nullptr);

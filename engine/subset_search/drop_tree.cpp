@@ -898,6 +898,7 @@ bool estimateRootDrops(const ScaledSystem& system, SubsetMask mask, SubsetMask d
         ++kept;
     }
     factors.mask = 0;
+    estimates.trace = std::numeric_limits<double>::infinity();
     for (std::size_t j = kept; j < e; ++j) {
         if (!estimateColumn(system, slots, j, factors)) return false;
     }
@@ -907,11 +908,14 @@ bool estimateRootDrops(const ScaledSystem& system, SubsetMask mask, SubsetMask d
     const double fitted = factors.fittedThrough[e - 1];
     // Each computed G_jj is within 4·e·γ·t of its own size (freshDropError's
     // derivation), and so is their sum ‖W‖_F²: where that is at most
-    // 2^-20, the computed trace with a factor 1 + 2^-19 bounds the exact
-    // one; beyond it the estimate is left.
+    // 2^-10, the computed trace with a factor 1 + 2^-9 bounds the exact
+    // one; beyond it the estimate is left (with the computed trace in
+    // estimates.trace, for the caller to tell a large trace from a
+    // singular system).
     const double gammaE = gamma(e + 3, estimateRoundoff);
-    if (!(4.0 * static_cast<double>(e) * gammaE * trace <= 0x1p-20)) return false;
-    estimates.trace = trace * (1.0 + 0x1p-19);
+    estimates.trace = trace;
+    if (!(4.0 * static_cast<double>(e) * gammaE * trace <= 0x1p-10)) return false;
+    estimates.trace = trace * (1.0 + 0x1p-9);
     // Σ_j min(G_jj, doublePathEntry), with each G_jj's allowance: at most
     // the trace and at most e entries of the cap.
     const double allowance = entryAllowance(e, estimates.trace, estimateRoundoff);

@@ -290,7 +290,9 @@ struct RootFactorsInDouble {
 // (⊆ mask) and ranks them, largest first (ties by variable index). False
 // where the estimate cannot be bounded usefully (a pivot not positive, or
 // a trace so large that the double factorisation's error is not small
-// beside it): the caller starts the root in double-double.
+// beside it): the caller starts the root in double-double. estimates.trace
+// is then the trace computed in double, or +∞ where a pivot was not
+// positive.
 bool estimateRootDrops(const ScaledSystem& system, SubsetMask mask, SubsetMask droppableMask,
                        RootFactorsInDouble& factors, RootDropEstimates& estimates);
 

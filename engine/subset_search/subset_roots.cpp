@@ -28,6 +28,7 @@ struct Planner {
     std::size_t maxRoots = 0;
     std::size_t largestSize = 0;
     SubsetPlan* plan = nullptr;
+    bool byRows = false;  // the parts below the top may be split by count (splitByRows)
     // levels[f]: the complement of the forced variables at recursion depth
     // f (f forced variables), kept while the parts below it are planned;
     // work: the copy the pivoted elimination of one part runs on.
@@ -140,6 +141,49 @@ void eliminate(const Complement& parent, std::size_t s, Complement& child) {
     }
 }
 
+// The lowest count variables of mask (all of them if it has no more).
+SubsetMask lowestVariables(SubsetMask mask, std::size_t count) {
+    SubsetMask taken = 0;
+    for (SubsetMask rest = mask; rest != 0 && count > 0; rest = withoutLowestVariable(rest), --count) {
+        taken |= rest & (~rest + 1u);
+    }
+    return taken;
+}
+
+// The parts below the top of a plan whose rank is the rows' (n − 1), split
+// by count alone: a part with forced variables F takes the first
+// n − 1 − |F| of its candidates (ascending) as its independent ones and the
+// rest as dependent, with no elimination. On such data any n − 1 variables
+// are independent unless a dependency of fewer variables (a copy, a total)
+// makes them not; a root that such a dependency makes singular is found so
+// by the search (its estimate fails) and planned exactly there
+// (planSubsetPart). Every split is a partition of the part's members,
+// whichever variables it takes; only the roots' conditioning depends on it.
+// A forced set of n variables is dependent by the rows alone.
+bool splitByRows(Planner& planner, SubsetMask forced, SubsetMask candidates) {
+    SubsetPlan& plan = *planner.plan;
+    const std::size_t rank = planner.system->rows - 1;
+    const std::size_t forcedCount = subsetSize(forced);
+    const SubsetMask independent = lowestVariables(candidates, rank > forcedCount ? rank - forcedCount : 0);
+    const SubsetMask dependent = candidates & ~independent;
+    if (plan.roots.size() >= planner.maxRoots) return false;
+    plan.roots.push_back({forced | independent, independent});
+    SubsetMask later = dependent;
+    for (SubsetMask rest = dependent; rest != 0; rest = withoutLowestVariable(rest)) {
+        const SubsetMask first = rest & (~rest + 1u);
+        later &= ~first;
+        const SubsetMask childCandidates = independent | later;
+        if (forcedCount + 1 > planner.largestSize || forcedCount + 1 > rank) {
+            // Too many variables for a ranked subset, or more than the rows
+            // leave independent: every member is left out.
+            plan.rejected += std::uint64_t{1} << subsetSize(childCandidates);
+            continue;
+        }
+        if (!splitByRows(planner, forced | first, childCandidates)) return false;
+    }
+    return true;
+}
+
 // Plans the part whose members hold every forced variable (depth of them)
 // and any of candidates; levels[depth] holds the forced variables'
 // complement on candidates, and every forced variable has a residual share
@@ -157,6 +201,21 @@ bool split(Planner& planner, std::size_t depth, SubsetMask forced, SubsetMask ca
     }
     if (plan.roots.size() >= planner.maxRoots) return false;
     plan.roots.push_back({forced | independent, independent});
+    if (planner.byRows && forced == 0 && dependent != 0 && subsetSize(independent) + 1 >= planner.system->rows) {
+        // The rank is the rows': the rest by count (splitByRows).
+        plan.byRows = true;
+        SubsetMask later = dependent;
+        for (SubsetMask rest = dependent; rest != 0; rest = withoutLowestVariable(rest)) {
+            const SubsetMask first = rest & (~rest + 1u);
+            later &= ~first;
+            if (1 > planner.largestSize) {
+                plan.rejected += std::uint64_t{1} << subsetSize(independent | later);
+                continue;
+            }
+            if (!splitByRows(planner, first, independent | later)) return false;
+        }
+        return true;
+    }
     SubsetMask later = dependent;
     for (SubsetMask rest = dependent; rest != 0; rest = withoutLowestVariable(rest)) {
         const SubsetMask first = rest & (~rest + 1u);
@@ -190,11 +249,12 @@ bool split(Planner& planner, std::size_t depth, SubsetMask forced, SubsetMask ca
 }  // namespace
 
 bool planSubsetRoots(const ScaledSystem& system, SubsetMask candidates, std::size_t maxRoots, SubsetPlan& plan,
-                     std::size_t largestSize) {
+                     std::size_t largestSize, bool byRows) {
     plan.roots.clear();
     plan.rejected = 0;
+    plan.byRows = false;
     if (candidates == 0) return true;
-    Planner planner{&system, maxRoots, largestSize, &plan, {}, {}};
+    Planner planner{&system, maxRoots, largestSize, &plan, byRows, {}, {}};
     planner.levels.reserve(maxExplanatoryVariables + 1);
     planner.levels.emplace_back();
     Complement& top = planner.levels[0];
@@ -215,4 +275,45 @@ bool planSubsetRoots(const ScaledSystem& system, SubsetMask candidates, std::siz
     };
     if (plan.roots.size() > 2) std::sort(plan.roots.begin() + 1, plan.roots.end(), before);
     return true;
+}
+
+bool planSubsetPart(const ScaledSystem& system, SubsetMask forced, SubsetMask candidates, std::size_t maxRoots,
+                    SubsetPlan& plan, std::size_t largestSize) {
+    plan.roots.clear();
+    plan.rejected = 0;
+    plan.byRows = false;
+    const std::uint64_t members = (std::uint64_t{1} << subsetSize(candidates)) - (forced == 0 ? 1u : 0u);
+    if (subsetSize(forced) > largestSize) {
+        plan.rejected = members;
+        return true;
+    }
+    Planner planner{&system, maxRoots, largestSize, &plan, false, {}, {}};
+    planner.levels.reserve(maxExplanatoryVariables + 1);
+    planner.levels.emplace_back();
+    Complement& top = planner.levels[0];
+    setVariables(forced | candidates, top);
+    for (std::size_t i = 0; i < top.count; ++i) {
+        for (std::size_t j = 0; j < top.count; ++j) top.at(i, j) = system.at(top.variables[i], top.variables[j]);
+    }
+    // The forced variables eliminated in ascending order, each checked as
+    // split checks a forced variable: one that is a combination of those
+    // before it makes every member singular.
+    std::size_t depth = 0;
+    SubsetMask eliminated = 0;
+    for (SubsetMask rest = forced; rest != 0; rest = withoutLowestVariable(rest), ++depth) {
+        const SubsetMask first = rest & (~rest + 1u);
+        const Complement& complement = planner.levels[depth];
+        std::size_t s = 0;
+        while (variableMask(complement.variables[s]) != first) ++s;
+        if (!(complement.at(s, s).hi > dependentLevel)) {
+            plan.rejected = members;
+            return true;
+        }
+        eliminated |= first;
+        planner.levels.emplace_back();
+        Complement& child = planner.levels[depth + 1];
+        setVariables((forced | candidates) & ~eliminated, child);
+        eliminate(planner.levels[depth], s, child);
+    }
+    return split(planner, depth, forced, candidates);
 }

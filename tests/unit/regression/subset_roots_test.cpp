@@ -149,6 +149,76 @@ TEST(SubsetRoots, FewRowsPlanEverySubsetOnceAndRejectOnlySubsetsTheExactFitRejec
     }
 }
 
+// Every member of a root's tree (mask ∖ R for R ⊆ droppable), once, in seen.
+void countMembers(const SubsetRoot& root, std::vector<int>& seen, std::uint64_t& reached) {
+    for (SubsetMask dropped = root.droppable;; dropped = (dropped - 1u) & root.droppable) {
+        const SubsetMask mask = root.mask & ~dropped;
+        if (mask != 0) {
+            ++seen[mask];
+            ++reached;
+        }
+        if (dropped == 0) break;
+    }
+}
+
+TEST(SubsetRoots, FewRowsPlansSplitByCountCoverEverySubsetOnceAndTheirSingularPartsArePlannedExactly) {
+    // Below the top, the parts are split by count alone: still every
+    // subset once, in a tree or left out for its size. The roots that the
+    // copy or the total makes singular (the tree cannot start there) have
+    // their parts planned exactly, as the search plans them: roots it can
+    // start, and only subsets the exact fit rejects left out.
+    const Shape shapes[] = {{9, 12, 7}, {8, 13, 6}, {7, 14, 5}};
+    int singular = 0;
+    for (const Shape& shape : shapes) {
+        const Dataset data = fewRowsWithDependencies(shape.n, shape.k, false, 23 * shape.n + shape.k);
+        auto system = std::make_unique<ScaledSystem>();
+        ASSERT_TRUE(formScaledSystem(data.y, data.columns, *system));
+        const SubsetMask all = firstVariables(shape.k);
+        SubsetPlan plan;
+        ASSERT_TRUE(planSubsetRoots(*system, all, 1u << 20, plan, shape.largest, true)) << data.name;
+        EXPECT_TRUE(plan.byRows) << data.name;
+        std::vector<int> seen(all + 1u, 0);
+        std::uint64_t reached = 0;
+        for (const SubsetRoot& root : plan.roots) countMembers(root, seen, reached);
+        EXPECT_EQ(reached + plan.rejected, all) << data.name;
+        for (SubsetMask mask = 1; mask <= all; ++mask) {
+            EXPECT_LE(seen[mask], 1) << data.name << ": mask " << mask;
+            if (subsetSize(mask) <= shape.largest) {
+                EXPECT_EQ(seen[mask], 1) << data.name << ": mask " << mask;
+            }
+        }
+        auto node = std::make_unique<DropNode>();
+        for (const SubsetRoot& root : plan.roots) {
+            if (startDropTree(*system, root.mask, root.droppable, *node) && node->trace < 1e10) continue;
+            ++singular;
+            SubsetPlan part;
+            ASSERT_TRUE(planSubsetPart(*system, root.mask & ~root.droppable, root.droppable, 1u << 20, part,
+                                       shape.largest));
+            std::vector<int> inPart(all + 1u, 0);
+            std::uint64_t partReached = 0;
+            for (const SubsetRoot& each : part.roots) {
+                EXPECT_TRUE(startDropTree(*system, each.mask, each.droppable, *node)) << "mask " << each.mask;
+                EXPECT_EQ(each.mask & ~each.droppable & ~root.mask, 0u);
+                countMembers(each, inPart, partReached);
+            }
+            std::uint64_t members = 0;
+            for (SubsetMask dropped = root.droppable;; dropped = (dropped - 1u) & root.droppable) {
+                const SubsetMask mask = root.mask & ~dropped;
+                if (mask != 0) {
+                    ++members;
+                    EXPECT_LE(inPart[mask], 1) << "mask " << mask;
+                    if (inPart[mask] == 0 && subsetSize(mask) <= shape.largest) {
+                        EXPECT_FALSE(fitLeastSquares(data.y, data.columns, mask).ok) << "mask " << mask;
+                    }
+                }
+                if (dropped == 0) break;
+            }
+            EXPECT_EQ(partReached + part.rejected, members) << "root " << root.mask;
+        }
+    }
+    EXPECT_GT(singular, 10);
+}
+
 TEST(SubsetRoots, FewRowsPlanEqualsThePlanOfEveryPartFactorisedAfresh) {
     const Shape shapes[] = {{9, 12, 7}, {10, 14, 8}, {6, 16, 4}, {12, 11, 10}, {20, 22, 18}, {20, 22, 17}};
     for (const Shape& shape : shapes) {
@@ -316,7 +386,11 @@ TEST(SubsetRoots, BoundedListsEqualTheScreeningsOnFewRowsWithACopyATotalAndAnExa
     // whole), rejected by size, and bounded, in whole searches: the lists
     // of every criterion but Cp (whose scale needs more rows than
     // variables), keep 1, 10 and 100 and 1 or 3 of each size.
+    // The search splits such plans by count below the top: the roots that
+    // the copy or the total makes singular have their parts planned
+    // exactly (SearchTally::partsPlannedExactly).
     const Shape shapes[] = {{9, 12, 7}, {10, 13, 8}, {12, 11, 10}};
+    std::uint64_t plannedExactly = 0;
     for (const Shape& shape : shapes) {
         for (bool exactFit : {false, true}) {
             const Dataset data = fewRowsWithDependencies(shape.n, shape.k, exactFit, 31 * shape.k + shape.n);
@@ -332,7 +406,9 @@ TEST(SubsetRoots, BoundedListsEqualTheScreeningsOnFewRowsWithACopyATotalAndAnExa
                         std::vector<RankedSubset> screened, bounded;
                         RunProgress progress;
                         ASSERT_TRUE(screenSubsets(data.y, data.columns, screened, request, progress));
-                        ASSERT_TRUE(searchBestSubsets(data.y, data.columns, bounded, request, progress));
+                        SearchTally tally;
+                        ASSERT_TRUE(searchBestSubsets(data.y, data.columns, bounded, request, progress, &tally));
+                        plannedExactly += tally.partsPlannedExactly;
                         EXPECT_TRUE(sameList(bounded, screened))
                             << data.name << ", criterion " << static_cast<int>(criterion) << ", keep " << keepCount
                             << ", per size " << perSize;
@@ -342,6 +418,7 @@ TEST(SubsetRoots, BoundedListsEqualTheScreeningsOnFewRowsWithACopyATotalAndAnExa
             }
         }
     }
+    EXPECT_GT(plannedExactly, 0u);
 }
 
 }  // namespace
