@@ -42,24 +42,27 @@ constexpr double exactFitBoundLevel = 2.0 * exactFitLevel;
 constexpr double doublePathLeastRss = 0.99 * refitResidualLevel;
 
 // The most subtrees a run's dependencies may split into before the search
-// leaves the data to the screening. A root costs about as much as two of
+// leaves the data to the screening. A root costs about as much as one of
 // the screening's fits (its part of the plan, the estimate of its drops in
 // double, and for the few it does not decide the start of its tree in
 // double-double and the tree below it; measured at n = 12, k = 20 in
-// processor time: 1.2 µs per root against 0.65 µs per fit), so the plan is
+// processor time: 0.5 µs per root against 0.65 µs per fit), so the plan is
 // taken only where the screening would fit at least rootCost times as many
 // subsets as it has roots. A few exact dependencies among many rows make a
 // handful of roots. With fewer rows than variables nearly every set of
 // n − 1 variables is a root (subset_roots.h says why no tree can do with
 // fewer than C(k, n − 2)/(n − 1)): n = 12, k = 20 makes 167,960 roots
-// against 616,665 subsets of at most 10 (bounded in 0.20 s against 0.41 s
-// for the screening; 0.21 s against 1.08 s where y is one of the columns),
-// n = 15, k = 22 makes 319,770 against 3.6 million (0.54 s against 3.2 s),
-// and n = 20, k = 31 of the order of C(31, 19) = 141 million roots against
-// 2.0 billion subsets, beyond the most roots a plan may hold.
-constexpr std::uint64_t rootCost = 2;
+// against 616,665 subsets of at most 10 (bounded in 0.08 s, against 0.41 s
+// for the screening, 1.08 s where y is one of the columns), n = 15, k = 22
+// makes 319,770 against 3.6 million (0.20 s against 3.2 s), n = 20, k = 28
+// 6.9 million against 256 million, and n = 20, k = 31 of the order of
+// C(31, 19) = 141 million roots against 2.0 billion subsets, beyond the
+// most roots a plan may hold: 2^24 (256 MiB) where pointers have 64 bits,
+// 2^22 (64 MiB) in a 32-bit process, whose address space is shared with
+// the host's.
+constexpr std::uint64_t rootCost = 1;
 constexpr std::uint64_t leastMaxRoots = 4096;
-constexpr std::uint64_t mostMaxRoots = std::uint64_t{1} << 22;  // 64 MiB of roots (16 bytes each)
+constexpr std::uint64_t mostMaxRoots = std::uint64_t{1} << (sizeof(void*) >= 8 ? 24 : 22);  // of 16 bytes each
 
 // The non-empty subsets of usable variables with at most largest of them,
 // or the largest 64-bit value where that would overflow (usable up to 64).

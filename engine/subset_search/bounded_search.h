@@ -54,7 +54,7 @@
 // publishes the progress and waits.
 //
 // Memory: the list (keepCount entries), the plan's roots (16 bytes each, at
-// most 2^22 of them: 64 MiB, with few rows) and fixed work storage
+// most 2^24 of them: 256 MiB, with few rows; 2^22 in a 32-bit process) and fixed work storage
 // of order k³ per thread; nothing is allocated per subset.
 bool searchBestSubsets(const DataColumn& y, const std::vector<DataColumn>& columns, std::vector<RankedSubset>& kept,
                        std::uint32_t keepCount, RankCriterion criterion, RunProgress& progress);
