@@ -852,26 +852,30 @@ constexpr double estimateRoundoff = 4.0 * unitRoundoff;
 
 // Columns kept through j − 1 (kept ≤ j): column j of R, z_j and column j of
 // W for the system of the variables in slots.
+// The divisions by R's diagonal are multiplications by its reciprocals
+// (W's diagonal), one rounding more each, which γ of e + 3 operations
+// allows for; a division's latency would dominate these short sums.
 bool estimateColumn(const ScaledSystem& system, const std::size_t* slots, std::size_t j, RootFactorsInDouble& f) {
     double* r = f.r;
+    double* w = f.w;
     for (std::size_t i = 0; i <= j; ++i) {
         double sum = toDouble(system.at(slots[i], slots[j]));
         for (std::size_t p = 0; p < i; ++p) sum -= r[p * stride + i] * r[p * stride + j];
         if (i < j) {
-            r[i * stride + j] = sum / r[i * stride + i];
+            r[i * stride + j] = sum * w[i * stride + i];
         } else {
             if (!(sum > 0.0)) return false;
             r[j * stride + j] = std::sqrt(sum);
         }
     }
+    w[j * stride + j] = 1.0 / r[j * stride + j];
     double sum = toDouble(system.xty[slots[j]]);
     for (std::size_t p = 0; p < j; ++p) sum -= r[p * stride + j] * f.z[p];
-    f.z[j] = sum / r[j * stride + j];
-    f.w[j * stride + j] = 1.0 / r[j * stride + j];
+    f.z[j] = sum * w[j * stride + j];
     for (std::size_t i = j; i-- > 0;) {
         double dot = 0.0;
-        for (std::size_t p = i + 1; p <= j; ++p) dot += r[i * stride + p] * f.w[p * stride + j];
-        f.w[i * stride + j] = -dot / r[i * stride + i];
+        for (std::size_t p = i + 1; p <= j; ++p) dot += r[i * stride + p] * w[p * stride + j];
+        w[i * stride + j] = -dot * w[i * stride + i];
     }
     // The trace of G = W·Wᵀ is ‖W‖_F², summed column by column, and the
     // fitted part ‖z‖²: their partial sums through column j.
