@@ -124,6 +124,7 @@ struct SearchSettings {
     RankCriterion criterion = RankCriterion::ResidualSumOfSquares;
     std::int64_t largestRanked = 0;  // largestRankedSize of the criterion and the rows
     bool planByRows = false;         // the plan's parts below the top were split by count (SubsetPlan::byRows)
+    SubsetMask forced = 0;           // the request's forced variables
     double cpScale = 0.0;
     bool perSize = false;
     std::size_t keepCount = 0;
@@ -163,6 +164,8 @@ struct Search : SearchSettings {
     // factors (64 KB, off the stack) made at the first such root.
     std::unique_ptr<RootFactorsInDouble> rootFactors;
     RootDropEstimates rootEstimates;
+    // The roots of a counted part, a chunk at a time (walkCountedPart).
+    std::vector<SubsetRoot> countedChunk;
 
     // This thread's copy of each list's threshold, as of the lists' version
     // seenVersion.
@@ -1201,10 +1204,10 @@ void searchRoot(Search& search, const SubsetRoot& root, bool split) {
 // Keeps the roots' members that hold every forced variable: a root without
 // one of them has none, and elsewhere the forced variables are no longer
 // droppable. The members left out count as decided.
-void restrictToForced(SubsetMask forced, SubsetPlan& plan, std::uint64_t& decided) {
+void restrictToForced(SubsetMask forced, std::vector<SubsetRoot>& roots, std::uint64_t& decided) {
     if (forced == 0) return;
-    std::vector<SubsetRoot> kept;
-    for (SubsetRoot root : plan.roots) {
+    std::size_t kept = 0;
+    for (SubsetRoot root : roots) {
         const std::uint64_t before = rootMembers(root);
         if ((root.mask & forced) != forced) {
             decided += before;
@@ -1212,9 +1215,9 @@ void restrictToForced(SubsetMask forced, SubsetPlan& plan, std::uint64_t& decide
         }
         root.droppable &= ~forced;
         decided += before - rootMembers(root);
-        kept.push_back(root);
+        roots[kept++] = root;
     }
-    plan.roots = std::move(kept);
+    roots.resize(kept);
 }
 
 // Sorts the lists into kept: one list, or the lists of each size joined,
@@ -1341,10 +1344,61 @@ void seedOwnLists(Search& search, const SubsetPlan& plan) {
 // Walks this thread's share of the roots' trees and, where fits were put
 // off, fits those that may still enter. deferralFailed: one of those fell
 // outside its bounds (fitDeferred).
+// The roots of a counted part are searched a chunk at a time: each chunk
+// sorted as a plan's roots are (rootBefore), for the shared leading
+// factors, in at most 1 MiB.
+constexpr std::size_t countedChunkRoots = std::size_t{1} << 16;
+
+// Takes the roots of a counted part (forEachCountedRoot) into chunks and
+// searches each chunk's roots in turn, each root one task. Every thread of
+// a run forms the same chunks alike; what a chunk leaves out (for size,
+// or without the request's forced variables) is one task, counted as
+// decided by the thread that takes it.
+struct CountedRoots {
+    Search& search;
+    std::uint64_t leftOutCount = 0;
+
+    bool root(const SubsetRoot& root) {
+        search.countedChunk.push_back(root);
+        return search.countedChunk.size() < countedChunkRoots || searchChunk();
+    }
+    void leftOut(std::uint64_t count) { leftOutCount += count; }
+
+    // False if the search stopped.
+    bool searchChunk() {
+        std::vector<SubsetRoot>& chunk = search.countedChunk;
+        std::sort(chunk.begin(), chunk.end(), rootBefore);
+        std::uint64_t decided = leftOutCount;
+        leftOutCount = 0;
+        restrictToForced(search.forced, chunk, decided);
+        if (takeTask(search)) {
+            search.decided += decided;
+            reportProgress(search);
+        }
+        for (const SubsetRoot& root : chunk) {
+            searchRoot(search, root, false);
+            if (search.stopped) return false;
+        }
+        chunk.clear();
+        return true;
+    }
+};
+
+// The roots of one counted part of the plan; false if the search stopped.
+bool walkCountedPart(Search& search, const SubsetPlan& plan, const CountedPart& part) {
+    if (search.countedChunk.capacity() == 0) search.countedChunk.reserve(countedChunkRoots);
+    CountedRoots sink{search};
+    if (!forEachCountedRoot(plan, part.forced, part.candidates, sink)) return false;
+    return sink.searchChunk();
+}
+
 void walkRoots(Search& search, const SubsetPlan& plan, bool split, bool& deferralFailed) {
     for (const SubsetRoot& root : plan.roots) {
         searchRoot(search, root, split);
         if (search.stopped) return;
+    }
+    for (const CountedPart& part : plan.countedParts) {
+        if (!walkCountedPart(search, plan, part)) return;
     }
     if (search.deferring && !fitDeferred(search)) deferralFailed = true;
 }
@@ -1482,10 +1536,12 @@ DropTreeTrust prepare(const DataColumn& y, const std::vector<DataColumn>& column
         return DropTreeTrust::Uncentred;
     }
     const std::int64_t largest = std::max<std::int64_t>(largestRankedSize(criterion, y.size()), 0);
-    const std::uint64_t maxRoots =
-        std::clamp(rankableSubsets(k - subsetSize(excluded), largest) / rootCost, leastMaxRoots, mostMaxRoots);
+    // The roots worth bounding, and those a plan may store.
+    const std::uint64_t costRoots =
+        std::max(rankableSubsets(k - subsetSize(excluded), largest) / rootCost, leastMaxRoots);
+    const std::uint64_t maxRoots = std::min(costRoots, mostMaxRoots);
     if (!planSubsetRoots(system, all & ~excluded, static_cast<std::size_t>(maxRoots), plan,
-                         static_cast<std::size_t>(largest), true)) {
+                         static_cast<std::size_t>(largest), std::max<std::uint64_t>(costRoots, 1))) {
         return DropTreeTrust::TooManyRoots;
     }
     return DropTreeTrust::Trusted;
@@ -1568,10 +1624,11 @@ bool searchBestSubsets(const DataColumn& y, const std::vector<DataColumn>& colum
     // are decided without a fit.
     const std::size_t usable = k - subsetSize(excluded);
     std::uint64_t decided = (subsets - nonEmptySubsets(usable)) + plan.rejected;
-    restrictToForced(request.forced, plan, decided);
+    restrictToForced(request.forced, plan.roots, decided);
     // Exact fits are put off (deferred_fits.h).
     settings.deferring = true;
     settings.planByRows = plan.byRows;
+    settings.forced = request.forced;
     SearchTally counted;
     const bool finished = searchPlan(settings, plan, decided, request.threads, counted);
     if (tally != nullptr) {

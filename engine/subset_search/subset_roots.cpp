@@ -28,7 +28,9 @@ struct Planner {
     std::size_t maxRoots = 0;
     std::size_t largestSize = 0;
     SubsetPlan* plan = nullptr;
-    bool byRows = false;  // the parts below the top may be split by count (splitByRows)
+    // Where not 0: the parts below the top may be split by count
+    // (forEachCountedRoot), up to this many roots in all.
+    std::uint64_t countedRoots = 0;
     // levels[f]: the complement of the forced variables at recursion depth
     // f (f forced variables), kept while the parts below it are planned;
     // work: the copy the pivoted elimination of one part runs on.
@@ -141,49 +143,6 @@ void eliminate(const Complement& parent, std::size_t s, Complement& child) {
     }
 }
 
-// The lowest count variables of mask (all of them if it has no more).
-SubsetMask lowestVariables(SubsetMask mask, std::size_t count) {
-    SubsetMask taken = 0;
-    for (SubsetMask rest = mask; rest != 0 && count > 0; rest = withoutLowestVariable(rest), --count) {
-        taken |= rest & (~rest + 1u);
-    }
-    return taken;
-}
-
-// The parts below the top of a plan whose rank is the rows' (n − 1), split
-// by count alone: a part with forced variables F takes the first
-// n − 1 − |F| of its candidates (ascending) as its independent ones and the
-// rest as dependent, with no elimination. On such data any n − 1 variables
-// are independent unless a dependency of fewer variables (a copy, a total)
-// makes them not; a root that such a dependency makes singular is found so
-// by the search (its estimate fails) and planned exactly there
-// (planSubsetPart). Every split is a partition of the part's members,
-// whichever variables it takes; only the roots' conditioning depends on it.
-// A forced set of n variables is dependent by the rows alone.
-bool splitByRows(Planner& planner, SubsetMask forced, SubsetMask candidates) {
-    SubsetPlan& plan = *planner.plan;
-    const std::size_t rank = planner.system->rows - 1;
-    const std::size_t forcedCount = subsetSize(forced);
-    const SubsetMask independent = lowestVariables(candidates, rank > forcedCount ? rank - forcedCount : 0);
-    const SubsetMask dependent = candidates & ~independent;
-    if (plan.roots.size() >= planner.maxRoots) return false;
-    plan.roots.push_back({forced | independent, independent});
-    SubsetMask later = dependent;
-    for (SubsetMask rest = dependent; rest != 0; rest = withoutLowestVariable(rest)) {
-        const SubsetMask first = rest & (~rest + 1u);
-        later &= ~first;
-        const SubsetMask childCandidates = independent | later;
-        if (forcedCount + 1 > planner.largestSize || forcedCount + 1 > rank) {
-            // Too many variables for a ranked subset, or more than the rows
-            // leave independent: every member is left out.
-            plan.rejected += std::uint64_t{1} << subsetSize(childCandidates);
-            continue;
-        }
-        if (!splitByRows(planner, forced | first, childCandidates)) return false;
-    }
-    return true;
-}
-
 // Plans the part whose members hold every forced variable (depth of them)
 // and any of candidates; levels[depth] holds the forced variables'
 // complement on candidates, and every forced variable has a residual share
@@ -193,16 +152,17 @@ bool split(Planner& planner, std::size_t depth, SubsetMask forced, SubsetMask ca
     const Complement& complement = planner.levels[depth];
     const SubsetMask dependent = dependentCandidates(complement, planner.work);
     const SubsetMask independent = candidates & ~dependent;
-    if (forced == 0 && dependent != 0 && subsetSize(independent) + 1 >= planner.system->rows &&
-        subsetsOfSize(subsetSize(candidates), subsetSize(independent)) > planner.maxRoots) {
+    const bool rowsRank = forced == 0 && dependent != 0 && subsetSize(independent) + 1 >= planner.system->rows;
+    if (rowsRank) {
         // The rank is that of the rows (n − 1), so nearly every set of
         // n − 1 variables becomes a root: known too many before the work.
-        return false;
+        const std::uint64_t roots = subsetsOfSize(subsetSize(candidates), subsetSize(independent));
+        if (roots > (planner.countedRoots != 0 ? planner.countedRoots : planner.maxRoots)) return false;
     }
     if (plan.roots.size() >= planner.maxRoots) return false;
     plan.roots.push_back({forced | independent, independent});
-    if (planner.byRows && forced == 0 && dependent != 0 && subsetSize(independent) + 1 >= planner.system->rows) {
-        // The rank is the rows': the rest by count (splitByRows).
+    if (rowsRank && planner.countedRoots != 0) {
+        // The rest by count, as the search goes (forEachCountedRoot).
         plan.byRows = true;
         SubsetMask later = dependent;
         for (SubsetMask rest = dependent; rest != 0; rest = withoutLowestVariable(rest)) {
@@ -212,7 +172,7 @@ bool split(Planner& planner, std::size_t depth, SubsetMask forced, SubsetMask ca
                 plan.rejected += std::uint64_t{1} << subsetSize(independent | later);
                 continue;
             }
-            if (!splitByRows(planner, first, independent | later)) return false;
+            plan.countedParts.push_back({first, independent | later});
         }
         return true;
     }
@@ -249,12 +209,15 @@ bool split(Planner& planner, std::size_t depth, SubsetMask forced, SubsetMask ca
 }  // namespace
 
 bool planSubsetRoots(const ScaledSystem& system, SubsetMask candidates, std::size_t maxRoots, SubsetPlan& plan,
-                     std::size_t largestSize, bool byRows) {
+                     std::size_t largestSize, std::uint64_t countedRoots) {
     plan.roots.clear();
     plan.rejected = 0;
     plan.byRows = false;
+    plan.countedParts.clear();
+    plan.rows = system.rows;
+    plan.largestSize = largestSize;
     if (candidates == 0) return true;
-    Planner planner{&system, maxRoots, largestSize, &plan, byRows, {}, {}};
+    Planner planner{&system, maxRoots, largestSize, &plan, countedRoots, {}, {}};
     planner.levels.reserve(maxExplanatoryVariables + 1);
     planner.levels.emplace_back();
     Complement& top = planner.levels[0];
@@ -269,11 +232,7 @@ bool planSubsetRoots(const ScaledSystem& system, SubsetMask candidates, std::siz
     // and the tree factorises only the rest (startDropTree). With few rows
     // consecutive roots of n = 20, k = 24 then share 14.6 of their 19
     // variables on average, against 7.2 in the order they are planned in.
-    const auto before = [](const SubsetRoot& a, const SubsetRoot& b) {
-        const SubsetMask differ = a.mask ^ b.mask;
-        return differ != 0 && (a.mask & differ & (~differ + 1u)) != 0;
-    };
-    if (plan.roots.size() > 2) std::sort(plan.roots.begin() + 1, plan.roots.end(), before);
+    if (plan.roots.size() > 2) std::sort(plan.roots.begin() + 1, plan.roots.end(), rootBefore);
     return true;
 }
 
@@ -282,12 +241,15 @@ bool planSubsetPart(const ScaledSystem& system, SubsetMask forced, SubsetMask ca
     plan.roots.clear();
     plan.rejected = 0;
     plan.byRows = false;
+    plan.countedParts.clear();
+    plan.rows = system.rows;
+    plan.largestSize = largestSize;
     const std::uint64_t members = (std::uint64_t{1} << subsetSize(candidates)) - (forced == 0 ? 1u : 0u);
     if (subsetSize(forced) > largestSize) {
         plan.rejected = members;
         return true;
     }
-    Planner planner{&system, maxRoots, largestSize, &plan, false, {}, {}};
+    Planner planner{&system, maxRoots, largestSize, &plan, 0, {}, {}};
     planner.levels.reserve(maxExplanatoryVariables + 1);
     planner.levels.emplace_back();
     Complement& top = planner.levels[0];

@@ -46,6 +46,7 @@
 
 #include "regression/data_column.h"
 #include "regression/fit_levels.h"
+#include "regression/subset_mask.h"
 #include "subset_search/scaled_system.h"
 
 // A residual share at or below this level marks an exact dependency. It
@@ -61,14 +62,78 @@ struct SubsetRoot {
     SubsetMask droppable = 0;  // the members are mask ∖ R for R ⊆ droppable
 };
 
+// A part of a plan below its top, split by count as the search goes: its
+// members hold every forced variable and any of candidates.
+struct CountedPart {
+    SubsetMask forced = 0;
+    SubsetMask candidates = 0;
+};
+
 struct SubsetPlan {
     std::vector<SubsetRoot> roots;
     std::uint64_t rejected = 0;  // non-empty subsets left out as singular
-    // Parts below the top were split by count (the rows fix the rank): a
-    // root may then be singular, and its part is planned exactly where the
-    // search finds it so (planSubsetPart).
+    // The parts below the top are split by count (the rows fix the rank):
+    // their roots are not stored but formed as the search goes
+    // (forEachCountedRoot), 141 million of them at n = 20, k = 31. Such a
+    // root may be singular; its part is planned exactly where the search
+    // finds it so (planSubsetPart).
     bool byRows = false;
+    std::vector<CountedPart> countedParts;
+    std::size_t rows = 0;         // n, and the most variables a ranked subset holds,
+    std::size_t largestSize = 0;  // for forEachCountedRoot
 };
+
+// The order of a plan's roots: the lexicographic order of their variables
+// (ascending), so that consecutive roots share as many leading variables
+// as possible and the tree factorises only the rest (startDropTree).
+inline bool rootBefore(const SubsetRoot& a, const SubsetRoot& b) {
+    const SubsetMask differ = a.mask ^ b.mask;
+    return differ != 0 && (a.mask & differ & (~differ + 1u)) != 0;
+}
+
+// The lowest count variables of mask (all of them if it has no more).
+inline SubsetMask lowestVariables(SubsetMask mask, std::size_t count) {
+    SubsetMask taken = 0;
+    for (SubsetMask rest = mask; rest != 0 && count > 0; rest = withoutLowestVariable(rest), --count) {
+        taken |= rest & (~rest + 1u);
+    }
+    return taken;
+}
+
+// The roots of one part of a plan split by count (SubsetPlan::countedParts,
+// or a part below one), depth first, each to sink.root(root), which answers
+// false to stop (the answer is then false too); the members left out, for
+// their size or for holding more variables than the rows leave
+// independent, to sink.leftOut(count).
+//
+// A part with forced variables F takes the first n − 1 − |F| of its
+// candidates (ascending) as its independent ones and the rest as
+// dependent, with no elimination: where the rows fix the rank, any n − 1
+// variables are independent unless a dependency among fewer (a copy, a
+// total) makes them not, and every split is a partition of the part's
+// members whichever variables it takes; only the roots' conditioning
+// depends on the choice. A forced set of n variables is dependent by the
+// rows alone.
+template <class Sink>
+bool forEachCountedRoot(const SubsetPlan& plan, SubsetMask forced, SubsetMask candidates, Sink& sink) {
+    const std::size_t rank = plan.rows - 1;
+    const std::size_t forcedCount = subsetSize(forced);
+    const SubsetMask independent = lowestVariables(candidates, rank > forcedCount ? rank - forcedCount : 0);
+    const SubsetMask dependent = candidates & ~independent;
+    if (!sink.root(SubsetRoot{forced | independent, independent})) return false;
+    SubsetMask later = dependent;
+    for (SubsetMask rest = dependent; rest != 0; rest = withoutLowestVariable(rest)) {
+        const SubsetMask first = rest & (~rest + 1u);
+        later &= ~first;
+        const SubsetMask childCandidates = independent | later;
+        if (forcedCount + 1 > plan.largestSize || forcedCount + 1 > rank) {
+            sink.leftOut(std::uint64_t{1} << subsetSize(childCandidates));
+            continue;
+        }
+        if (!forEachCountedRoot(plan, forced | first, childCandidates, sink)) return false;
+    }
+    return true;
+}
 
 // Plans the subsets of the variables in candidates (the others, constant
 // ones for instance, are not in any root; the caller counts them). Stops
@@ -76,15 +141,15 @@ struct SubsetPlan {
 // Parts whose forced variables alone are more than largestSize are
 // rejected whole: none of their members can be ranked (with n rows no
 // subset of more than n − 2 variables is).
-// byRows: where the top part's rank is the rows' (n − 1 independent
-// variables, fewer rows than variables), the parts below it are split by
-// count alone, without an elimination each: the first n − 1 − |F| of a
-// part's candidates as its independent ones (plan.byRows says so). On
-// such data nearly every part would find exactly those counts anyway, and
-// the eliminations were most of the search's work (n = 20, k = 24: 0.78 of
-// 1.27 G instructions).
+// countedRoots (not 0): where the top part's rank is the rows' (n − 1
+// independent variables, fewer rows than variables), the parts below it
+// are split by count alone, as the search goes (forEachCountedRoot, and
+// plan.byRows says so), up to countedRoots roots in all; maxRoots then
+// bounds only the roots stored. On such data nearly every part would find
+// exactly those counts anyway, and the eliminations were most of the
+// search's work (n = 20, k = 24: 0.78 of 1.27 G instructions).
 bool planSubsetRoots(const ScaledSystem& system, SubsetMask candidates, std::size_t maxRoots, SubsetPlan& plan,
-                     std::size_t largestSize = maxExplanatoryVariables, bool byRows = false);
+                     std::size_t largestSize = maxExplanatoryVariables, std::uint64_t countedRoots = 0);
 
 // Plans exactly (with the eliminations) the members of one part: every
 // subset that holds all of forced and any of candidates (the empty one

@@ -175,12 +175,29 @@ TEST(SubsetRoots, FewRowsPlansSplitByCountCoverEverySubsetOnceAndTheirSingularPa
         ASSERT_TRUE(formScaledSystem(data.y, data.columns, *system));
         const SubsetMask all = firstVariables(shape.k);
         SubsetPlan plan;
-        ASSERT_TRUE(planSubsetRoots(*system, all, 1u << 20, plan, shape.largest, true)) << data.name;
+        ASSERT_TRUE(planSubsetRoots(*system, all, 1u << 20, plan, shape.largest, 1u << 20)) << data.name;
         EXPECT_TRUE(plan.byRows) << data.name;
+        // The top root is stored; the rest is formed part by part.
+        EXPECT_EQ(plan.roots.size(), 1u) << data.name;
+        EXPECT_FALSE(plan.countedParts.empty()) << data.name;
+        struct Collect {
+            std::vector<SubsetRoot> roots;
+            std::uint64_t leftOutCount = 0;
+            bool root(const SubsetRoot& root) {
+                roots.push_back(root);
+                return true;
+            }
+            void leftOut(std::uint64_t count) { leftOutCount += count; }
+        } counted;
+        for (const CountedPart& part : plan.countedParts) {
+            ASSERT_TRUE(forEachCountedRoot(plan, part.forced, part.candidates, counted));
+        }
+        std::vector<SubsetRoot> roots = plan.roots;
+        roots.insert(roots.end(), counted.roots.begin(), counted.roots.end());
         std::vector<int> seen(all + 1u, 0);
         std::uint64_t reached = 0;
-        for (const SubsetRoot& root : plan.roots) countMembers(root, seen, reached);
-        EXPECT_EQ(reached + plan.rejected, all) << data.name;
+        for (const SubsetRoot& root : roots) countMembers(root, seen, reached);
+        EXPECT_EQ(reached + plan.rejected + counted.leftOutCount, all) << data.name;
         for (SubsetMask mask = 1; mask <= all; ++mask) {
             EXPECT_LE(seen[mask], 1) << data.name << ": mask " << mask;
             if (subsetSize(mask) <= shape.largest) {
@@ -188,7 +205,7 @@ TEST(SubsetRoots, FewRowsPlansSplitByCountCoverEverySubsetOnceAndTheirSingularPa
             }
         }
         auto node = std::make_unique<DropNode>();
-        for (const SubsetRoot& root : plan.roots) {
+        for (const SubsetRoot& root : roots) {
             if (startDropTree(*system, root.mask, root.droppable, *node) && node->trace < 1e10) continue;
             ++singular;
             SubsetPlan part;
