@@ -16,8 +16,8 @@
 #   each criterion: bounded_seconds_hard lines, and exhaustive_fallbacks,
 #   the number of those data sets left to the exhaustive screening;
 # - few rows (few_rows_n20: n = 20, y the first of k noise columns plus
-#   noise) at k = 24 for rss, mse, aic and aicc, and at k = 31 with
-#   TAVREL_BENCH_LONG=1 (screened there: tens of minutes per criterion);
+#   noise) at k = 24 for rss, mse, aic and aicc, and at k = 31 for aic
+#   (for every criterion with TAVREL_BENCH_LONG=1: a minute or two each);
 # - the command line's requests on the same data (the 3 best of each size,
 #   two forced variables, BIC, Cp; at most 3 repetitions):
 #   request_seconds_hard lines;
@@ -78,14 +78,14 @@ build/native/bench/search_bench --benchmark_filter='BM_(Bounded|Exhaustive)/' \
   --benchmark_format=csv >"$work/search.csv" 2>/dev/null
 build/native/bench/search_bench --benchmark_filter='BM_BoundedHard' --benchmark_repetitions="$repetitions" \
   --benchmark_format=csv >"$work/hard.csv" 2>/dev/null
-# Few rows (n = 20): k = 24 always; k = 31 is screened, tens of minutes per
-# criterion and repetition, so only with TAVREL_BENCH_LONG=1 (one repetition).
+# Few rows (n = 20): k = 24 with repetitions; k = 31 takes a minute or two
+# per criterion, so once, by AIC only unless TAVREL_BENCH_LONG=1.
 build/native/bench/search_bench --benchmark_filter='BM_FewRows/k:24/' --benchmark_repetitions="$repetitions" \
   --benchmark_format=csv >"$work/few.csv" 2>/dev/null
-if [ "${TAVREL_BENCH_LONG:-0}" = 1 ]; then
-  build/native/bench/search_bench --benchmark_filter='BM_FewRows/k:31/' --benchmark_repetitions=1 \
-    --benchmark_format=csv 2>/dev/null | tail -n +2 >>"$work/few.csv"
-fi
+few31='BM_FewRows/k:31/criterion:2/'
+[ "${TAVREL_BENCH_LONG:-0}" = 1 ] && few31='BM_FewRows/k:31/'
+build/native/bench/search_bench --benchmark_filter="$few31" --benchmark_repetitions=1 \
+  --benchmark_format=csv 2>/dev/null | tail -n +2 >>"$work/few.csv"
 request_repetitions=$((repetitions < 3 ? repetitions : 3))
 build/native/bench/request_bench --benchmark_repetitions="$request_repetitions" \
   --benchmark_format=csv >"$work/request.csv" 2>/dev/null
@@ -178,7 +178,7 @@ awk '
       part[3], criterion(part[5]), $2 / 1000, $3 / 1000, $4 / 1000
   }' "$work/few.txt"
 [ "${TAVREL_BENCH_LONG:-0}" = 1 ] ||
-  echo "bounded_seconds_hard n=20 k=31 case=few_rows_n20: not run (screened: set TAVREL_BENCH_LONG=1)"
+  echo "bounded_seconds_hard n=20 k=31 case=few_rows_n20 criterion=rss,mse,aicc: not run (a minute or two each: set TAVREL_BENCH_LONG=1)"
 echo "exhaustive_fallbacks: $(build/native/bench/search_bench --fallbacks)"
 
 # The command line's requests on the same hard kinds (request_bench.cpp).
@@ -231,15 +231,30 @@ EOF
       done
     done
   done
-  # Few rows (n = 20, k = 24): leaps' sizes up to n - 2, the most a ranked
-  # subset holds.
-  build/native/bench/search_bench --write-csv="$work/data.csv" 24 few_rows_n20
-  Rscript "$work/leaps.R" "$work/data.csv" "$r_repetitions" 2>/dev/null | while read -r code median low high subsets; do
-    ours=$(build/native/bench/search_bench --print-kept 24 few_rows_n20 "$code" | tr '\n' ' ' | sed 's/ $//')
-    same=$([ "$ours" = "$subsets" ] && echo yes || echo no)
-    bounded=$(awk -v key="BM_FewRows/k:24/criterion:$code" '{ name = $1; sub(/\/iterations:1$/, "", name) } name == key { printf "%.5f", $2 / 1000 }' "$work/few.txt")
-    criterion=$(echo "$code" | sed 's/^0$/rss/; s/^1$/mse/; s/^2$/aic/')
-    echo "leaps_seconds n=20 k=24 case=few_rows_n20 criterion=$criterion keep=10: $median ($low to $high); bounded: $bounded; same list: $same"
+  # Few rows (n = 20): leaps' sizes up to n - 2, the most a ranked subset
+  # holds; every criterion at k = 24, AIC at k = 31 (where ours takes a
+  # minute or two). Where the lists differ, the first difference is decided
+  # in exact rational arithmetic on the sheet's numbers.
+  for k in 24 31; do
+    build/native/bench/search_bench --write-csv="$work/few$k.csv" "$k" few_rows_n20
+    few_repetitions=$([ "$k" = 31 ] && echo 1 || echo "$r_repetitions")
+    Rscript "$work/leaps.R" "$work/few$k.csv" "$few_repetitions" 2>/dev/null | while read -r code median low high subsets; do
+      [ "$k" = 31 ] && [ "$code" != 2 ] && continue
+      build/native/bench/search_bench --print-kept "$k" few_rows_n20 "$code" >"$work/ours-few.txt"
+      echo "$subsets" | tr ' ' '\n' >"$work/leaps-few.txt"
+      if cmp -s "$work/ours-few.txt" "$work/leaps-few.txt"; then
+        same=yes
+      else
+        first=$(paste -d '|' "$work/ours-few.txt" "$work/leaps-few.txt" | awk -F'|' '$1 != $2 { print NR; exit }')
+        pair=$(paste -d '|' "$work/ours-few.txt" "$work/leaps-few.txt" | sed -n "${first}p")
+        verdict=$(echo "$pair" | tr '|' ' ' | build/native/bench/per_size_bench --exact-compare="$work/few$k.csv" |
+          awk '{ printf "exact RSS %s %s %s", $2, $1 == "<" ? "below" : $1 == "=" ? "equal to" : "above", $3 }')
+        same="no (first difference at place $first: tavrel's ${pair%%|*}, $verdict of leaps' ${pair#*|})"
+      fi
+      bounded=$(awk -v key="BM_FewRows/k:$k/criterion:$code" '{ name = $1; sub(/\/iterations:1$/, "", name) } name == key { printf "%.5f", $2 / 1000 }' "$work/few.txt")
+      criterion=$(echo "$code" | sed 's/^0$/rss/; s/^1$/mse/; s/^2$/aic/')
+      echo "leaps_seconds n=20 k=$k case=few_rows_n20 criterion=$criterion keep=10: $median ($low to $high); bounded: $bounded; same list: $same"
+    done
   done
 else
   echo
