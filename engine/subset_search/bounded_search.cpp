@@ -63,6 +63,11 @@ constexpr double doublePathLeastRss = 0.99 * refitResidualLevel;
 constexpr std::uint64_t rootCost = 1;
 constexpr std::uint64_t leastMaxRoots = 4096;
 constexpr std::uint64_t mostMaxRoots = std::uint64_t{1} << (sizeof(void*) >= 8 ? 24 : 22);  // of 16 bytes each
+// The most roots a plan split by count may form as the search goes (not
+// stored): about an hour at 1.5 µs each. Every such plan of at most 31
+// variables holds fewer (C(31, 15) = 301 million); beyond it, as with 20
+// rows and 40 candidates (1.3·10^11 roots), the search is not taken.
+constexpr std::uint64_t mostCountedRoots = std::uint64_t{1} << 31;
 
 // The non-empty subsets of usable variables with at most largest of them,
 // or the largest 64-bit value where that would overflow (usable up to 64).
@@ -1541,7 +1546,7 @@ DropTreeTrust prepare(const DataColumn& y, const std::vector<DataColumn>& column
         std::max(rankableSubsets(k - subsetSize(excluded), largest) / rootCost, leastMaxRoots);
     const std::uint64_t maxRoots = std::min(costRoots, mostMaxRoots);
     if (!planSubsetRoots(system, all & ~excluded, static_cast<std::size_t>(maxRoots), plan,
-                         static_cast<std::size_t>(largest), std::max<std::uint64_t>(costRoots, 1))) {
+                         static_cast<std::size_t>(largest), std::min(costRoots, mostCountedRoots))) {
         return DropTreeTrust::TooManyRoots;
     }
     return DropTreeTrust::Trusted;
