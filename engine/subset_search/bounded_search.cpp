@@ -165,7 +165,7 @@ struct Search : SearchSettings {
     // The same for the double tree, where a subtree runs in double.
     NodeLevels<DoubleDropNode> doubleLevels;
     SearchTally tally;
-    // Roots decided from estimates in double (rootDecidedInDouble): the
+    // Roots decided from estimates in double (estimateRoot): the
     // factors (64 KB, off the stack) made at the first such root.
     std::unique_ptr<RootFactorsInDouble> rootFactors;
     RootDropEstimates rootEstimates;

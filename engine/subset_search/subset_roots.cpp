@@ -206,25 +206,35 @@ bool split(Planner& planner, std::size_t depth, SubsetMask forced, SubsetMask ca
     return true;
 }
 
-}  // namespace
-
-bool planSubsetRoots(const ScaledSystem& system, SubsetMask candidates, std::size_t maxRoots, SubsetPlan& plan,
-                     std::size_t largestSize, std::uint64_t countedRoots) {
+// An empty plan of the system's rows and the largest ranked size.
+void clearPlan(const ScaledSystem& system, std::size_t largestSize, SubsetPlan& plan) {
     plan.roots.clear();
     plan.rejected = 0;
     plan.byRows = false;
     plan.countedParts.clear();
     plan.rows = system.rows;
     plan.largestSize = largestSize;
-    if (candidates == 0) return true;
-    Planner planner{&system, maxRoots, largestSize, &plan, countedRoots, {}, {}};
+}
+
+// The planner's first level: the scaled system on the variables of mask.
+void startLevels(SubsetMask mask, Planner& planner) {
     planner.levels.reserve(maxExplanatoryVariables + 1);
     planner.levels.emplace_back();
     Complement& top = planner.levels[0];
-    setVariables(candidates, top);
+    setVariables(mask, top);
     for (std::size_t i = 0; i < top.count; ++i) {
-        for (std::size_t j = 0; j < top.count; ++j) top.at(i, j) = system.at(top.variables[i], top.variables[j]);
+        for (std::size_t j = 0; j < top.count; ++j) top.at(i, j) = planner.system->at(top.variables[i], top.variables[j]);
     }
+}
+
+}  // namespace
+
+bool planSubsetRoots(const ScaledSystem& system, SubsetMask candidates, std::size_t maxRoots, SubsetPlan& plan,
+                     std::size_t largestSize, std::uint64_t countedRoots) {
+    clearPlan(system, largestSize, plan);
+    if (candidates == 0) return true;
+    Planner planner{&system, maxRoots, largestSize, &plan, countedRoots, {}, {}};
+    startLevels(candidates, planner);
     if (!split(planner, 0, 0, candidates)) return false;
     // The first root (no forced variable, the largest subtree) stays first;
     // the others follow in the lexicographic order of their variables, so
@@ -238,25 +248,14 @@ bool planSubsetRoots(const ScaledSystem& system, SubsetMask candidates, std::siz
 
 bool planSubsetPart(const ScaledSystem& system, SubsetMask forced, SubsetMask candidates, std::size_t maxRoots,
                     SubsetPlan& plan, std::size_t largestSize) {
-    plan.roots.clear();
-    plan.rejected = 0;
-    plan.byRows = false;
-    plan.countedParts.clear();
-    plan.rows = system.rows;
-    plan.largestSize = largestSize;
+    clearPlan(system, largestSize, plan);
     const std::uint64_t members = (std::uint64_t{1} << subsetSize(candidates)) - (forced == 0 ? 1u : 0u);
     if (subsetSize(forced) > largestSize) {
         plan.rejected = members;
         return true;
     }
     Planner planner{&system, maxRoots, largestSize, &plan, 0, {}, {}};
-    planner.levels.reserve(maxExplanatoryVariables + 1);
-    planner.levels.emplace_back();
-    Complement& top = planner.levels[0];
-    setVariables(forced | candidates, top);
-    for (std::size_t i = 0; i < top.count; ++i) {
-        for (std::size_t j = 0; j < top.count; ++j) top.at(i, j) = system.at(top.variables[i], top.variables[j]);
-    }
+    startLevels(forced | candidates, planner);
     // The forced variables eliminated in ascending order, each checked as
     // split checks a forced variable: one that is a combination of those
     // before it makes every member singular.

@@ -195,16 +195,7 @@ TEST(DropTree, FewRowsLeaveTheSubsetsTooLargeForTheRowsOutOfThePlanWhole) {
     EXPECT_LT(capped.roots.size(), uncapped.roots.size());
     std::vector<int> seen(all + 1u, 0);
     std::uint64_t reached = 0;
-    for (const SubsetRoot& root : capped.roots) {
-        for (SubsetMask dropped = root.droppable;; dropped = (dropped - 1u) & root.droppable) {
-            const SubsetMask mask = root.mask & ~dropped;
-            if (mask != 0) {
-                ++seen[mask];
-                ++reached;
-            }
-            if (dropped == 0) break;
-        }
-    }
+    for (const SubsetRoot& root : capped.roots) countRootMembers(root, seen, reached);
     // Every non-empty subset is in one tree or in the rejected count, and
     // every subset the rows allow (at most 7 variables; none singular on
     // such data) is in exactly one tree.

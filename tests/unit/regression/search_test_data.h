@@ -8,6 +8,7 @@
 
 #include "subset_search/drop_tree.h"
 #include "subset_search/subset_request.h"
+#include "subset_search/subset_roots.h"
 #include "test_data.h"
 
 // The sizes a differential sweep runs. Under the sanitizers the programs run
@@ -97,3 +98,16 @@ const char* hardKindName(HardKind kind);
 Dataset hardDataset(HardKind kind, std::size_t n, std::size_t k, std::uint64_t seed);
 // The fewest columns hardDataset makes of a kind: 8, and 1 for Longley.
 std::size_t hardKindLeastColumns(HardKind kind);
+
+// Counts every member of a root's tree (mask ∖ R for R ⊆ droppable, the
+// empty subset left out) in seen, indexed by mask, and in reached.
+inline void countRootMembers(const SubsetRoot& root, std::vector<int>& seen, std::uint64_t& reached) {
+    for (SubsetMask dropped = root.droppable;; dropped = (dropped - 1u) & root.droppable) {
+        const SubsetMask mask = root.mask & ~dropped;
+        if (mask != 0) {
+            ++seen[mask];
+            ++reached;
+        }
+        if (dropped == 0) break;
+    }
+}

@@ -134,7 +134,7 @@ TEST(SubsetRequest, BoundedListsEqualTheScreeningsOnFewRowsForEveryCriterionAndR
             const Dataset data = fewRowsDataset(shape.n, shape.k, noise, 40 * shape.n + shape.k);
             EXPECT_EQ(trustOf(data) == DropTreeTrust::Trusted, shape.bounded) << data.name;
             // Roots of n − 1 variables are decided from their estimates in
-            // double where those leave no doubt (rootDecidedInDouble).
+            // double where those leave no doubt (SearchTally::rootsDecidedInDouble).
             std::uint64_t decidedInDouble = 0;
             for (std::int32_t criterion = 0; criterion <= 5; ++criterion) {
                 for (std::uint32_t keepCount : {1u, 10u, 100u}) {

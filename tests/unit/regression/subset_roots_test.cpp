@@ -123,14 +123,7 @@ TEST(SubsetRoots, FewRowsPlanEverySubsetOnceAndRejectOnlySubsetsTheExactFitRejec
                 // A root's system is positive definite: the tree can start there.
                 EXPECT_TRUE(startDropTree(*system, entry.mask, entry.droppable, *root)) << data.name;
                 EXPECT_EQ(entry.droppable & ~entry.mask, 0u);
-                for (SubsetMask dropped = entry.droppable;; dropped = (dropped - 1u) & entry.droppable) {
-                    const SubsetMask mask = entry.mask & ~dropped;
-                    if (mask != 0) {
-                        ++seen[mask];
-                        ++reached;
-                    }
-                    if (dropped == 0) break;
-                }
+                countRootMembers(entry, seen, reached);
             }
             EXPECT_EQ(reached + plan.rejected, all) << data.name << ", largest " << shape.largest;
             int rejectedRanked = 0;
@@ -146,18 +139,6 @@ TEST(SubsetRoots, FewRowsPlanEverySubsetOnceAndRejectOnlySubsetsTheExactFitRejec
             // The dependencies leave out subsets of sizes the rows allow.
             EXPECT_GT(rejectedRanked, 0) << data.name << ", largest " << shape.largest;
         }
-    }
-}
-
-// Every member of a root's tree (mask ∖ R for R ⊆ droppable), once, in seen.
-void countMembers(const SubsetRoot& root, std::vector<int>& seen, std::uint64_t& reached) {
-    for (SubsetMask dropped = root.droppable;; dropped = (dropped - 1u) & root.droppable) {
-        const SubsetMask mask = root.mask & ~dropped;
-        if (mask != 0) {
-            ++seen[mask];
-            ++reached;
-        }
-        if (dropped == 0) break;
     }
 }
 
@@ -196,7 +177,7 @@ TEST(SubsetRoots, FewRowsPlansSplitByCountCoverEverySubsetOnceAndTheirSingularPa
         roots.insert(roots.end(), counted.roots.begin(), counted.roots.end());
         std::vector<int> seen(all + 1u, 0);
         std::uint64_t reached = 0;
-        for (const SubsetRoot& root : roots) countMembers(root, seen, reached);
+        for (const SubsetRoot& root : roots) countRootMembers(root, seen, reached);
         EXPECT_EQ(reached + plan.rejected + counted.leftOutCount, all) << data.name;
         for (SubsetMask mask = 1; mask <= all; ++mask) {
             EXPECT_LE(seen[mask], 1) << data.name << ": mask " << mask;
@@ -216,7 +197,7 @@ TEST(SubsetRoots, FewRowsPlansSplitByCountCoverEverySubsetOnceAndTheirSingularPa
             for (const SubsetRoot& each : part.roots) {
                 EXPECT_TRUE(startDropTree(*system, each.mask, each.droppable, *node)) << "mask " << each.mask;
                 EXPECT_EQ(each.mask & ~each.droppable & ~root.mask, 0u);
-                countMembers(each, inPart, partReached);
+                countRootMembers(each, inPart, partReached);
             }
             std::uint64_t members = 0;
             for (SubsetMask dropped = root.droppable;; dropped = (dropped - 1u) & root.droppable) {
