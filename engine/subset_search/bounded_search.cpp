@@ -1372,7 +1372,7 @@ struct CountedRoots {
     // False if the search stopped.
     bool searchChunk() {
         std::vector<SubsetRoot>& chunk = search.countedChunk;
-        std::sort(chunk.begin(), chunk.end(), rootBefore);
+        sortRoots(chunk.begin(), chunk.end());
         std::uint64_t decided = leftOutCount;
         leftOutCount = 0;
         restrictToForced(search.forced, chunk, decided);

@@ -850,40 +850,118 @@ namespace {
 // allow β_s. A roundoff of 4u covers those extra operations with room.
 constexpr double estimateRoundoff = 4.0 * unitRoundoff;
 
-// Columns kept through j − 1 (kept ≤ j): column j of R, z_j and column j of
-// W for the system of the variables in slots.
+// Columns kept through j − 1 (kept ≤ j): column j of R, z_j and W's
+// diagonal entry for the system of the variables in slots. Row i of the
+// column is the cross row of its variable, formed here where it is not
+// held (RootFactorsInDouble::cross), with the same operations in the same
+// order as the column formed afresh.
 // The divisions by R's diagonal are multiplications by its reciprocals
 // (W's diagonal), one rounding more each, which γ of e + 3 operations
 // allows for; a division's latency would dominate these short sums.
 bool estimateColumn(const ScaledSystem& system, const std::size_t* slots, std::size_t j, RootFactorsInDouble& f) {
     double* r = f.r;
     double* w = f.w;
-    for (std::size_t i = 0; i <= j; ++i) {
-        double sum = toDouble(system.at(slots[i], slots[j]));
-        for (std::size_t p = 0; p < i; ++p) sum -= r[p * stride + i] * r[p * stride + j];
-        if (i < j) {
-            r[i * stride + j] = sum * w[i * stride + i];
-        } else {
-            if (!(sum > 0.0)) return false;
-            r[j * stride + j] = std::sqrt(sum);
+    const std::size_t v = slots[j];
+    for (std::size_t i = std::min<std::size_t>(f.crossRows[v], j); i < j; ++i) {
+        double sum = toDouble(system.at(slots[i], v));
+        for (std::size_t p = 0; p < i; ++p) sum -= r[p * stride + i] * f.cross[p * stride + v];
+        f.cross[i * stride + v] = sum * w[i * stride + i];
+    }
+    f.crossRows[v] = static_cast<std::uint8_t>(j);
+    // The diagonal's sum and z_j's, each in ascending p.
+    double sum = toDouble(system.at(v, v));
+    double fitted = toDouble(system.xty[v]);
+    for (std::size_t p = 0; p < j; ++p) {
+        const double entry = f.cross[p * stride + v];
+        r[p * stride + j] = entry;
+        sum -= entry * entry;
+        fitted -= entry * f.z[p];
+    }
+    if (!(sum > 0.0)) return false;
+    r[j * stride + j] = std::sqrt(sum);
+    w[j * stride + j] = 1.0 / r[j * stride + j];
+    // Below the diagonal W is 0: the groups of columns in estimateInverse
+    // and estimateSums read up to three entries under a column's diagonal.
+    for (std::size_t p = j + 1; p < std::min(j + 4, stride); ++p) w[p * stride + j] = 0.0;
+    f.z[j] = fitted * w[j * stride + j];
+    return true;
+}
+
+inline DoubleLanes loadLanes(const double* at) {
+    DoubleLanes lanes;
+    std::memcpy(&lanes, at, sizeof lanes);
+    return lanes;
+}
+
+inline void storeLanes(double* at, DoubleLanes lanes) { std::memcpy(at, &lanes, sizeof lanes); }
+
+// Columns from through e − 1 of W = R⁻¹ (their diagonal entries formed):
+// w_ij = −(Σ_{p=i+1..j} r_ip·w_pj)·w_ii, i descending, each sum in
+// ascending p as for one column alone. Four or two columns go together:
+// the extra terms of all but the last, r_ip·w_pj for p > j, add exact 0s
+// to sums that cannot be −0, so each entry is the one column's own, bit
+// for bit.
+void estimateInverse(std::size_t from, std::size_t e, RootFactorsInDouble& f) {
+    const double* r = f.r;
+    double* w = f.w;
+    for (std::size_t i = e - 1; i-- > 0;) {
+        const double* row = r + i * stride;
+        const DoubleLanes diagonal = {w[i * stride + i], w[i * stride + i]};
+        std::size_t j = std::max(from, i + 1);
+        // An odd last column goes with the one before it, formed again as
+        // it was (before this root, or just above), where that is above
+        // the diagonal.
+        if (((e - j) & 1u) != 0 && j > i + 1) --j;
+        for (; j + 4 <= e; j += 4) {
+            DoubleLanes low = {0.0, 0.0};
+            DoubleLanes high = {0.0, 0.0};
+            for (std::size_t p = i + 1; p <= j + 3; ++p) {
+                const DoubleLanes factor = {row[p], row[p]};
+                low += factor * loadLanes(w + p * stride + j);
+                high += factor * loadLanes(w + p * stride + j + 2);
+            }
+            storeLanes(w + i * stride + j, -low * diagonal);
+            storeLanes(w + i * stride + j + 2, -high * diagonal);
+        }
+        for (; j + 2 <= e; j += 2) {
+            DoubleLanes dot = {0.0, 0.0};
+            for (std::size_t p = i + 1; p <= j + 1; ++p) {
+                const DoubleLanes factor = {row[p], row[p]};
+                dot += factor * loadLanes(w + p * stride + j);
+            }
+            storeLanes(w + i * stride + j, -dot * diagonal);
+        }
+        if (j < e) {
+            double dot = 0.0;
+            for (std::size_t p = i + 1; p <= j; ++p) dot += row[p] * w[p * stride + j];
+            w[i * stride + j] = -dot * w[i * stride + i];
         }
     }
-    w[j * stride + j] = 1.0 / r[j * stride + j];
-    double sum = toDouble(system.xty[slots[j]]);
-    for (std::size_t p = 0; p < j; ++p) sum -= r[p * stride + j] * f.z[p];
-    f.z[j] = sum * w[j * stride + j];
-    for (std::size_t i = j; i-- > 0;) {
-        double dot = 0.0;
-        for (std::size_t p = i + 1; p <= j; ++p) dot += r[i * stride + p] * w[p * stride + j];
-        w[i * stride + j] = -dot * w[i * stride + i];
+}
+
+// The trace of G = W·Wᵀ is ‖W‖_F², summed column by column, and the
+// fitted part ‖z‖²: their partial sums through each column from on.
+// Two columns go together as in estimateInverse (the first one's extra
+// term is 0²).
+void estimateSums(std::size_t from, std::size_t e, RootFactorsInDouble& f) {
+    double column[stride];
+    std::size_t j = from;
+    for (; j + 2 <= e; j += 2) {
+        DoubleLanes sum = {0.0, 0.0};
+        for (std::size_t i = 0; i <= j + 1; ++i) {
+            const DoubleLanes entries = loadLanes(f.w + i * stride + j);
+            sum += entries * entries;
+        }
+        storeLanes(column + j, sum);
     }
-    // The trace of G = W·Wᵀ is ‖W‖_F², summed column by column, and the
-    // fitted part ‖z‖²: their partial sums through column j.
-    double column = 0.0;
-    for (std::size_t i = 0; i <= j; ++i) column += f.w[i * stride + j] * f.w[i * stride + j];
-    f.traceThrough[j] = (j == 0 ? 0.0 : f.traceThrough[j - 1]) + column;
-    f.fittedThrough[j] = (j == 0 ? 0.0 : f.fittedThrough[j - 1]) + f.z[j] * f.z[j];
-    return true;
+    if (j < e) {
+        column[j] = 0.0;
+        for (std::size_t i = 0; i <= j; ++i) column[j] += f.w[i * stride + j] * f.w[i * stride + j];
+    }
+    for (j = from; j < e; ++j) {
+        f.traceThrough[j] = (j == 0 ? 0.0 : f.traceThrough[j - 1]) + column[j];
+        f.fittedThrough[j] = (j == 0 ? 0.0 : f.fittedThrough[j - 1]) + f.z[j] * f.z[j];
+    }
 }
 
 }  // namespace
@@ -902,12 +980,17 @@ bool estimateRootDrops(const ScaledSystem& system, SubsetMask mask, SubsetMask d
         ++kept;
     }
     factors.mask = 0;
+    // The cross rows of the slots kept are still those of the variables held.
+    const std::uint8_t keptRows = static_cast<std::uint8_t>(kept);
+    for (std::uint8_t& rows : factors.crossRows) rows = rows < keptRows ? rows : keptRows;
     estimates.trace = std::numeric_limits<double>::infinity();
+    if (e == 0) return false;
     for (std::size_t j = kept; j < e; ++j) {
         if (!estimateColumn(system, slots, j, factors)) return false;
     }
+    estimateInverse(kept, e, factors);
+    estimateSums(kept, e, factors);
     factors.mask = mask;
-    if (e == 0) return false;
     const double trace = factors.traceThrough[e - 1];
     const double fitted = factors.fittedThrough[e - 1];
     // Each computed G_jj is within 4·e·γ·t of its own size (freshDropError's

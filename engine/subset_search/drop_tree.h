@@ -284,6 +284,16 @@ struct RootFactorsInDouble {
     union {
         double fittedThrough[scaledStride];
     };
+    // cross[i·stride + v] = r_iv: row i of the column variable v would have
+    // in R placed after slot i, which depends only on the variables of
+    // slots 0 … i. Rows below crossRows[v] are those of the variables held
+    // now, so that a variable that moves within the shared rows (consecutive
+    // roots mostly differ in their last few variables) forms only the rows
+    // below them again.
+    union {
+        double cross[scaledStride * scaledStride];
+    };
+    std::uint8_t crossRows[scaledStride] = {};
     SubsetMask mask = 0;
 };
 // Estimates the RSS of root mask without each variable of droppableMask
