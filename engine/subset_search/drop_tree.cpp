@@ -850,6 +850,14 @@ namespace {
 // allow β_s. A roundoff of 4u covers those extra operations with room.
 constexpr double estimateRoundoff = 4.0 * unitRoundoff;
 
+inline DoubleLanes loadLanes(const double* at) {
+    DoubleLanes lanes;
+    std::memcpy(&lanes, at, sizeof lanes);
+    return lanes;
+}
+
+inline void storeLanes(double* at, DoubleLanes lanes) { std::memcpy(at, &lanes, sizeof lanes); }
+
 // Columns kept through j − 1 (kept ≤ j): column j of R, z_j and W's
 // diagonal entry for the system of the variables in slots. Row i of the
 // column is the cross row of its variable, formed here where it is not
@@ -862,7 +870,21 @@ bool estimateColumn(const ScaledSystem& system, const std::size_t* slots, std::s
     double* r = f.r;
     double* w = f.w;
     const std::size_t v = slots[j];
-    for (std::size_t i = std::min<std::size_t>(f.crossRows[v], j); i < j; ++i) {
+    std::size_t i = std::min<std::size_t>(f.crossRows[v], j);
+    // Two rows at a time: the second one's sum takes the first one's term
+    // last, in ascending p as alone.
+    for (; i + 2 <= j; i += 2) {
+        DoubleLanes sum = {toDouble(system.at(slots[i], v)), toDouble(system.at(slots[i + 1], v))};
+        for (std::size_t p = 0; p < i; ++p) {
+            const double entry = f.cross[p * stride + v];
+            const DoubleLanes factor = {entry, entry};
+            sum -= loadLanes(r + p * stride + i) * factor;
+        }
+        const double first = sum[0] * w[i * stride + i];
+        f.cross[i * stride + v] = first;
+        f.cross[(i + 1) * stride + v] = (sum[1] - r[i * stride + i + 1] * first) * w[(i + 1) * stride + i + 1];
+    }
+    if (i < j) {
         double sum = toDouble(system.at(slots[i], v));
         for (std::size_t p = 0; p < i; ++p) sum -= r[p * stride + i] * f.cross[p * stride + v];
         f.cross[i * stride + v] = sum * w[i * stride + i];
@@ -886,14 +908,6 @@ bool estimateColumn(const ScaledSystem& system, const std::size_t* slots, std::s
     f.z[j] = fitted * w[j * stride + j];
     return true;
 }
-
-inline DoubleLanes loadLanes(const double* at) {
-    DoubleLanes lanes;
-    std::memcpy(&lanes, at, sizeof lanes);
-    return lanes;
-}
-
-inline void storeLanes(double* at, DoubleLanes lanes) { std::memcpy(at, &lanes, sizeof lanes); }
 
 // Columns from through e − 1 of W = R⁻¹ (their diagonal entries formed):
 // w_ij = −(Σ_{p=i+1..j} r_ip·w_pj)·w_ii, i descending, each sum in
