@@ -982,17 +982,20 @@ void estimateSums(std::size_t from, std::size_t e, RootFactorsInDouble& f) {
 
 bool estimateRootDrops(const ScaledSystem& system, SubsetMask mask, SubsetMask droppableMask,
                        RootFactorsInDouble& factors, RootDropEstimates& estimates) {
-    std::size_t slots[maxExplanatoryVariables];
-    std::size_t e = 0;
-    for (SubsetMask rest = mask; rest != 0; rest = withoutLowestVariable(rest)) slots[e++] = lowestVariable(rest);
     // The columns of the leading variables this root shares with the last
-    // one estimated are what they would be formed as again.
+    // one estimated (those below the lowest variable in only one of them)
+    // are what they would be formed as again, and so are their slots.
     std::size_t kept = 0;
-    for (SubsetMask rest = mask, before = factors.mask;
-         rest != 0 && before != 0 && lowestVariable(rest) == lowestVariable(before);
-         rest = withoutLowestVariable(rest), before = withoutLowestVariable(before)) {
-        ++kept;
+    SubsetMask rest = mask;
+    if (factors.mask != 0) {
+        const SubsetMask differ = mask ^ factors.mask;
+        const SubsetMask shared = differ == 0 ? mask : mask & ((differ & (~differ + 1u)) - 1u);
+        kept = subsetSize(shared);
+        rest &= ~shared;
     }
+    std::size_t* slots = factors.slots;
+    std::size_t e = kept;
+    for (; rest != 0; rest = withoutLowestVariable(rest)) slots[e++] = lowestVariable(rest);
     factors.mask = 0;
     // The cross rows of the slots kept are still those of the variables held.
     const std::uint8_t keptRows = static_cast<std::uint8_t>(kept);

@@ -294,6 +294,7 @@ struct RootFactorsInDouble {
         double cross[scaledStride * scaledStride];
     };
     std::uint8_t crossRows[scaledStride] = {};
+    std::size_t slots[scaledStride];  // the variables of mask, ascending
     SubsetMask mask = 0;
 };
 // Estimates the RSS of root mask without each variable of droppableMask
