@@ -1189,20 +1189,26 @@ void searchPartExactly(Search& search, const SubsetRoot& root) {
 // Searches the subtree of one root. split: with several threads, every
 // thread starts the root and walks the top of its tree, and the parts are
 // dealt out (walkTop); otherwise the whole root is one task.
-void searchRoot(Search& search, const SubsetRoot& root, bool split) {
-    if (!split && !takeTask(search)) return;
-    if (!split) {
-        const RootEstimate estimate = estimateRoot(search, root);
-        if (estimate == RootEstimate::Decided) return;
-        // Only a root that may be singular: at a trace up to
-        // possiblySingularTrace its part would be planned the same again.
-        if (estimate == RootEstimate::Failed && search.planByRows &&
-            !(search.rootEstimates.trace <= possiblySingularTrace)) {
-            searchPartExactly(search, root);
-            return;
-        }
+// Searches a root this thread has taken whole: estimated first.
+void searchTakenRoot(Search& search, const SubsetRoot& root) {
+    const RootEstimate estimate = estimateRoot(search, root);
+    if (estimate == RootEstimate::Decided) return;
+    // Only a root that may be singular: at a trace up to
+    // possiblySingularTrace its part would be planned the same again.
+    if (estimate == RootEstimate::Failed && search.planByRows &&
+        !(search.rootEstimates.trace <= possiblySingularTrace)) {
+        searchPartExactly(search, root);
+        return;
     }
-    searchRootTree(search, root, split);
+    searchRootTree(search, root, false);
+}
+
+void searchRoot(Search& search, const SubsetRoot& root, bool split) {
+    if (split) {
+        searchRootTree(search, root, true);
+    } else if (takeTask(search)) {
+        searchTakenRoot(search, root);
+    }
 }
 
 
@@ -1353,9 +1359,15 @@ void seedOwnLists(Search& search, const SubsetPlan& plan) {
 // sorted as a plan's roots are (rootBefore), for the shared leading
 // factors, in at most 1 MiB.
 constexpr std::size_t countedChunkRoots = std::size_t{1} << 16;
+// Consecutive roots of a chunk are one task, so that each thread estimates
+// runs of roots that share leading factors (RootFactorsInDouble) rather
+// than every other root: n = 20, k = 27 on two threads took 0.70 s with a
+// task per root against 1.00 s on one.
+constexpr std::size_t countedRootsPerTask = 32;
 
 // Takes the roots of a counted part (forEachCountedRoot) into chunks and
-// searches each chunk's roots in turn, each root one task. Every thread of
+// searches each chunk's roots in turn, countedRootsPerTask consecutive
+// roots one task. Every thread of
 // a run forms the same chunks alike; what a chunk leaves out (for size,
 // or without the request's forced variables) is one task, counted as
 // decided by the thread that takes it.
@@ -1380,9 +1392,13 @@ struct CountedRoots {
             search.decided += decided;
             reportProgress(search);
         }
-        for (const SubsetRoot& root : chunk) {
-            searchRoot(search, root, false);
-            if (search.stopped) return false;
+        for (std::size_t first = 0; first < chunk.size(); first += countedRootsPerTask) {
+            if (!takeTask(search)) continue;
+            const std::size_t last = std::min(chunk.size(), first + countedRootsPerTask);
+            for (std::size_t at = first; at < last; ++at) {
+                searchTakenRoot(search, chunk[at]);
+                if (search.stopped) return false;
+            }
         }
         chunk.clear();
         return true;
