@@ -1000,6 +1000,7 @@ bool estimateRootDrops(const ScaledSystem& system, SubsetMask mask, SubsetMask d
     // The cross rows of the slots kept are still those of the variables held.
     const std::uint8_t keptRows = static_cast<std::uint8_t>(kept);
     for (std::uint8_t& rows : factors.crossRows) rows = rows < keptRows ? rows : keptRows;
+    for (std::uint8_t& through : factors.rowSumsThrough) through = through < keptRows ? through : keptRows;
     estimates.trace = std::numeric_limits<double>::infinity();
     if (e == 0) return false;
     for (std::size_t j = kept; j < e; ++j) {
@@ -1032,13 +1033,21 @@ bool estimateRootDrops(const ScaledSystem& system, SubsetMask mask, SubsetMask d
     double largest = std::fabs(rootRss);
     for (std::size_t j = 0; j < e; ++j) {
         if (!(droppableMask & variableMask(slots[j]))) continue;
-        double g = 0.0;
-        double b = 0.0;
-        for (std::size_t p = j; p < e; ++p) {
+        // The sums in ascending p, taken up where they stand for the
+        // columns shared with the last root.
+        double* squares = factors.rowSquares + j * RootFactorsInDouble::rowSumStride;
+        double* products = factors.rowProducts + j * RootFactorsInDouble::rowSumStride;
+        std::size_t p = std::max<std::size_t>(factors.rowSumsThrough[j], j);
+        double g = p > j ? squares[p] : 0.0;
+        double b = p > j ? products[p] : 0.0;
+        for (; p < e; ++p) {
             const double entry = factors.w[j * stride + p];
             g += entry * entry;
             b += entry * factors.z[p];
+            squares[p + 1] = g;
+            products[p + 1] = b;
         }
+        factors.rowSumsThrough[j] = static_cast<std::uint8_t>(e);
         const std::size_t at = estimates.count++;
         estimates.variable[at] = static_cast<std::uint8_t>(slots[j]);
         estimates.rss[at] = rootRss + b * b / g;

@@ -294,6 +294,17 @@ struct RootFactorsInDouble {
         double cross[scaledStride * scaledStride];
     };
     std::uint8_t crossRows[scaledStride] = {};
+    // rowSquares[s·rowSumStride + p] and rowProducts[…]: Σ_{q=s}^{p−1} of
+    // w_sq² and of w_sq·z_q (row s of W, a drop's G_ss and β_s in part),
+    // which hold while columns 0 … p − 1 do: through rowSumsThrough[s].
+    static constexpr std::size_t rowSumStride = scaledStride + 1;
+    union {
+        double rowSquares[scaledStride * rowSumStride];
+    };
+    union {
+        double rowProducts[scaledStride * rowSumStride];
+    };
+    std::uint8_t rowSumsThrough[scaledStride] = {};
     std::size_t slots[scaledStride];  // the variables of mask, ascending
     SubsetMask mask = 0;
 };
