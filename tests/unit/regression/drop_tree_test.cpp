@@ -1007,4 +1007,92 @@ TEST(DropTree, RootEstimatesFromASharedFactorEqualFreshOnesBitForBit) {
     EXPECT_GT(compared, 2000);
 }
 
+// One root's estimate in plain scalar code: R column by column, z, and
+// W = R⁻¹ column by column, each sum in ascending order, then the drops.
+// Answers the drop of each droppable variable (by variable), and the
+// trace; false where a pivot is not positive.
+bool scalarRootEstimate(const ScaledSystem& system, SubsetMask mask, SubsetMask droppable,
+                        std::vector<double>& dropByVariable, double& trace) {
+    std::vector<std::size_t> slots;
+    for (SubsetMask rest = mask; rest != 0; rest = withoutLowestVariable(rest)) slots.push_back(lowestVariable(rest));
+    const std::size_t e = slots.size();
+    std::vector<double> r(e * e, 0.0), w(e * e, 0.0), z(e, 0.0);
+    trace = 0.0;
+    double fitted = 0.0;
+    for (std::size_t j = 0; j < e; ++j) {
+        for (std::size_t i = 0; i <= j; ++i) {
+            double sum = toDouble(system.at(slots[i], slots[j]));
+            for (std::size_t p = 0; p < i; ++p) sum -= r[p * e + i] * r[p * e + j];
+            if (i < j) {
+                r[i * e + j] = sum * w[i * e + i];
+            } else {
+                if (!(sum > 0.0)) return false;
+                r[j * e + j] = std::sqrt(sum);
+            }
+        }
+        w[j * e + j] = 1.0 / r[j * e + j];
+        double sum = toDouble(system.xty[slots[j]]);
+        for (std::size_t p = 0; p < j; ++p) sum -= r[p * e + j] * z[p];
+        z[j] = sum * w[j * e + j];
+        for (std::size_t i = j; i-- > 0;) {
+            double dot = 0.0;
+            for (std::size_t p = i + 1; p <= j; ++p) dot += r[i * e + p] * w[p * e + j];
+            w[i * e + j] = -dot * w[i * e + i];
+        }
+        double column = 0.0;
+        for (std::size_t i = 0; i <= j; ++i) column += w[i * e + j] * w[i * e + j];
+        trace += column;
+        fitted += z[j] * z[j];
+    }
+    const double rootRss = toDouble(system.yyScaled) - fitted;
+    dropByVariable.assign(maxExplanatoryVariables, std::nan(""));
+    for (std::size_t j = 0; j < e; ++j) {
+        if (!(droppable & variableMask(slots[j]))) continue;
+        double g = 0.0;
+        double b = 0.0;
+        for (std::size_t p = j; p < e; ++p) {
+            g += w[j * e + p] * w[j * e + p];
+            b += w[j * e + p] * z[p];
+        }
+        dropByVariable[slots[j]] = rootRss + b * b / g;
+    }
+    return true;
+}
+
+// The estimate's factor is formed with shared columns and rows, several
+// columns at a time and sums taken up where they stood: every drop and the
+// trace are still those of the plain scalar factorisation of the root
+// alone, bit for bit, which its error bound is derived for. Roots of two
+// few-rows sets, in the plan's order and shuffled, through one factor.
+TEST(DropTree, RootEstimatesAreThoseOfThePlainScalarFactorisationBitForBit) {
+    int compared = 0;
+    for (const auto& [n, k] : {std::pair<std::size_t, std::size_t>{12, 16}, {16, 19}}) {
+        const Dataset data = fewRowsDataset(n, k, 0.5, 1900 + k);
+        auto system = std::make_unique<ScaledSystem>();
+        ASSERT_TRUE(formScaledSystem(data.y, data.columns, *system));
+        SubsetPlan plan;
+        ASSERT_TRUE(planSubsetRoots(*system, firstVariables(k), 1000000, plan, n - 2));
+        std::vector<SubsetRoot> roots = plan.roots;
+        std::vector<SubsetRoot> shuffled = plan.roots;
+        std::shuffle(shuffled.begin(), shuffled.end(), std::mt19937(static_cast<unsigned>(k)));
+        roots.insert(roots.end(), shuffled.begin(), shuffled.end());
+        auto factors = std::make_unique<RootFactorsInDouble>();
+        RootDropEstimates estimates;
+        std::vector<double> reference;
+        for (const SubsetRoot& root : roots) {
+            if (!estimateRootDrops(*system, root.mask, root.droppable, *factors, estimates)) continue;
+            double trace = 0.0;
+            ASSERT_TRUE(scalarRootEstimate(*system, root.mask, root.droppable, reference, trace)) << root.mask;
+            EXPECT_EQ(estimates.trace, trace * (1.0 + 0x1p-9)) << "n = " << n << ", root " << root.mask;
+            ASSERT_EQ(estimates.count, subsetSize(root.droppable)) << root.mask;
+            for (std::size_t i = 0; i < estimates.count; ++i) {
+                EXPECT_EQ(estimates.rss[i], reference[estimates.variable[i]])
+                    << "n = " << n << ", root " << root.mask << ", without x" << int(estimates.variable[i]);
+            }
+            ++compared;
+        }
+    }
+    EXPECT_GT(compared, 5000);
+}
+
 }  // namespace
