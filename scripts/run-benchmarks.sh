@@ -25,7 +25,9 @@
 #   at k = 25 and 30: regsubsets(method = "exhaustive", nbest = 10,
 #   nvmax = k, really.big = TRUE), then the best 10 by the same criterion
 #   from its per-size lists, timed from the call to the list, beside the
-#   bounded search's time, and whether the two lists agree.
+#   bounded search's time (repetitions pairs, each the bounded search then
+#   leaps, back to back: the medians, and the median of the pairs'
+#   ratios), and whether the two lists agree.
 # - when R, leaps, MASS and mlbench are installed, the best models of each
 #   size (per-size lists by RSS, nbest 1 and 10) on the hard kinds at
 #   k = 25 and 31 and on real data sets shaped into k = 31 sheets
@@ -209,7 +211,8 @@ best <- function(code) {
   value <- switch(code + 1, s$rss, s$rss / (n - size - 1), n * log(s$rss / n) + 2 * size)
   s$which[order(value)[1:10], -1, drop = FALSE]
 }
-for (code in 0:2) {
+codes <- if (length(args) >= 3) as.integer(strsplit(args[3], ",")[[1]]) else 0:2
+for (code in codes) {
   seconds <- numeric(repetitions)
   for (r in 1:repetitions) seconds[r] <- system.time(kept <- best(code))[["elapsed"]]
   subsets <- apply(kept, 1, function(row) paste(which(row), collapse = "+"))
@@ -217,17 +220,46 @@ for (code in 0:2) {
 }
 EOF
   echo
-  echo "R leaps (regsubsets, nbest = 10, then the best 10 by the criterion) beside the bounded search, same data:"
+  # Each repetition times the bounded search (the benchmark, at least 0.2 s
+  # of searches) and then leaps, in turn, so that both see the machine alike:
+  # on a shared virtual machine the speed of a stretch of seconds can differ
+  # by half from the next, and timings taken minutes apart (the table above
+  # and leaps' runs after it) can land in different stretches.
+  median_of() {
+    sort -g | awk '{ value[NR] = $1 } END {
+      printf "%s %s %s", NR % 2 ? value[(NR + 1) / 2] : (value[NR / 2] + value[NR / 2 + 1]) / 2, value[1], value[NR] }'
+  }
+  bounded_seconds() {
+    build/native/bench/search_bench --benchmark_filter="^$1\$" --benchmark_min_time=0.2 --benchmark_format=csv 2>/dev/null |
+      awk -F, '$1 ~ /^"BM_/ { scale = $5 == "ms" ? 1e-3 : $5 == "us" ? 1e-6 : $5 == "ns" ? 1e-9 : 1; printf "%.6f\n", $3 * scale }'
+  }
+  echo "R leaps (regsubsets, nbest = 10, then the best 10 by the criterion) beside the bounded search, same data,"
+  echo "each repetition of one timed right after the other's:"
   for k in 25 30; do
     for data in noise signal; do
       signal=$([ "$data" = signal ] && echo 1 || echo 0)
       build/native/bench/search_bench --write-csv="$work/data.csv" "$k" "$data"
-      Rscript "$work/leaps.R" "$work/data.csv" "$r_repetitions" | while read -r code median low high subsets; do
+      for code in 0 1 2; do
+        : >"$work/ours-times.txt"
+        : >"$work/leaps-times.txt"
+        r=0
+        while [ "$r" -lt "$repetitions" ]; do
+          bounded_seconds "BM_Bounded/k:$k/criterion:$code/signal:$signal" >>"$work/ours-times.txt"
+          Rscript "$work/leaps.R" "$work/data.csv" 1 "$code" >"$work/leaps-run.txt"
+          awk '{ print $2 }' "$work/leaps-run.txt" >>"$work/leaps-times.txt"
+          r=$((r + 1))
+        done
+        subsets=$(sed 's/^[^ ]* [^ ]* [^ ]* [^ ]* //; s/ *$//' "$work/leaps-run.txt")
+        # The ratio of each pair, timed back to back, and their median.
+        paste -d ' ' "$work/leaps-times.txt" "$work/ours-times.txt" | awk '{ printf "%.6f\n", $1 / $2 }' >"$work/ratios.txt"
+        set -- $(median_of <"$work/leaps-times.txt") $(median_of <"$work/ours-times.txt") $(median_of <"$work/ratios.txt")
         ours=$(build/native/bench/search_bench --print-kept "$k" "$data" "$code" | tr '\n' ' ' | sed 's/ $//')
         same=$([ "$ours" = "$subsets" ] && echo yes || echo no)
-        bounded=$(awk -v key="BM_Bounded/k:$k/criterion:$code/signal:$signal" '$1 == key { printf "%.5f", $2 / 1000 }' "$work/search.txt")
         criterion=$(echo "$code" | sed 's/^0$/rss/; s/^1$/mse/; s/^2$/aic/')
-        echo "leaps_seconds n=200 k=$k criterion=$criterion keep=10: $median $data ($low to $high); bounded: $bounded; same list: $same"
+        echo "leaps_seconds n=200 k=$k criterion=$criterion keep=10: $1 $data ($2 to $3);" \
+          "bounded: $(printf '%.5f (%.5f to %.5f)' "$4" "$5" "$6");" \
+          "leaps over bounded, pair by pair: $(printf '%.0f (%.0f to %.0f)' "$7" "$8" "$9");" \
+          "same list: $same"
       done
     done
   done
