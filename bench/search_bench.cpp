@@ -165,9 +165,8 @@ BENCHMARK(BM_BoundedHard)
     ->Unit(benchmark::kMillisecond);
 
 // Few rows are bounded at k = 24 and at k = 31, where the 141 million sets
-// of 19 variables, each a root, take a minute or two per criterion:
-// scripts/run-benchmarks.sh runs k = 31 once, by AIC only unless asked
-// (TAVREL_BENCH_LONG=1).
+// of 19 variables, each a root, take about a minute per criterion:
+// scripts/run-benchmarks.sh runs k = 31 once per criterion.
 BENCHMARK(BM_FewRows)
     ->ArgNames({"k", "criterion"})
     ->ArgsProduct({{24, 31}, {0, 1, 2, 5}})

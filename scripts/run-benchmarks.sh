@@ -16,8 +16,8 @@
 #   each criterion: bounded_seconds_hard lines, and exhaustive_fallbacks,
 #   the number of those data sets left to the exhaustive screening;
 # - few rows (few_rows_n20: n = 20, y the first of k noise columns plus
-#   noise) at k = 24 for rss, mse, aic and aicc, and at k = 31 for aic
-#   (for every criterion with TAVREL_BENCH_LONG=1: a minute or two each);
+#   noise) at k = 24 and 31 for rss, mse, aic and aicc (k = 31 once per
+#   criterion: about a minute each);
 # - the command line's requests on the same data (the 3 best of each size,
 #   two forced variables, BIC, Cp; at most 3 repetitions):
 #   request_seconds_hard lines;
@@ -80,13 +80,11 @@ build/native/bench/search_bench --benchmark_filter='BM_(Bounded|Exhaustive)/' \
   --benchmark_format=csv >"$work/search.csv" 2>/dev/null
 build/native/bench/search_bench --benchmark_filter='BM_BoundedHard' --benchmark_repetitions="$repetitions" \
   --benchmark_format=csv >"$work/hard.csv" 2>/dev/null
-# Few rows (n = 20): k = 24 with repetitions; k = 31 takes a minute or two
-# per criterion, so once, by AIC only unless TAVREL_BENCH_LONG=1.
+# Few rows (n = 20): k = 24 with repetitions; k = 31 takes about a minute
+# per criterion, so once.
 build/native/bench/search_bench --benchmark_filter='BM_FewRows/k:24/' --benchmark_repetitions="$repetitions" \
   --benchmark_format=csv >"$work/few.csv" 2>/dev/null
-few31='BM_FewRows/k:31/criterion:2/'
-[ "${TAVREL_BENCH_LONG:-0}" = 1 ] && few31='BM_FewRows/k:31/'
-build/native/bench/search_bench --benchmark_filter="$few31" --benchmark_repetitions=1 \
+build/native/bench/search_bench --benchmark_filter='BM_FewRows/k:31/' --benchmark_repetitions=1 \
   --benchmark_format=csv 2>/dev/null | tail -n +2 >>"$work/few.csv"
 request_repetitions=$((repetitions < 3 ? repetitions : 3))
 build/native/bench/request_bench --benchmark_repetitions="$request_repetitions" \
@@ -179,8 +177,6 @@ awk '
     printf "bounded_seconds_hard n=20 k=%d case=few_rows_n20 criterion=%s keep=10: %.5f (%.5f to %.5f)\n",
       part[3], criterion(part[5]), $2 / 1000, $3 / 1000, $4 / 1000
   }' "$work/few.txt"
-[ "${TAVREL_BENCH_LONG:-0}" = 1 ] ||
-  echo "bounded_seconds_hard n=20 k=31 case=few_rows_n20 criterion=rss,mse,aicc: not run (a minute or two each: set TAVREL_BENCH_LONG=1)"
 echo "exhaustive_fallbacks: $(build/native/bench/search_bench --fallbacks)"
 
 # The command line's requests on the same hard kinds (request_bench.cpp).
@@ -264,14 +260,13 @@ EOF
     done
   done
   # Few rows (n = 20): leaps' sizes up to n - 2, the most a ranked subset
-  # holds; every criterion at k = 24, AIC at k = 31 (where ours takes a
-  # minute or two). Where the lists differ, the first difference is decided
+  # holds; rss, mse and aic at k = 24 and 31 (leaps has no corrected AIC).
+  # Where the lists differ, the first difference is decided
   # in exact rational arithmetic on the sheet's numbers.
   for k in 24 31; do
     build/native/bench/search_bench --write-csv="$work/few$k.csv" "$k" few_rows_n20
     few_repetitions=$([ "$k" = 31 ] && echo 1 || echo "$r_repetitions")
     Rscript "$work/leaps.R" "$work/few$k.csv" "$few_repetitions" 2>/dev/null | while read -r code median low high subsets; do
-      [ "$k" = 31 ] && [ "$code" != 2 ] && continue
       build/native/bench/search_bench --print-kept "$k" few_rows_n20 "$code" >"$work/ours-few.txt"
       echo "$subsets" | tr ' ' '\n' >"$work/leaps-few.txt"
       if cmp -s "$work/ours-few.txt" "$work/leaps-few.txt"; then
