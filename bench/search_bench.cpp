@@ -164,8 +164,8 @@ BENCHMARK(BM_BoundedHard)
     ->Iterations(1)
     ->Unit(benchmark::kMillisecond);
 
-// Few rows are bounded at k = 24 and at k = 31, where the 141 million sets
-// of 19 variables, each a root, take about a minute per criterion:
+// Few rows are bounded at k = 24 and at k = 31, where 86.5 million sets of
+// 19 variables, each a root, take about a minute per criterion:
 // scripts/run-benchmarks.sh runs k = 31 once per criterion.
 BENCHMARK(BM_FewRows)
     ->ArgNames({"k", "criterion"})

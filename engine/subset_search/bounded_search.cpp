@@ -55,8 +55,8 @@ constexpr double doublePathLeastRss = 0.99 * refitResidualLevel;
 // against 616,665 subsets of at most 10 (bounded in 0.08 s, against 0.41 s
 // for the screening, 1.08 s where y is one of the columns), n = 15, k = 22
 // makes 319,770 against 3.6 million (0.20 s against 3.2 s), and n = 20,
-// k = 31 of the order of C(31, 19) = 141 million roots against 2.0
-// billion subsets (bounded in 88 s; such roots are formed as the search
+// k = 31 C(30, 18) = 86.5 million roots against 2.0 billion subsets
+// (bounded in about 50 s; such roots are formed as the search
 // goes, SubsetPlan::countedParts). A plan stores at most 2^24 roots
 // (256 MiB) where pointers have 64 bits, 2^22 (64 MiB) in a 32-bit
 // process, whose address space is shared with the host's.

@@ -31,8 +31,10 @@
 // RSS near 0) every one of the C(k, n − 2) of them has its RSS formed:
 // each is a drop from a root of n − 1 variables, which gives at most
 // n − 1 of them: at least C(k, n − 2)/(n − 1) roots (n = 20, k = 31: 10.9
-// million; this plan makes nearly every set of n − 1 variables a root:
-// 33,649 at k = 24, of the order of C(31, 19) = 141 million at k = 31). Any
+// million; this plan makes C(k − 1, n − 2) sets of n − 1 variables roots:
+// 33,649 at k = 24 and 86.5 million at k = 31, with 2.4 droppable
+// variables on average there, 40% of the roots only one, whose one ranked
+// member is the n − 2 forced variables). Any
 // bound built from supersets' RSS (this tree's, or leaps' prefixes of a QR
 // ordering, which take leaps 17 s at n = 20, k = 31) meets the same count;
 // only the cost per root can fall. Trees that split the subsets between
@@ -75,7 +77,7 @@ struct SubsetPlan {
     std::uint64_t rejected = 0;  // non-empty subsets left out as singular
     // The parts below the top are split by count (the rows fix the rank):
     // their roots are not stored but formed as the search goes
-    // (forEachCountedRoot), 141 million of them at n = 20, k = 31. Such a
+    // (forEachCountedRoot), 86.5 million of them at n = 20, k = 31. Such a
     // root may be singular; its part is planned exactly where the search
     // finds it so (planSubsetPart).
     bool byRows = false;
@@ -93,8 +95,8 @@ inline bool rootBefore(const SubsetRoot& a, const SubsetRoot& b) {
 }
 
 // Sorts roots by rootBefore, called inline rather than through a pointer:
-// with few rows the chunks of a plan split by count sort 141 million roots
-// at k = 31.
+// with few rows the chunks of a plan split by count sort 86.5 million
+// roots at k = 31.
 inline void sortRoots(std::vector<SubsetRoot>::iterator first, std::vector<SubsetRoot>::iterator last) {
     std::sort(first, last, [](const SubsetRoot& a, const SubsetRoot& b) { return rootBefore(a, b); });
 }
