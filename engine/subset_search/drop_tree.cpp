@@ -875,6 +875,7 @@ bool estimateColumn(const ScaledSystem& system, const std::size_t* slots, std::s
     // last, in ascending p as alone.
     for (; i + 2 <= j; i += 2) {
         DoubleLanes sum = {toDouble(system.at(slots[i], v)), toDouble(system.at(slots[i + 1], v))};
+#pragma GCC unroll 2
         for (std::size_t p = 0; p < i; ++p) {
             const double entry = f.cross[p * stride + v];
             const DoubleLanes factor = {entry, entry};
@@ -893,6 +894,7 @@ bool estimateColumn(const ScaledSystem& system, const std::size_t* slots, std::s
     // The diagonal's sum and z_j's, each in ascending p.
     double sum = toDouble(system.at(v, v));
     double fitted = toDouble(system.xty[v]);
+#pragma GCC unroll 2
     for (std::size_t p = 0; p < j; ++p) {
         const double entry = f.cross[p * stride + v];
         r[p * stride + j] = entry;
@@ -929,6 +931,7 @@ void estimateInverse(std::size_t from, std::size_t e, RootFactorsInDouble& f) {
         for (; j + 4 <= e; j += 4) {
             DoubleLanes low = {0.0, 0.0};
             DoubleLanes high = {0.0, 0.0};
+#pragma GCC unroll 2
             for (std::size_t p = i + 1; p <= j + 3; ++p) {
                 const DoubleLanes factor = {row[p], row[p]};
                 low += factor * loadLanes(w + p * stride + j);
@@ -939,6 +942,7 @@ void estimateInverse(std::size_t from, std::size_t e, RootFactorsInDouble& f) {
         }
         for (; j + 2 <= e; j += 2) {
             DoubleLanes dot = {0.0, 0.0};
+#pragma GCC unroll 2
             for (std::size_t p = i + 1; p <= j + 1; ++p) {
                 const DoubleLanes factor = {row[p], row[p]};
                 dot += factor * loadLanes(w + p * stride + j);
