@@ -10,9 +10,20 @@
 // The most variables a mask can hold.
 constexpr std::size_t maskBits = 64;
 
+// The set bits of a 32-bit word, counted in the register: the compiler's
+// builtin is a library call on targets without a population-count
+// instruction (the product's i686 and the portable x86-64 build), and the
+// few-rows search counts the variables of every root it forms.
+inline std::size_t wordBits(std::uint32_t x) {
+    x = x - ((x >> 1) & 0x55555555u);
+    x = (x & 0x33333333u) + ((x >> 2) & 0x33333333u);
+    x = (x + (x >> 4)) & 0x0f0f0f0fu;
+    return static_cast<std::size_t>((x * 0x01010101u) >> 24);
+}
+
 // The number of explanatory variables in the subset (its set bits).
 inline std::size_t subsetSize(SubsetMask mask) {
-    return static_cast<std::size_t>(__builtin_popcountll(mask));
+    return wordBits(static_cast<std::uint32_t>(mask)) + wordBits(static_cast<std::uint32_t>(mask >> 32));
 }
 
 // The index of the lowest variable of a non-empty subset: the number of zero

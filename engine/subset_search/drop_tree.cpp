@@ -150,25 +150,11 @@ bool invertPositiveDefinite(const Scalar* a, std::size_t e, const Scalar* b, Sca
     return true;
 }
 
-// The set bits of a mask, counted in the register (the compiler's builtin
-// is a library call on targets without a population-count instruction, and
-// this runs for every child of every node).
-inline std::size_t countBits(std::uint32_t x) {
-    x = x - ((x >> 1) & 0x55555555u);
-    x = (x & 0x33333333u) + ((x >> 2) & 0x33333333u);
-    x = (x + (x >> 4)) & 0x0f0f0f0fu;
-    return static_cast<std::size_t>((x * 0x01010101u) >> 24);
-}
-
-inline std::size_t countBits(SubsetMask mask) {
-    return countBits(static_cast<std::uint32_t>(mask)) + countBits(static_cast<std::uint32_t>(mask >> 32));
-}
-
 // The slot of variable v in node (its slotted variables stand in ascending
 // order).
 template <class Node>
 std::size_t slotOf(const Node& node, std::size_t v) {
-    return countBits(variablesBelow(node.slotMask, v));
+    return subsetSize(variablesBelow(node.slotMask, v));
 }
 
 // The parent's slots that the child keeps, in ascending order; their count.

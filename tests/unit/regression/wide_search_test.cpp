@@ -6,7 +6,10 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdint>
+#include <random>
 #include <stdexcept>
+#include <vector>
 
 #include "kept_list_compare.h"
 #include "regression/subset_mask.h"
@@ -26,6 +29,19 @@ bool everyMaskHolds(const std::vector<RankedSubset>& kept, SubsetMask forced) {
         if ((entry.mask & forced) != forced) return false;
     }
     return true;
+}
+
+// A mask's variables are counted word by word in the register: every bit
+// of both 32-bit words counts, as the population count has it (masks of
+// more than 32 variables are this file's business).
+TEST(WideMasks, CountsTheVariablesOfBothWordsAsThePopulationCountDoes) {
+    std::vector<SubsetMask> masks = {0u, 1u, SubsetMask{1} << 31, SubsetMask{1} << 32, SubsetMask{1} << 63,
+                                     ~SubsetMask{0}, 0xffffffffu, ~SubsetMask{0} << 32, 0x8000000080000001u};
+    std::mt19937_64 random(63);
+    for (int i = 0; i < 20000; ++i) masks.push_back(i % 2 == 0 ? random() : random() & random() & random());
+    for (SubsetMask mask : masks) {
+        EXPECT_EQ(subsetSize(mask), static_cast<std::size_t>(__builtin_popcountll(mask))) << std::hex << mask;
+    }
 }
 
 TEST(WideMasks, FullMasksAndCountsReachSixtyFourVariables) {
