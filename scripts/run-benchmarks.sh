@@ -241,17 +241,21 @@ EOF
         r=0
         while [ "$r" -lt "$repetitions" ]; do
           bounded_seconds "BM_Bounded/k:$k/criterion:$code/signal:$signal" >>"$work/ours-times.txt"
-          Rscript "$work/leaps.R" "$work/data.csv" 1 "$code" >"$work/leaps-run.txt"
+          Rscript "$work/leaps.R" "$work/data.csv" 1 "$code" >"$work/leaps-run.txt" 2>/dev/null || : >"$work/leaps-run.txt"
           awk '{ print $2 }' "$work/leaps-run.txt" >>"$work/leaps-times.txt"
           r=$((r + 1))
         done
+        criterion=$(echo "$code" | sed 's/^0$/rss/; s/^1$/mse/; s/^2$/aic/')
+        if [ "$(wc -l <"$work/leaps-times.txt")" -ne "$repetitions" ] || [ "$(wc -l <"$work/ours-times.txt")" -ne "$repetitions" ]; then
+          echo "leaps_seconds n=200 k=$k criterion=$criterion keep=10: not measured ($data; a run of leaps or of the benchmark gave no time)"
+          continue
+        fi
         subsets=$(sed 's/^[^ ]* [^ ]* [^ ]* [^ ]* //; s/ *$//' "$work/leaps-run.txt")
         # The ratio of each pair, timed back to back, and their median.
         paste -d ' ' "$work/leaps-times.txt" "$work/ours-times.txt" | awk '{ printf "%.6f\n", $1 / $2 }' >"$work/ratios.txt"
         set -- $(median_of <"$work/leaps-times.txt") $(median_of <"$work/ours-times.txt") $(median_of <"$work/ratios.txt")
         ours=$(build/native/bench/search_bench --print-kept "$k" "$data" "$code" | tr '\n' ' ' | sed 's/ $//')
         same=$([ "$ours" = "$subsets" ] && echo yes || echo no)
-        criterion=$(echo "$code" | sed 's/^0$/rss/; s/^1$/mse/; s/^2$/aic/')
         echo "leaps_seconds n=200 k=$k criterion=$criterion keep=10: $1 $data ($2 to $3);" \
           "bounded: $(printf '%.5f (%.5f to %.5f)' "$4" "$5" "$6");" \
           "leaps over bounded, pair by pair: $(printf '%.0f (%.0f to %.0f)' "$7" "$8" "$9");" \
