@@ -124,6 +124,13 @@ inline SubsetMask lowestVariables(SubsetMask mask, std::size_t count) {
 // members whichever variables it takes; only the roots' conditioning
 // depends on the choice. A forced set of n variables is dependent by the
 // rows alone.
+//
+// From a part without forced variables the roots are, in all, the sets of
+// n − 1 candidates that hold the lowest one, each droppable through its
+// initial run of candidates (the lowest, the next, … up to the first
+// candidate it lacks): a set of n − 2 without the lowest candidate is the
+// drop of that one from its only root, and a root whose run is that one
+// candidate alone (40% of them at n = 20, k = 31) holds nothing else.
 template <class Sink>
 bool forEachCountedRoot(const SubsetPlan& plan, SubsetMask forced, SubsetMask candidates, Sink& sink) {
     const std::size_t rank = plan.rows - 1;

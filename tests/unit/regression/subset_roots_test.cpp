@@ -142,6 +142,47 @@ TEST(SubsetRoots, FewRowsPlanEverySubsetOnceAndRejectOnlySubsetsTheExactFitRejec
     }
 }
 
+// A part without forced variables, split by count: its roots are the sets
+// of n − 1 candidates that hold the lowest one, each once, and each root's
+// droppable variables are its initial run of candidates. Candidates with
+// gaps, so that "lowest" and "run" are the candidates' own.
+TEST(SubsetRoots, APartSplitByCountRootsTheSetsOfNMinusOneThatHoldItsLowestCandidate) {
+    for (std::size_t rows : {5u, 8u}) {
+        SubsetPlan plan;
+        plan.rows = rows;
+        plan.largestSize = rows - 2;
+        const SubsetMask candidates = firstVariables(15) & ~variableMask(0) & ~variableMask(4) & ~variableMask(9);
+        struct Collect {
+            std::vector<SubsetRoot> roots;
+            bool root(const SubsetRoot& root) {
+                roots.push_back(root);
+                return true;
+            }
+            void leftOut(std::uint64_t) {}
+        } counted;
+        ASSERT_TRUE(forEachCountedRoot(plan, 0, candidates, counted));
+        const std::size_t c = subsetSize(candidates);
+        std::uint64_t expected = 1;  // C(c − 1, rows − 2)
+        for (std::size_t i = 0; i < rows - 2; ++i) expected = expected * (c - 1 - i) / (i + 1);
+        EXPECT_EQ(counted.roots.size(), expected) << "rows " << rows;
+        std::vector<SubsetMask> masks;
+        for (const SubsetRoot& root : counted.roots) {
+            masks.push_back(root.mask);
+            EXPECT_EQ(root.mask & ~candidates, 0u) << root.mask;
+            EXPECT_EQ(subsetSize(root.mask), rows - 1) << root.mask;
+            EXPECT_NE(root.mask & variableMask(lowestVariable(candidates)), 0u) << root.mask;
+            SubsetMask run = 0;
+            for (SubsetMask rest = candidates; rest != 0 && (root.mask & rest & (~rest + 1u)) != 0;
+                 rest = withoutLowestVariable(rest)) {
+                run |= rest & (~rest + 1u);
+            }
+            EXPECT_EQ(root.droppable, run) << "root " << root.mask;
+        }
+        std::sort(masks.begin(), masks.end());
+        EXPECT_EQ(std::unique(masks.begin(), masks.end()), masks.end()) << "rows " << rows;
+    }
+}
+
 TEST(SubsetRoots, FewRowsPlansSplitByCountCoverEverySubsetOnceAndTheirSingularPartsArePlannedExactly) {
     // Below the top, the parts are split by count alone: still every
     // subset once, in a tree or left out for its size. The roots that the
