@@ -31,10 +31,9 @@
 // RSS near 0) every one of the C(k, n − 2) of them has its RSS formed:
 // each is a drop from a root of n − 1 variables, which gives at most
 // n − 1 of them: at least C(k, n − 2)/(n − 1) roots (n = 20, k = 31: 10.9
-// million; this plan makes C(k − 1, n − 2) sets of n − 1 variables roots:
-// 33,649 at k = 24 and 86.5 million at k = 31, with 2.4 droppable
-// variables on average there, 40% of the roots only one, whose one ranked
-// member is the n − 2 forced variables). Any
+// million; this plan makes C(k − 1, n − 2) sets of n − 1 variables roots,
+// forEachCountedRoot says which: 33,649 at k = 24 and 86.5 million at
+// k = 31, with 2.4 droppable variables on average there). Any
 // bound built from supersets' RSS (this tree's, or leaps' prefixes of a QR
 // ordering, which take leaps 17 s at n = 20, k = 31) meets the same count;
 // only the cost per root can fall. Trees that split the subsets between
