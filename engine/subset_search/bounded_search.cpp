@@ -10,6 +10,7 @@
 #include <type_traits>
 
 #include "regression/cross_products.h"
+#include "subset_search/covering_roots.h"
 #include "subset_search/criterion_cut.h"
 #include "subset_search/deferred_fits.h"
 #include "subset_search/drop_tree.h"
@@ -129,6 +130,10 @@ struct SearchSettings {
     RankCriterion criterion = RankCriterion::ResidualSumOfSquares;
     std::int64_t largestRanked = 0;  // largestRankedSize of the criterion and the rows
     bool planByRows = false;         // the plan's parts below the top were split by count (SubsetPlan::byRows)
+    // Where not null, the roots searched instead of the plan's: few rows
+    // and one list by a criterion that ranks the sets of n − 2 variables
+    // first (coversFewRows).
+    const CoveringRoots* cover = nullptr;
     SubsetMask forced = 0;           // the request's forced variables
     double cpScale = 0.0;
     bool perSize = false;
@@ -169,6 +174,11 @@ struct Search : SearchSettings {
     // factors (64 KB, off the stack) made at the first such root.
     std::unique_ptr<RootFactorsInDouble> rootFactors;
     RootDropEstimates rootEstimates;
+    // The same for the sets of a covering root's parts (searchCoveredPart),
+    // apart, so that the covering roots keep the leading factors they
+    // share.
+    std::unique_ptr<RootFactorsInDouble> partFactors;
+    RootDropEstimates partEstimates;
     // The roots of a counted part, a chunk at a time (walkCountedPart).
     std::vector<SubsetRoot> countedChunk;
 
@@ -1200,6 +1210,95 @@ void searchTakenRoot(Search& search, const SubsetRoot& root) {
     searchRootTree(search, root, false);
 }
 
+// The part of a covering root's drop of v (covering_roots.h): the set
+// without v, and every set that drops some of its initial run.
+SubsetRoot coveredPart(const Search& search, SubsetMask root, std::size_t v) {
+    const SubsetMask set = root & ~variableMask(v);
+    return SubsetRoot{set, runOf(search.cover->candidates, set)};
+}
+
+// Searches one part of a covering root whose bounds from the root's
+// estimate (the set's estimated RSS rss, margins from terms, trace bound
+// trace) do not decide it. The set itself is fitted (or put off) as a node
+// of the tree would be. The sets below it, where that bound lets them in,
+// are estimated from the set's own drops in double, each child's subtree
+// with its own bound as a root's are (estimateRoot); where one of them may
+// still enter, or that estimate fails, the whole part is searched from the
+// set's extended start instead (with the set, which it fits).
+void searchCoveredPart(Search& search, const SubsetRoot& part, double rss, const MarginTerms& terms, double trace) {
+    const DropMargin margin = dropTreeMargin(terms, rss);
+    const std::size_t size = subsetSize(part.mask);
+    const std::size_t runs = subsetSize(part.droppable);
+    const SubsetMask fixed = part.mask & ~part.droppable;
+    if (runs > 0 && subtreeMayEnter(search, rss, margin, size - runs, size - 1, fixed, part.droppable, SizeBounds{})) {
+        RootDropEstimates& estimates = search.partEstimates;
+        if (!search.partFactors) search.partFactors = std::make_unique<RootFactorsInDouble>();
+        if (!estimateRootDrops(*search.system, part.mask, part.droppable, *search.partFactors, estimates)) {
+            searchTakenRoot(search, part);
+            return;
+        }
+        const MarginTerms own = dropTreeMarginTerms(search.system->variables, search.system->rows, estimates.trace,
+                                                    estimates.doubleTrace, estimates.error, search.offsetFactor);
+        SubsetMask after = 0;  // the droppable variables after child i: its own
+        for (std::size_t i = estimates.count; i-- > 0;) {
+            const std::size_t below = estimates.count - 1 - i;
+            const SubsetMask mask = part.mask & ~variableMask(estimates.variable[i]);
+            const double childRss = estimates.rss[i];
+            if (subtreeMayEnter(search, childRss, dropTreeMargin(own, childRss), size - 1 - below, size - 1,
+                                mask & ~after, after, SizeBounds{})) {
+                searchRootTree(search, part, false);
+                return;
+            }
+            after |= variableMask(estimates.variable[i]);
+        }
+    }
+    search.decided += rootMembers(part);
+    if (subtreeMayEnter(search, rss, margin, size, size, part.mask, 0, SizeBounds{})) {
+        fitOrDefer(search, part.mask, rss, margin, trace);
+    }
+}
+
+// Searches the parts of the drops a covering root owns (root.droppable).
+// The root is estimated in double as a root of a plan split by count is,
+// and each part is decided by its set's estimated RSS and the margins of
+// the tree where no list can take anything from it (searchCoveredPart
+// otherwise). Where the estimate fails, each part is searched as a root of
+// that plan would be: a dependency among a few variables may make the
+// root singular, and some of the parts with it.
+void searchCoveringRoot(Search& search, const SubsetRoot& root) {
+    ++search.tally.coveringRoots;
+    RootDropEstimates& estimates = search.rootEstimates;
+    if (!search.rootFactors) search.rootFactors = std::make_unique<RootFactorsInDouble>();
+    if (!estimateRootDrops(*search.system, root.mask, root.droppable, *search.rootFactors, estimates)) {
+        for (SubsetMask rest = root.droppable; rest != 0; rest = withoutLowestVariable(rest)) {
+            searchTakenRoot(search, coveredPart(search, root.mask, lowestVariable(rest)));
+            if (search.stopped) return;
+        }
+        return;
+    }
+    ++search.tally.rootsEstimated;
+    refreshThresholds(search);
+    const MarginTerms terms = dropTreeMarginTerms(search.system->variables, search.system->rows, estimates.trace,
+                                                  estimates.doubleTrace, estimates.error, search.offsetFactor);
+    bool decidedWhole = true;
+    // The cheapest drop first, the likeliest to enter.
+    for (std::size_t i = estimates.count; i-- > 0;) {
+        const SubsetRoot part = coveredPart(search, root.mask, estimates.variable[i]);
+        const double rss = estimates.rss[i];
+        const std::size_t size = subsetSize(part.mask);
+        if (subtreeMayEnter(search, rss, dropTreeMargin(terms, rss), size - subsetSize(part.droppable), size,
+                            part.mask & ~part.droppable, part.droppable, SizeBounds{})) {
+            decidedWhole = false;
+            searchCoveredPart(search, part, rss, terms, estimates.trace);
+            if (search.stopped) return;
+        } else {
+            search.decided += rootMembers(part);
+        }
+    }
+    if (decidedWhole) ++search.tally.rootsDecidedInDouble;
+    reportProgress(search);
+}
+
 // Searches the subtree of one root. split: with several threads, every
 // thread starts the root and walks the top of its tree, and the parts are
 // dealt out (walkTop); otherwise the whole root is one task.
@@ -1370,9 +1469,12 @@ constexpr std::size_t countedRootsPerTask = 32;
 // searches each chunk's roots in turn, countedRootsPerTask consecutive
 // roots one task. Every thread of a run forms the same chunks alike; what
 // a chunk leaves out (for size, or without the request's forced variables)
-// is one task, counted as decided by the thread that takes it.
+// is one task, counted as decided by the thread that takes it. The same
+// for covering roots (forEachCoveringRoot, covering: true), which come in
+// order already and leave nothing out.
 struct CountedRoots {
     Search& search;
+    bool covering = false;
     std::uint64_t leftOutCount = 0;
 
     bool root(const SubsetRoot& root) {
@@ -1384,19 +1486,21 @@ struct CountedRoots {
     // False if the search stopped.
     bool searchChunk() {
         std::vector<SubsetRoot>& chunk = search.countedChunk;
-        sortRoots(chunk.begin(), chunk.end());
-        std::uint64_t decided = leftOutCount;
-        leftOutCount = 0;
-        restrictToForced(search.forced, chunk, decided);
-        if (takeTask(search)) {
-            search.decided += decided;
-            reportProgress(search);
+        if (!covering) {
+            sortRoots(chunk.begin(), chunk.end());
+            std::uint64_t decided = leftOutCount;
+            leftOutCount = 0;
+            restrictToForced(search.forced, chunk, decided);
+            if (takeTask(search)) {
+                search.decided += decided;
+                reportProgress(search);
+            }
         }
         for (std::size_t first = 0; first < chunk.size(); first += countedRootsPerTask) {
             if (!takeTask(search)) continue;
             const std::size_t last = std::min(chunk.size(), first + countedRootsPerTask);
             for (std::size_t at = first; at < last; ++at) {
-                searchTakenRoot(search, chunk[at]);
+                covering ? searchCoveringRoot(search, chunk[at]) : searchTakenRoot(search, chunk[at]);
                 if (search.stopped) return false;
             }
         }
@@ -1413,7 +1517,20 @@ bool walkCountedPart(Search& search, const SubsetPlan& plan, const CountedPart& 
     return sink.searchChunk();
 }
 
+// The covering roots, in chunks as a counted part's; false if the search
+// stopped.
+bool walkCoveringRoots(Search& search) {
+    if (search.countedChunk.capacity() == 0) search.countedChunk.reserve(countedChunkRoots);
+    CountedRoots sink{search, true};
+    if (!forEachCoveringRoot(*search.cover, sink)) return false;
+    return sink.searchChunk();
+}
+
 void walkRoots(Search& search, const SubsetPlan& plan, bool split, bool& deferralFailed) {
+    if (search.cover != nullptr) {
+        if (walkCoveringRoots(search) && search.deferring && !fitDeferred(search)) deferralFailed = true;
+        return;
+    }
     for (const SubsetRoot& root : plan.roots) {
         searchRoot(search, root, split);
         if (search.stopped) return;
@@ -1487,6 +1604,7 @@ bool searchOnThreads(const SearchSettings& settings, const SubsetPlan& plan, std
         tally.rootsEstimated += part.rootsEstimated;
         tally.rootsDecidedInDouble += part.rootsDecidedInDouble;
         tally.partsPlannedExactly += part.partsPlannedExactly;
+        tally.coveringRoots += part.coveringRoots;
     }
     deferralFailed = anyDeferralFailed.load(std::memory_order_relaxed);
     return !work.stopped.load(std::memory_order_relaxed);
@@ -1513,6 +1631,28 @@ bool searchPlan(SearchSettings& settings, const SubsetPlan& plan, std::uint64_t 
         settings.deferring = false;
         settings.seeds.clear();
         settings.seeded.clear();
+    }
+}
+
+// Whether a search covers the sets of n − 2 variables with overlapping
+// roots (covering_roots.h) instead of the plan's parts split by count:
+// where the rows fix the rank, for one list by a criterion whose list the
+// sets of n − 2 head on such data (one residual degree of freedom and an
+// RSS near 0: the RSS, the mean square, AIC and BIC), so that their RSS
+// decides nearly every part below them at once. Per-size lists, AICc and
+// Cp rank smaller sets, whose parts would mostly be searched, each from an
+// extended start of its own; forced variables leave the plan's parts.
+bool coversFewRows(const SubsetPlan& plan, const SubsetRequest& request, std::int64_t largestRanked) {
+    if (!plan.byRows || request.perSize > 0 || request.forced != 0) return false;
+    if (largestRanked + 2 != static_cast<std::int64_t>(plan.rows)) return false;
+    switch (request.criterion) {
+    case RankCriterion::ResidualSumOfSquares:
+    case RankCriterion::ResidualMeanSquare:
+    case RankCriterion::InformationCriterion:
+    case RankCriterion::BayesInformationCriterion:
+        return true;
+    default:
+        return false;
     }
 }
 
@@ -1646,6 +1786,17 @@ bool searchBestSubsets(const DataColumn& y, const std::vector<DataColumn>& colum
     const std::size_t usable = k - subsetSize(excluded);
     std::uint64_t decided = (subsets - nonEmptySubsets(usable)) + plan.rejected;
     restrictToForced(request.forced, plan.roots, decided);
+    CoveringRoots cover;
+    if (coversFewRows(plan, request, settings.largestRanked)) {
+        cover = coveringRoots(firstVariables(k) & ~excluded, plan.rows - 1);
+        if (cover.modulus > 1) {
+            // The sets of n − 1 variables or more are never ranked; the
+            // cover's parts hold every smaller one.
+            settings.cover = &cover;
+            decided = subsets - nonEmptySubsets(usable);
+            for (std::size_t size = plan.rows - 1; size <= usable; ++size) decided += subsetsOfSize(usable, size);
+        }
+    }
     // Exact fits are put off (deferred_fits.h).
     settings.deferring = true;
     settings.planByRows = plan.byRows;
@@ -1661,6 +1812,7 @@ bool searchBestSubsets(const DataColumn& y, const std::vector<DataColumn>& colum
         tally->rootsEstimated += counted.rootsEstimated;
         tally->rootsDecidedInDouble += counted.rootsDecidedInDouble;
         tally->partsPlannedExactly += counted.partsPlannedExactly;
+        tally->coveringRoots += counted.coveringRoots;
     }
     finish(work.kept, settings.perSize, kept);
     if (!finished) return false;

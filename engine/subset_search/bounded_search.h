@@ -74,6 +74,7 @@ struct SearchTally {
     std::uint64_t rootsEstimated = 0;        // roots whose drops were estimated in double first
     std::uint64_t rootsDecidedInDouble = 0;  // of those, the roots decided by the estimate alone
     std::uint64_t partsPlannedExactly = 0;   // roots of a plan split by count whose parts were planned again
+    std::uint64_t coveringRoots = 0;         // roots of a cover of the sets of n − 2 (covering_roots.h) searched
 };
 bool searchBestSubsets(const DataColumn& y, const std::vector<DataColumn>& columns, std::vector<RankedSubset>& kept,
                        const SubsetRequest& request, RunProgress& progress, SearchTally* tally = nullptr);

@@ -124,11 +124,15 @@ TEST(SubsetRequest, BoundedListsEqualTheScreeningsOnFewRowsForEveryCriterionAndR
     // n ≤ k + 1: the subsets of more than n − 2 variables (n − 3 for the
     // corrected AIC) are never ranked, the rest is bounded in trees rooted
     // at sets of n − 1 variables (or screened where those are too many).
+    // covered: the one list by the RSS, the mean square, AIC or BIC is
+    // searched from roots that cover the sets of n − 2 (covering_roots.h),
+    // where those are fewer than the plan's.
     struct Shape {
         std::size_t n, k;
-        bool bounded;
+        bool bounded, covered;
     };
-    const Shape shapes[] = {{13, 12, true}, {12, 12, true}, {10, 13, true}, {9, 14, true}, {6, 20, false}};
+    const Shape shapes[] = {{13, 12, true, false}, {12, 12, true, false}, {10, 13, true, true},
+                            {9, 14, true, true},   {8, 16, true, true},   {6, 20, false, false}};
     for (const Shape& shape : shapes) {
         for (double noise : {0.5, 1e-7, 0.0}) {
             const Dataset data = fewRowsDataset(shape.n, shape.k, noise, 40 * shape.n + shape.k);
@@ -144,6 +148,10 @@ TEST(SubsetRequest, BoundedListsEqualTheScreeningsOnFewRowsForEveryCriterionAndR
                     EXPECT_TRUE(sameList(boundedList(data, request, &tally), want))
                         << data.name << ", criterion " << criterion << ", keep " << keepCount;
                     decidedInDouble += tally.rootsDecidedInDouble;
+                    const bool covers = shape.covered && criterion <= 3;
+                    EXPECT_EQ(tally.coveringRoots > 0, covers)
+                        << data.name << ", criterion " << criterion << ", keep " << keepCount << ": "
+                        << tally.coveringRoots << " covering roots";
                     const std::int64_t largest = largestRankedSize(request.criterion, shape.n);
                     for (const RankedSubset& entry : want) {
                         EXPECT_LE(subsetSize(entry.mask), largest) << data.name << ", criterion " << criterion;
@@ -152,9 +160,11 @@ TEST(SubsetRequest, BoundedListsEqualTheScreeningsOnFewRowsForEveryCriterionAndR
                 for (std::uint32_t perSize : {1u, 3u}) {
                     for (SubsetMask forced : {0u, 1u}) {
                         const SubsetRequest request = requestFor(criterion, 10, perSize, forced, data);
-                        EXPECT_TRUE(sameList(boundedList(data, request), screenedList(data, request)))
+                        SearchTally tally;
+                        EXPECT_TRUE(sameList(boundedList(data, request, &tally), screenedList(data, request)))
                             << data.name << ", criterion " << criterion << ", per size " << perSize << ", forced "
                             << forced;
+                        EXPECT_EQ(tally.coveringRoots, 0u) << data.name << ", criterion " << criterion;
                     }
                 }
             }

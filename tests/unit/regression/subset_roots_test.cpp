@@ -427,9 +427,12 @@ TEST(SubsetRoots, BoundedListsEqualTheScreeningsOnFewRowsWithACopyATotalAndAnExa
     // variables), keep 1, 10 and 100 and 1 or 3 of each size.
     // The search splits such plans by count below the top: the roots that
     // the copy or the total makes singular have their parts planned
-    // exactly (SearchTally::partsPlannedExactly).
+    // exactly (SearchTally::partsPlannedExactly). So do the parts of a
+    // covering root that the copy or the total makes singular, where the
+    // one list is searched from a cover (covering_roots.h).
     const Shape shapes[] = {{9, 12, 7}, {10, 13, 8}, {12, 11, 10}};
     std::uint64_t plannedExactly = 0;
+    std::uint64_t plannedExactlyUnderCover = 0;
     for (const Shape& shape : shapes) {
         for (bool exactFit : {false, true}) {
             const Dataset data = fewRowsWithDependencies(shape.n, shape.k, exactFit, 31 * shape.k + shape.n);
@@ -448,6 +451,7 @@ TEST(SubsetRoots, BoundedListsEqualTheScreeningsOnFewRowsWithACopyATotalAndAnExa
                         SearchTally tally;
                         ASSERT_TRUE(searchBestSubsets(data.y, data.columns, bounded, request, progress, &tally));
                         plannedExactly += tally.partsPlannedExactly;
+                        if (tally.coveringRoots > 0) plannedExactlyUnderCover += tally.partsPlannedExactly;
                         EXPECT_TRUE(sameList(bounded, screened))
                             << data.name << ", criterion " << static_cast<int>(criterion) << ", keep " << keepCount
                             << ", per size " << perSize;
@@ -458,6 +462,7 @@ TEST(SubsetRoots, BoundedListsEqualTheScreeningsOnFewRowsWithACopyATotalAndAnExa
         }
     }
     EXPECT_GT(plannedExactly, 0u);
+    EXPECT_GT(plannedExactlyUnderCover, 0u);
 }
 
 }  // namespace

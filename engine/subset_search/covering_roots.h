@@ -1,0 +1,160 @@
+#pragma once
+// Roots for few rows (n ≤ k + 1) whose drops cover the sets of n − 2
+// variables with fewer roots than a plan that splits the subsets.
+//
+// Every set of n − 1 candidates fits y exactly, and a set S of n − 2 has
+// no bound but its own RSS: each is formed as the drop of one variable from
+// a root of n − 1, which gives n − 1 of them at once. The plan split by
+// count (subset_roots.h) roots the sets of n − 1 that hold the lowest
+// candidate and uses only their initial runs, 2.4 drops a root at n = 20,
+// k = 31: C(k − 1, n − 2) = 86.5 million roots. Here the roots overlap and
+// any drop may be used, so that each root offers more of its drops:
+//   - each candidate has a weight, its place among the candidates mod m;
+//     a set's weight is the sum of its members' mod m;
+//   - the owner of S is S ∪ {x}, x the lowest candidate outside S that
+//     gives that union the weight `residue`; where there is none (every
+//     candidate of the needed weight is in S), x is the lowest candidate
+//     outside S;
+//   - a root is a set of n − 1 candidates that owns at least one drop, and
+//     it offers exactly the drops it owns.
+// So every set of n − 2 candidates is offered once, by a root that holds
+// it. At n = 20, k = 31 with m = 5: 28.1 million roots of weight 0 (7.2
+// drops each) and 4.5 million others (1.05 each), 32.5 million in all;
+// other moduli and sets of weights come to the same 32 to 35 million,
+// against at least C(k, n − 2)/(n − 1) = 10.9 million for any cover. m = 1
+// gives the plan split by count again (every set is of weight 0, and a
+// root owns its initial run); coveringRoots takes the modulus whose
+// estimated count of roots is least.
+//
+// The smaller sets are split among the sets of n − 2 as the plan split by
+// count splits all sets among its roots: a set P of fewer than n − 2
+// belongs to S = P with its lowest missing candidates added, and S's part
+// is S ∖ R for every R within S's initial run of candidates (runOf). So
+// the part of each S is bounded by S's RSS when its owner offers it.
+#include <cstddef>
+#include <cstdint>
+
+#include "regression/data_column.h"
+#include "regression/subset_mask.h"
+#include "subset_search/subset_roots.h"
+
+struct CoveringRoots {
+    SubsetMask candidates = 0;
+    std::size_t rootSize = 0;  // n − 1
+    std::uint32_t modulus = 1;
+    // weightOf[v]: candidate v's weight (its place among the candidates,
+    // mod modulus); ofWeight[w]: the candidates of weight w.
+    std::uint8_t weightOf[maxExplanatoryVariables] = {};
+    SubsetMask ofWeight[maxExplanatoryVariables] = {};
+};
+
+// The most moduli coveringRoots weighs.
+constexpr std::uint32_t mostCoveringModulus = 8;
+
+// The cover of the sets of rootSize − 1 candidates by the given modulus
+// (1 ≤ modulus ≤ the candidates' count), with weight residue 0.
+CoveringRoots coveringRootsOf(SubsetMask candidates, std::size_t rootSize, std::uint32_t modulus);
+
+// The cover whose estimated count of roots is least, among the moduli 1 …
+// mostCoveringModulus (and at most the candidates' count).
+CoveringRoots coveringRoots(SubsetMask candidates, std::size_t rootSize);
+
+// The estimated count of roots of a modulus: the sets of weight 0, and one
+// root for each set of rootSize − 1 that no such set holds as a drop.
+double estimatedCoveringRoots(SubsetMask candidates, std::size_t rootSize, std::uint32_t modulus);
+
+// The run of candidates from the lowest that set holds: the lowest, the
+// next, … up to the first candidate set lacks.
+inline SubsetMask runOf(SubsetMask candidates, SubsetMask set) {
+    const SubsetMask missing = candidates & ~set;
+    return set & candidates & ((missing & (~missing + 1u)) - 1u);
+}
+
+// The drops root (a set of rootSize candidates) owns, as the variables it
+// drops for them (0: it is not a root).
+inline SubsetMask ownedDrops(const CoveringRoots& cover, SubsetMask root, std::uint32_t rootWeight) {
+    const std::uint32_t m = cover.modulus;
+    const SubsetMask outside = cover.candidates & ~root;
+    SubsetMask owned = 0;
+    if (rootWeight == 0) {
+        // S = root ∖ {j} has the weight −w(j); a candidate x outside S gives
+        // it weight 0 when w(x) = w(j). j owns S when no candidate outside
+        // the root below j has j's weight.
+        for (std::uint32_t w = 0; w < m; ++w) {
+            const SubsetMask others = cover.ofWeight[w] & outside;
+            const SubsetMask below = others == 0 ? ~SubsetMask{0} : (others & (~others + 1u)) - 1u;
+            owned |= cover.ofWeight[w] & root & below;
+        }
+        return owned;
+    }
+    // Not of weight 0: the root owns S = root ∖ {j} only where S has no
+    // candidate of the needed weight outside it (w(j) − rootWeight) and j
+    // is the lowest candidate outside S (j in the root's initial run).
+    for (SubsetMask rest = runOf(cover.candidates, root); rest != 0; rest = withoutLowestVariable(rest)) {
+        const std::size_t j = lowestVariable(rest);
+        const std::uint32_t needed = (cover.weightOf[j] + m - rootWeight) % m;
+        if ((cover.ofWeight[needed] & outside) == 0) owned |= variableMask(j);
+    }
+    return owned;
+}
+
+// Every root of the cover, in the lexicographic order of their variables
+// (rootBefore), as SubsetRoot{root, owned drops} to sink.root(root), which
+// answers false to stop (the answer is then false too). Every set of
+// rootSize candidates is looked at once: 141 million at n = 20, k = 31.
+template <class Sink>
+bool forEachCoveringRoot(const CoveringRoots& cover, Sink& sink) {
+    const std::size_t t = cover.rootSize;
+    std::uint8_t variable[maxExplanatoryVariables];
+    std::size_t count = 0;
+    for (SubsetMask rest = cover.candidates; rest != 0; rest = withoutLowestVariable(rest)) {
+        variable[count++] = static_cast<std::uint8_t>(lowestVariable(rest));
+    }
+    if (t == 0 || t > count) return true;
+    const std::uint32_t m = cover.modulus;
+    // place[i]: the place among the candidates of the root's i-th variable;
+    // prefix masks and weights of places 0 … i − 1 in mask[i], weight[i].
+    std::size_t place[maxExplanatoryVariables + 1];
+    SubsetMask mask[maxExplanatoryVariables + 1];
+    std::uint32_t weight[maxExplanatoryVariables + 1];
+    mask[0] = 0;
+    weight[0] = 0;
+    std::size_t from = 0;  // the first place whose prefix must be formed again
+    for (std::size_t i = 0; i < t; ++i) place[i] = i;
+    while (true) {
+        for (std::size_t i = from; i + 1 < t; ++i) {
+            mask[i + 1] = mask[i] | variableMask(variable[place[i]]);
+            weight[i + 1] = (weight[i] + static_cast<std::uint32_t>(place[i] % m)) % m;
+        }
+        // The last variable runs through every place after the one before
+        // it. Where the prefix lacks the lowest candidate the run of every
+        // such root is empty, and only roots of weight 0 can own a drop:
+        // those are the places of one weight, every m-th.
+        const SubsetMask prefix = mask[t - 1];
+        const std::size_t first = t == 1 ? 0 : place[t - 2] + 1;
+        const bool runs = t > 1 && (prefix & variableMask(variable[0])) != 0;
+        std::size_t last = first;
+        std::size_t step = 1;
+        if (!runs && m > 1) {
+            const std::uint32_t needed = (m - weight[t - 1]) % m;
+            last += (needed + m - static_cast<std::uint32_t>(first % m)) % m;
+            step = m;
+        }
+        for (; last < count; last += step) {
+            const SubsetMask root = prefix | variableMask(variable[last]);
+            const std::uint32_t rootWeight = (weight[t - 1] + static_cast<std::uint32_t>(last % m)) % m;
+            const SubsetMask owned = ownedDrops(cover, root, rootWeight);
+            if (owned != 0 && !sink.root(SubsetRoot{root, owned})) return false;
+        }
+        // The next prefix in lexicographic order: the rightmost place of the
+        // first t − 1 that can still move moves up by one, and the places
+        // after it follow it.
+        if (t == 1) return true;
+        std::size_t i = t - 1;
+        while (i > 0 && place[i - 1] == count - t + i - 1) --i;
+        if (i == 0) return true;
+        ++place[i - 1];
+        for (std::size_t j = i; j < t - 1; ++j) place[j] = place[j - 1] + 1;
+        from = i - 1;
+    }
+}
