@@ -1217,20 +1217,49 @@ SubsetRoot coveredPart(const Search& search, SubsetMask root, std::size_t v) {
     return SubsetRoot{set, runOf(search.cover->candidates, set)};
 }
 
-// Searches one part of a covering root whose bounds from the root's
-// estimate (the set's estimated RSS rss, margins from terms, trace bound
-// trace) do not decide it. The set itself is fitted (or put off) as a node
-// of the tree would be. The sets below it, where that bound lets them in,
-// are estimated from the set's own drops in double, each child's subtree
-// with its own bound as a root's are (estimateRoot); where one of them may
-// still enter, or that estimate fails, the whole part is searched from the
-// set's extended start instead (with the set, which it fits).
-void searchCoveredPart(Search& search, const SubsetRoot& part, double rss, const MarginTerms& terms, double trace) {
-    const DropMargin margin = dropTreeMargin(terms, rss);
+// Whether the subtree of drop i of the root last estimated in factors
+// (members of smallest … largest variables: smallestMask with any of
+// droppable) is ruled out by that drop's RSS refined in double-double
+// (refineRootDrop), where its estimate in double could not rule it out.
+bool refinedOut(Search& search, const RootFactorsInDouble& factors, const RootDropEstimates& estimates,
+                std::size_t i, std::size_t smallest, std::size_t largest, SubsetMask smallestMask,
+                SubsetMask droppable) {
+    RefinedDrop refined;
+    if (!refineRootDrop(*search.system, factors, estimates.variable[i], estimates.trace, refined) ||
+        !(refined.error < estimates.error)) {
+        return false;
+    }
+    const MarginTerms terms = dropTreeMarginTerms(search.system->variables, search.system->rows, estimates.trace,
+                                                  estimates.doubleTrace, refined.error, search.offsetFactor);
+    return !subtreeMayEnter(search, refined.rss, dropTreeMargin(terms, refined.rss), smallest, largest, smallestMask,
+                            droppable, SizeBounds{});
+}
+
+// A part of a covering root that its estimate could not decide: the part,
+// its set's RSS refined in double-double (refineRootDrop) and the margin
+// terms of that RSS.
+struct OpenPart {
+    SubsetRoot part;
+    double rss = 0.0;
+    MarginTerms terms;
+};
+
+// Searches one part of a covering root that its bounds from the refined
+// RSS of its set (trace bound trace) may not decide. The set itself is
+// fitted (or put off) as a node of the tree would be. The sets below it,
+// where that bound lets them in, are estimated from the set's own drops in
+// double, each child's subtree with its own bound as a root's are
+// (estimateRoot); where one of them may still enter, or that estimate
+// fails, the whole part is searched as a root of the plan split by count
+// (with the set, which it fits).
+void searchCoveredPart(Search& search, const OpenPart& open, double trace) {
+    const SubsetRoot& part = open.part;
+    const DropMargin margin = dropTreeMargin(open.terms, open.rss);
     const std::size_t size = subsetSize(part.mask);
     const std::size_t runs = subsetSize(part.droppable);
     const SubsetMask fixed = part.mask & ~part.droppable;
-    if (runs > 0 && subtreeMayEnter(search, rss, margin, size - runs, size - 1, fixed, part.droppable, SizeBounds{})) {
+    if (runs > 0 &&
+        subtreeMayEnter(search, open.rss, margin, size - runs, size - 1, fixed, part.droppable, SizeBounds{})) {
         RootDropEstimates& estimates = search.partEstimates;
         if (!search.partFactors) search.partFactors = std::make_unique<RootFactorsInDouble>();
         if (!estimateRootDrops(*search.system, part.mask, part.droppable, *search.partFactors, estimates)) {
@@ -1244,8 +1273,10 @@ void searchCoveredPart(Search& search, const SubsetRoot& part, double rss, const
             const std::size_t below = estimates.count - 1 - i;
             const SubsetMask mask = part.mask & ~variableMask(estimates.variable[i]);
             const double childRss = estimates.rss[i];
-            if (subtreeMayEnter(search, childRss, dropTreeMargin(own, childRss), size - 1 - below, size - 1,
-                                mask & ~after, after, SizeBounds{})) {
+            const std::size_t lowest = size - 1 - below;
+            if (subtreeMayEnter(search, childRss, dropTreeMargin(own, childRss), lowest, size - 1, mask & ~after,
+                                after, SizeBounds{}) &&
+                !refinedOut(search, *search.partFactors, estimates, i, lowest, size - 1, mask & ~after, after)) {
                 searchRootTree(search, part, false);
                 return;
             }
@@ -1253,49 +1284,130 @@ void searchCoveredPart(Search& search, const SubsetRoot& part, double rss, const
         }
     }
     search.decided += rootMembers(part);
-    if (subtreeMayEnter(search, rss, margin, size, size, part.mask, 0, SizeBounds{})) {
-        fitOrDefer(search, part.mask, rss, margin, trace);
+    if (subtreeMayEnter(search, open.rss, margin, size, size, part.mask, 0, SizeBounds{})) {
+        fitOrDefer(search, part.mask, open.rss, margin, trace);
     }
+}
+
+// A covering root whose estimate in double failed: a trace too large for
+// it (19 columns in 19 dimensions are often conditioned badly), or a
+// dependency. The root is started in double-double, whose drops decide
+// most parts at once (the estimate of each part's own set, alike
+// conditioned, would fail again and start each one in double-double);
+// the parts they leave open, or all of them where the start fails, are
+// searched as roots of the plan split by count (searchTakenRoot), which
+// plans a singular part exactly.
+void searchIllConditionedRoot(Search& search, const SubsetRoot& root) {
+    SubsetRoot open[maxExplanatoryVariables];
+    std::size_t opened = 0;
+    DropNode& node = search.levels[0];
+    if (startDropTree(*search.system, root.mask, root.droppable, node, true)) {
+        refreshThresholds(search);
+        rankDrops(node);
+        for (std::size_t i = node.droppableCount; i-- > 0;) {
+            const SubsetRoot part = coveredPart(search, root.mask, node.droppable[i]);
+            const double rss = toDouble(node.childRss[i]);
+            const DropMargin margin = dropTreeMargin(search.system->variables, search.system->rows, node.childTrace[i],
+                                                     node.childDoubleTrace[i], node.childError[i], rss,
+                                                     search.offsetFactor);
+            const std::size_t size = subsetSize(part.mask);
+            if (subtreeMayEnter(search, rss, margin, size - subsetSize(part.droppable), size,
+                                part.mask & ~part.droppable, part.droppable, SizeBounds{})) {
+                open[opened++] = part;
+            } else {
+                search.decided += rootMembers(part);
+            }
+        }
+    } else {
+        for (SubsetMask rest = root.droppable; rest != 0; rest = withoutLowestVariable(rest)) {
+            open[opened++] = coveredPart(search, root.mask, lowestVariable(rest));
+        }
+    }
+    // (Each of these starts its own tree in the levels.)
+    for (std::size_t i = 0; i < opened; ++i) {
+        searchTakenRoot(search, open[i]);
+        if (search.stopped) return;
+    }
+    reportProgress(search);
 }
 
 // Searches the parts of the drops a covering root owns (root.droppable).
 // The root is estimated in double as a root of a plan split by count is,
 // and each part is decided by its set's estimated RSS and the margins of
-// the tree where no list can take anything from it (searchCoveredPart
-// otherwise). Where the estimate fails, each part is searched as a root of
-// that plan would be: a dependency among a few variables may make the
-// root singular, and some of the parts with it.
+// the tree where no list can take anything from it. The others have their
+// set's RSS refined (refineRootDrop, from the root's factors, so before
+// any of them is searched) and are searched by that (searchCoveredPart).
+// Where the estimate fails, each part is searched as a root of that plan
+// would be: a dependency among a few variables may make the root
+// singular, and some of the parts with it.
 void searchCoveringRoot(Search& search, const SubsetRoot& root) {
     ++search.tally.coveringRoots;
     RootDropEstimates& estimates = search.rootEstimates;
     if (!search.rootFactors) search.rootFactors = std::make_unique<RootFactorsInDouble>();
     if (!estimateRootDrops(*search.system, root.mask, root.droppable, *search.rootFactors, estimates)) {
-        for (SubsetMask rest = root.droppable; rest != 0; rest = withoutLowestVariable(rest)) {
-            searchTakenRoot(search, coveredPart(search, root.mask, lowestVariable(rest)));
-            if (search.stopped) return;
-        }
+        searchIllConditionedRoot(search, root);
         return;
     }
     ++search.tally.rootsEstimated;
     refreshThresholds(search);
-    const MarginTerms terms = dropTreeMarginTerms(search.system->variables, search.system->rows, estimates.trace,
-                                                  estimates.doubleTrace, estimates.error, search.offsetFactor);
-    bool decidedWhole = true;
+    const std::size_t k = search.system->variables;
+    const std::size_t n = search.system->rows;
+    const double trace = estimates.trace;
+    const MarginTerms terms =
+        dropTreeMarginTerms(k, n, trace, estimates.doubleTrace, estimates.error, search.offsetFactor);
+    // The members of every part lie within the sizes of the root's own
+    // parts: a set without a variable of the root's initial run has the
+    // run below that variable, one without any other has the root's run.
+    // So where the cheapest drop's bound over those sizes (and the least
+    // mask) cannot enter, no part can: the root is decided at once.
+    const double least = estimates.rss[estimates.count - 1];
+    const std::size_t setSize = subsetSize(root.mask) - 1;
+    const std::size_t longestRun = subsetSize(runOf(search.cover->candidates, root.mask));
+    if (!subtreeMayEnter(search, least, dropTreeMargin(terms, least), setSize - std::min(longestRun, setSize),
+                         setSize, 0, 0, SizeBounds{})) {
+        for (SubsetMask rest = root.droppable; rest != 0; rest = withoutLowestVariable(rest)) {
+            search.decided += rootMembers(coveredPart(search, root.mask, lowestVariable(rest)));
+        }
+        ++search.tally.rootsDecidedInDouble;
+        reportProgress(search);
+        return;
+    }
+    OpenPart open[maxExplanatoryVariables];
+    std::size_t opened = 0;
     // The cheapest drop first, the likeliest to enter.
     for (std::size_t i = estimates.count; i-- > 0;) {
         const SubsetRoot part = coveredPart(search, root.mask, estimates.variable[i]);
         const double rss = estimates.rss[i];
         const std::size_t size = subsetSize(part.mask);
-        if (subtreeMayEnter(search, rss, dropTreeMargin(terms, rss), size - subsetSize(part.droppable), size,
-                            part.mask & ~part.droppable, part.droppable, SizeBounds{})) {
-            decidedWhole = false;
-            searchCoveredPart(search, part, rss, terms, estimates.trace);
-            if (search.stopped) return;
-        } else {
+        const std::size_t lowest = size - subsetSize(part.droppable);
+        const SubsetMask fixed = part.mask & ~part.droppable;
+        if (!subtreeMayEnter(search, rss, dropTreeMargin(terms, rss), lowest, size, fixed, part.droppable,
+                             SizeBounds{})) {
             search.decided += rootMembers(part);
+            continue;
         }
+        OpenPart& next = open[opened];
+        next.part = part;
+        next.rss = rss;
+        next.terms = terms;
+        RefinedDrop refined;
+        if (refineRootDrop(*search.system, *search.rootFactors, estimates.variable[i], trace, refined) &&
+            refined.error < estimates.error) {
+            next.rss = refined.rss;
+            next.terms = dropTreeMarginTerms(k, n, trace, estimates.doubleTrace, refined.error, search.offsetFactor);
+            if (!subtreeMayEnter(search, next.rss, dropTreeMargin(next.terms, next.rss), lowest, size, fixed,
+                                 part.droppable, SizeBounds{})) {
+                search.decided += rootMembers(part);
+                continue;
+            }
+        }
+        ++opened;
     }
-    if (decidedWhole) ++search.tally.rootsDecidedInDouble;
+    if (opened == 0) ++search.tally.rootsDecidedInDouble;
+    for (std::size_t i = 0; i < opened; ++i) {
+        searchCoveredPart(search, open[i], trace);
+        if (search.stopped) return;
+    }
     reportProgress(search);
 }
 

@@ -126,23 +126,34 @@ bool forEachCoveringRoot(const CoveringRoots& cover, Sink& sink) {
             mask[i + 1] = mask[i] | variableMask(variable[place[i]]);
             weight[i + 1] = (weight[i] + static_cast<std::uint32_t>(place[i] % m)) % m;
         }
-        // The last variable runs through every place after the one before
-        // it. Where the prefix lacks the lowest candidate the run of every
-        // such root is empty, and only roots of weight 0 can own a drop:
-        // those are the places of one weight, every m-th.
+        // The last variable runs through the places after the one before
+        // it, but only two kinds of root can own a drop: those of weight 0
+        // (the candidates of one weight as the last), and those whose
+        // initial run holds a variable j with every candidate of the
+        // weight j needs inside the root. The latter need the lowest
+        // candidate in the prefix (else the run is empty), and a weight
+        // whose candidates the root holds whole: one the prefix holds
+        // already (then any last may do), or one the last completes.
         const SubsetMask prefix = mask[t - 1];
+        // (The prefix always leaves a place after it: place[t − 2] ≤ count − 2.)
         const std::size_t first = t == 1 ? 0 : place[t - 2] + 1;
-        const bool runs = t > 1 && (prefix & variableMask(variable[0])) != 0;
-        std::size_t last = first;
-        std::size_t step = 1;
-        if (!runs && m > 1) {
-            const std::uint32_t needed = (m - weight[t - 1]) % m;
-            last += (needed + m - static_cast<std::uint32_t>(first % m)) % m;
-            step = m;
+        const std::uint32_t needed = (m - weight[t - 1]) % m;
+        SubsetMask visit = cover.ofWeight[needed];
+        if (t > 1 && (prefix & variableMask(variable[0])) != 0) {
+            for (std::uint32_t w = 0; w < m; ++w) {
+                const SubsetMask missing = cover.ofWeight[w] & ~prefix;
+                if (missing == 0) {
+                    visit = cover.candidates;
+                    break;
+                }
+                if (withoutLowestVariable(missing) == 0) visit |= missing;
+            }
         }
-        for (; last < count; last += step) {
-            const SubsetMask root = prefix | variableMask(variable[last]);
-            const std::uint32_t rootWeight = (weight[t - 1] + static_cast<std::uint32_t>(last % m)) % m;
+        visit &= ~(variableMask(variable[first]) - 1u);
+        for (; visit != 0; visit = withoutLowestVariable(visit)) {
+            const std::size_t last = lowestVariable(visit);
+            const SubsetMask root = prefix | variableMask(last);
+            const std::uint32_t rootWeight = (weight[t - 1] + cover.weightOf[last]) % m;
             const SubsetMask owned = ownedDrops(cover, root, rootWeight);
             if (owned != 0 && !sink.root(SubsetRoot{root, owned})) return false;
         }

@@ -1063,6 +1063,90 @@ bool estimateRootDrops(const ScaledSystem& system, SubsetMask mask, SubsetMask d
     return true;
 }
 
+// Any coefficients x of the set S give its RSS from above: RSS(x) = y·y −
+// 2bᵀx + xᵀAx = y·y − bᵀx − xᵀr with r = b − A·x, and the exact RSS is
+// RSS(x) − rᵀA⁻¹r, where rᵀA⁻¹r ≤ ‖r‖²·trace(A⁻¹) ≤ ‖r‖²·t (S is within
+// the root, whose trace bound t holds for every member). So with x from
+// the estimate in double (the root's β = W·z less the drop's downdate,
+// within about u·t of the exact coefficients) and r and RSS(x) in
+// double-double, the RSS is known to about u_dd·t of the terms plus
+// (u·t)²·t: near-exact fits are told apart as the extended tree tells
+// them, at the cost of one product of A with x. The bound holds whatever
+// x is; only its width depends on x's accuracy.
+//   - Each r_i is a sum of e double-double products: it errs by at most
+//     γ_{e+1}·(|b_i| + Σ_j |a_ij|·|x_j|) (Higham's bound, u_dd per
+//     operation).
+//   - RSS(x) = y·y − Σ b_i·x_i − Σ x_i·r_i: 2e + 2 operations, γ_{2e+2} of
+//     the sum of the terms' sizes, and Σ|x_i|·δr_i from the residual's own
+//     error.
+//   - The exact residual is within δr of the computed one: ‖r‖ ≤
+//     ‖r̂‖ + ‖δr‖.
+// The sizes and norms are sums in double of positive terms, within a
+// relative e·u of exact: a factor 1 + 2^-40 covers them, and 2u the
+// rounding of the RSS to double.
+bool refineRootDrop(const ScaledSystem& system, const RootFactorsInDouble& factors, std::size_t variable,
+                    double trace, RefinedDrop& refined) {
+    const std::size_t e = subsetSize(factors.mask);
+    const std::size_t s = subsetSize(variablesBelow(factors.mask, variable));
+    const double* w = factors.w;
+    // β = W·z and column s of G = W·Wᵀ (W is upper triangular).
+    double beta[stride] = {};
+    double g[stride] = {};
+    for (std::size_t i = 0; i < e; ++i) {
+        double sum = 0.0;
+        for (std::size_t p = i; p < e; ++p) sum += w[i * stride + p] * factors.z[p];
+        beta[i] = sum;
+        double column = 0.0;
+        for (std::size_t p = std::max(i, s); p < e; ++p) column += w[i * stride + p] * w[s * stride + p];
+        g[i] = column;
+    }
+    if (!(g[s] > 0.0)) return false;
+    // The coefficients of S: the root's, downdated for the drop of slot s.
+    const double ratio = beta[s] / g[s];
+    double x[stride];
+    for (std::size_t i = 0; i < e; ++i) {
+        x[i] = i == s ? 0.0 : beta[i] - g[i] * ratio;
+        if (!std::isfinite(x[i])) return false;
+    }
+    const double slack = 1.0 + 0x1p-40;
+    const double residualGamma = gamma(e + 1, ddRoundoff);
+    DoubleDouble fitted{};
+    double sizes = 0.0;           // Σ of the sizes of the fitted part's terms
+    double residualErrors = 0.0;  // Σ |x_i|·δr_i
+    double residualSquares = 0.0;
+    double errorSquares = 0.0;
+    for (std::size_t i = 0; i < e; ++i) {
+        if (i == s) continue;
+        const std::size_t v = factors.slots[i];
+        DoubleDouble residual = system.xty[v];
+        double size = std::fabs(residual.hi);
+        for (std::size_t j = 0; j < e; ++j) {
+            if (j == s) continue;
+            const DoubleDouble entry = system.at(v, factors.slots[j]);
+            residual = residual - entry * DoubleDouble{x[j], 0.0};
+            size += std::fabs(entry.hi) * std::fabs(x[j]);
+        }
+        // |a| ≤ |a.hi|·(1 + 2^-52): the slack covers it with the sums'.
+        const double residualError = residualGamma * size * slack * slack;
+        const DoubleDouble xi{x[i], 0.0};
+        fitted = fitted + system.xty[v] * xi;
+        fitted = fitted + xi * residual;
+        const double magnitude = std::fabs(residual.hi) + std::fabs(residual.lo);
+        sizes += std::fabs(system.xty[v].hi) * std::fabs(x[i]) + std::fabs(x[i]) * magnitude;
+        residualErrors += std::fabs(x[i]) * residualError;
+        residualSquares += magnitude * magnitude;
+        errorSquares += residualError * residualError;
+    }
+    const DoubleDouble rss = system.yyScaled - fitted;
+    refined.rss = toDouble(rss);
+    const double residualNorm = (std::sqrt(residualSquares) + std::sqrt(errorSquares)) * slack;
+    const double fittedError = gamma(2 * e + 2, ddRoundoff) * (std::fabs(system.yyScaled.hi) + sizes) * slack;
+    refined.error = (fittedError + residualErrors * slack + residualNorm * residualNorm * trace * slack +
+                     2.0 * unitRoundoff * std::fabs(refined.rss)) *
+                    slack;
+    return std::isfinite(refined.rss) && std::isfinite(refined.error);
+}
+
 void completeDropInverse(const DropNode& node) {
     const SubsetMask all = node.order >= 64 ? ~SubsetMask{0} : (SubsetMask{1} << node.order) - 1u;
     if ((node.formedSlots & all) == all) return;

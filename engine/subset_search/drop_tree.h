@@ -318,6 +318,21 @@ struct RootFactorsInDouble {
 bool estimateRootDrops(const ScaledSystem& system, SubsetMask mask, SubsetMask droppableMask,
                        RootFactorsInDouble& factors, RootDropEstimates& estimates);
 
+// The RSS of one drop of the root last estimated (factors), refined in
+// double-double, for a drop whose estimate is too coarse to decide it
+// (near-exact fits, whose RSS lies far below the estimate's error). rss is
+// the RSS of the root without variable (relative to y·y) and error bounds
+// its distance from the exact RSS of that set's scaled system, as
+// DropNode::rssError does; trace bounds the trace of the root's inverse
+// (RootDropEstimates::trace). False where the estimate gives no usable
+// start (not finite).
+struct RefinedDrop {
+    double rss = 0.0;
+    double error = 0.0;
+};
+bool refineRootDrop(const ScaledSystem& system, const RootFactorsInDouble& factors, std::size_t variable,
+                    double trace, RefinedDrop& refined);
+
 // Computes the RSS of the node without each droppable variable and ranks
 // the droppable variables by it, largest first (ties by variable index);
 // byIndex ranks them by variable index instead, highest first. That order

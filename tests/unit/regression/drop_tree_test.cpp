@@ -968,6 +968,56 @@ TEST(DropTree, RootEstimatesInDoubleStayWithinTheirErrorBound) {
                 worst);
 }
 
+// A drop refined in double-double from a root's estimate is within its own
+// bound of the exact RSS (exact rational arithmetic on the scaled system,
+// for a sample of drops) and of the extended tree's, and on near-exact
+// fits that bound is far below the estimate's.
+TEST(DropTree, RefinedDropsStayWithinTheirBoundOfTheExactRss) {
+    std::vector<Dataset> sets;
+    sets.push_back(hardDataset(HardKind::NearExact8, 40, 9, 1729));
+    for (double step : {0.3, 0.00003}) sets.push_back(conditioned(36, 9, step, 2, 1739));
+    sets.push_back(fewRowsDataset(10, 9, 0.5, 1749));
+    sets.push_back(fewRowsDataset(10, 9, 1e-7, 1759));
+    auto system = std::make_unique<ScaledSystem>();
+    auto factors = std::make_unique<RootFactorsInDouble>();
+    auto root = std::make_unique<DropNode>();
+    RootDropEstimates estimates;
+    int refinedDrops = 0, exactChecks = 0, muchTighter = 0;
+    for (const Dataset& data : sets) {
+        ASSERT_TRUE(formScaledSystem(data.y, data.columns, *system)) << data.name;
+        const SubsetMask all = firstVariables(data.columns.size());
+        for (SubsetMask mask = 3; mask <= all; ++mask) {
+            if (subsetSize(mask) < 2 || (mask & system->constant) != 0) continue;
+            if (!startDropTree(*system, mask, mask, *root)) continue;
+            rankDrops(*root);
+            if (!estimateRootDrops(*system, mask, mask, *factors, estimates)) continue;
+            for (std::size_t j = 0; j < root->droppableCount; ++j) {
+                const std::size_t v = root->droppable[j];
+                RefinedDrop refined;
+                ASSERT_TRUE(refineRootDrop(*system, *factors, v, estimates.trace, refined))
+                    << data.name << ", mask " << mask << ", without " << v;
+                ++refinedDrops;
+                const double extended = toDouble(root->childRss[j]);
+                EXPECT_LE(std::fabs(refined.rss - extended), refined.error + root->childError[j])
+                    << data.name << ", mask " << mask << ", without " << v << ": refined " << refined.rss << " ± "
+                    << refined.error << ", extended " << extended;
+                if (refined.error * 1e4 < estimates.error) ++muchTighter;
+                if ((mask * 7 + v) % 61 == 0) {
+                    ++exactChecks;
+                    // (The exact value rounded to double: u of it more.)
+                    const double exact = exactScaledRss(*system, mask & ~variableMask(v));
+                    EXPECT_LE(std::fabs(refined.rss - exact), refined.error + 0x1p-52 * std::fabs(exact))
+                        << data.name << ", mask " << mask << ", without " << v << ": refined " << refined.rss
+                        << " ± " << refined.error << ", exact " << exact;
+                }
+            }
+        }
+    }
+    EXPECT_GT(refinedDrops, 5000);
+    EXPECT_GT(exactChecks, 50);
+    EXPECT_GT(muchTighter, refinedDrops / 2);
+}
+
 // Roots that share their leading variables share the leading columns of
 // the estimate's factor, and the rows of a variable's column below the
 // rows they share: the estimates are the same, bit for bit, as from a
