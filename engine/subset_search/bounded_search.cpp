@@ -1344,7 +1344,7 @@ void searchCoveringRoot(Search& search, const SubsetRoot& root) {
     ++search.tally.coveringRoots;
     RootDropEstimates& estimates = search.rootEstimates;
     if (!search.rootFactors) search.rootFactors = std::make_unique<RootFactorsInDouble>();
-    if (!estimateRootDrops(*search.system, root.mask, root.droppable, *search.rootFactors, estimates)) {
+    if (!estimateRootDrops(*search.system, root.mask, root.droppable, *search.rootFactors, estimates, false)) {
         searchIllConditionedRoot(search, root);
         return;
     }
@@ -1360,7 +1360,11 @@ void searchCoveringRoot(Search& search, const SubsetRoot& root) {
     // run below that variable, one without any other has the root's run.
     // So where the cheapest drop's bound over those sizes (and the least
     // mask) cannot enter, no part can: the root is decided at once.
-    const double least = estimates.rss[estimates.count - 1];
+    // (A drop that is not a number is taken as the least: it may enter.)
+    double least = estimates.rss[0];
+    for (std::size_t i = 1; i < estimates.count; ++i) {
+        if (!(estimates.rss[i] >= least)) least = estimates.rss[i];
+    }
     const std::size_t setSize = subsetSize(root.mask) - 1;
     const std::size_t longestRun = subsetSize(runOf(search.cover->candidates, root.mask));
     if (!subtreeMayEnter(search, least, dropTreeMargin(terms, least), setSize - std::min(longestRun, setSize),
@@ -1374,8 +1378,8 @@ void searchCoveringRoot(Search& search, const SubsetRoot& root) {
     }
     OpenPart open[maxExplanatoryVariables];
     std::size_t opened = 0;
-    // The cheapest drop first, the likeliest to enter.
-    for (std::size_t i = estimates.count; i-- > 0;) {
+    // (The drops by variable: the order does not change what is decided.)
+    for (std::size_t i = 0; i < estimates.count; ++i) {
         const SubsetRoot part = coveredPart(search, root.mask, estimates.variable[i]);
         const double rss = estimates.rss[i];
         const std::size_t size = subsetSize(part.mask);

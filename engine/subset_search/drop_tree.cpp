@@ -971,7 +971,7 @@ void estimateSums(std::size_t from, std::size_t e, RootFactorsInDouble& f) {
 }  // namespace
 
 bool estimateRootDrops(const ScaledSystem& system, SubsetMask mask, SubsetMask droppableMask,
-                       RootFactorsInDouble& factors, RootDropEstimates& estimates) {
+                       RootFactorsInDouble& factors, RootDropEstimates& estimates, bool ranked) {
     // The columns of the leading variables this root shares with the last
     // one estimated (those below the lowest variable in only one of them)
     // are what they would be formed as again, and so are their slots.
@@ -1046,6 +1046,7 @@ bool estimateRootDrops(const ScaledSystem& system, SubsetMask mask, SubsetMask d
     // The root's RSS, each drop, and the rounding of the sums.
     estimates.error = freshRssError(e, estimates.trace, estimateRoundoff) +
                       freshDropError(e, estimates.trace, estimateRoundoff) + 2.0 * unitRoundoff * largest;
+    if (!ranked) return true;
     // Largest first, ties by variable index: insertion, the counts are small.
     for (std::size_t i = 1; i < estimates.count; ++i) {
         const double rss = estimates.rss[i];

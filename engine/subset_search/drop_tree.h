@@ -309,14 +309,15 @@ struct RootFactorsInDouble {
     SubsetMask mask = 0;
 };
 // Estimates the RSS of root mask without each variable of droppableMask
-// (⊆ mask) and ranks them, largest first (ties by variable index). False
+// (⊆ mask) and ranks them, largest first (ties by variable index), or
+// leaves them by variable, ascending, where ranked is false. False
 // where the estimate cannot be bounded usefully (a pivot not positive, or
 // a trace so large that the double factorisation's error is not small
 // beside it): the caller starts the root in double-double. estimates.trace
 // is then the trace computed in double, or +∞ where a pivot was not
 // positive.
 bool estimateRootDrops(const ScaledSystem& system, SubsetMask mask, SubsetMask droppableMask,
-                       RootFactorsInDouble& factors, RootDropEstimates& estimates);
+                       RootFactorsInDouble& factors, RootDropEstimates& estimates, bool ranked = true);
 
 // The RSS of one drop of the root last estimated (factors), refined in
 // double-double, for a drop whose estimate is too coarse to decide it
