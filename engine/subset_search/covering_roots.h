@@ -92,7 +92,8 @@ inline SubsetMask ownedDrops(const CoveringRoots& cover, SubsetMask root, std::u
     // is the lowest candidate outside S (j in the root's initial run).
     for (SubsetMask rest = runOf(cover.candidates, root); rest != 0; rest = withoutLowestVariable(rest)) {
         const std::size_t j = lowestVariable(rest);
-        const std::uint32_t needed = (cover.weightOf[j] + m - rootWeight) % m;
+        std::uint32_t needed = cover.weightOf[j] + m - rootWeight;  // (mod m: below 2m)
+        if (needed >= m) needed -= m;
         if ((cover.ofWeight[needed] & outside) == 0) owned |= variableMask(j);
     }
     return owned;
@@ -105,10 +106,15 @@ inline SubsetMask ownedDrops(const CoveringRoots& cover, SubsetMask root, std::u
 template <class Sink>
 bool forEachCoveringRoot(const CoveringRoots& cover, Sink& sink) {
     const std::size_t t = cover.rootSize;
+    // The candidates by place, and their weights (sums of weights are
+    // kept below m by subtracting m, not by a division).
     std::uint8_t variable[maxExplanatoryVariables];
+    std::uint32_t placeWeight[maxExplanatoryVariables];
     std::size_t count = 0;
     for (SubsetMask rest = cover.candidates; rest != 0; rest = withoutLowestVariable(rest)) {
-        variable[count++] = static_cast<std::uint8_t>(lowestVariable(rest));
+        variable[count] = static_cast<std::uint8_t>(lowestVariable(rest));
+        placeWeight[count] = cover.weightOf[variable[count]];
+        ++count;
     }
     if (t == 0 || t > count) return true;
     const std::uint32_t m = cover.modulus;
@@ -124,7 +130,8 @@ bool forEachCoveringRoot(const CoveringRoots& cover, Sink& sink) {
     while (true) {
         for (std::size_t i = from; i + 1 < t; ++i) {
             mask[i + 1] = mask[i] | variableMask(variable[place[i]]);
-            weight[i + 1] = (weight[i] + static_cast<std::uint32_t>(place[i] % m)) % m;
+            weight[i + 1] = weight[i] + placeWeight[place[i]];
+            if (weight[i + 1] >= m) weight[i + 1] -= m;
         }
         // The last variable runs through the places after the one before
         // it, but only two kinds of root can own a drop: those of weight 0
@@ -137,7 +144,7 @@ bool forEachCoveringRoot(const CoveringRoots& cover, Sink& sink) {
         const SubsetMask prefix = mask[t - 1];
         // (The prefix always leaves a place after it: place[t − 2] ≤ count − 2.)
         const std::size_t first = t == 1 ? 0 : place[t - 2] + 1;
-        const std::uint32_t needed = (m - weight[t - 1]) % m;
+        const std::uint32_t needed = weight[t - 1] == 0 ? 0 : m - weight[t - 1];
         SubsetMask visit = cover.ofWeight[needed];
         if (t > 1 && (prefix & variableMask(variable[0])) != 0) {
             for (std::uint32_t w = 0; w < m; ++w) {
@@ -153,7 +160,8 @@ bool forEachCoveringRoot(const CoveringRoots& cover, Sink& sink) {
         for (; visit != 0; visit = withoutLowestVariable(visit)) {
             const std::size_t last = lowestVariable(visit);
             const SubsetMask root = prefix | variableMask(last);
-            const std::uint32_t rootWeight = (weight[t - 1] + cover.weightOf[last]) % m;
+            std::uint32_t rootWeight = weight[t - 1] + cover.weightOf[last];
+            if (rootWeight >= m) rootWeight -= m;
             const SubsetMask owned = ownedDrops(cover, root, rootWeight);
             if (owned != 0 && !sink.root(SubsetRoot{root, owned})) return false;
         }
