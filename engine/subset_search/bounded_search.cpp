@@ -1365,13 +1365,11 @@ void searchCoveringRoot(Search& search, const SubsetRoot& root) {
     for (std::size_t i = 1; i < estimates.count; ++i) {
         if (!(estimates.rss[i] >= least)) least = estimates.rss[i];
     }
-    const std::size_t setSize = subsetSize(root.mask) - 1;
+    const std::size_t setSize = search.cover->rootSize - 1;
     const std::size_t longestRun = subsetSize(runOf(search.cover->candidates, root.mask));
     if (!subtreeMayEnter(search, least, dropTreeMargin(terms, least), setSize - std::min(longestRun, setSize),
                          setSize, 0, 0, SizeBounds{})) {
-        for (SubsetMask rest = root.droppable; rest != 0; rest = withoutLowestVariable(rest)) {
-            search.decided += rootMembers(coveredPart(search, root.mask, lowestVariable(rest)));
-        }
+        search.decided += coveredMembers(*search.cover, root.mask, root.droppable);
         ++search.tally.rootsDecidedInDouble;
         reportProgress(search);
         return;

@@ -70,6 +70,26 @@ inline SubsetMask runOf(SubsetMask candidates, SubsetMask set) {
     return set & candidates & ((missing & (~missing + 1u)) - 1u);
 }
 
+// The members of the parts of the drops owned (a set of the root's
+// variables) of root: for each, its set and the sets that drop some of
+// its initial run, 2^r of them for a run of r (less the empty set, where
+// the run is the whole set). Without a variable of the root's initial run
+// the set's run is the part of that run below it; without any other
+// variable, the root's whole run.
+inline std::uint64_t coveredMembers(const CoveringRoots& cover, SubsetMask root, SubsetMask owned) {
+    const SubsetMask run = runOf(cover.candidates, root);
+    const std::size_t setSize = cover.rootSize - 1;
+    const auto members = [setSize](std::size_t runSize) {
+        return (std::uint64_t{1} << runSize) - (runSize == setSize ? 1u : 0u);
+    };
+    std::uint64_t count = subsetSize(owned & ~run) * members(subsetSize(run));
+    for (SubsetMask rest = owned & run; rest != 0; rest = withoutLowestVariable(rest)) {
+        const SubsetMask lowest = rest & (~rest + 1u);
+        count += members(subsetSize(run & (lowest - 1u)));
+    }
+    return count;
+}
+
 // The drops root (a set of rootSize candidates) owns, as the variables it
 // drops for them (0: it is not a root).
 inline SubsetMask ownedDrops(const CoveringRoots& cover, SubsetMask root, std::uint32_t rootWeight) {

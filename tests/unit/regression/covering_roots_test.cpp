@@ -133,6 +133,19 @@ TEST(CoveringRoots, ThePartsOfTheSetsOfNMinusTwoHoldEverySmallerSetOnce) {
                 if (dropped == 0) break;
             }
         }
+        // coveredMembers counts the members of a root's owned parts.
+        for (std::uint32_t m : {1u, 3u}) {
+            const CoveringRoots cover = coveringRootsOf(gappedCandidates, rootSize, m);
+            for (const SubsetRoot& root : rootsOf(cover)) {
+                std::uint64_t expected = 0;
+                for (SubsetMask rest = root.droppable; rest != 0; rest = withoutLowestVariable(rest)) {
+                    const SubsetMask set = root.mask & ~(rest & (~rest + 1u));
+                    const SubsetMask run = runOf(gappedCandidates, set);
+                    expected += (std::uint64_t{1} << subsetSize(run)) - (run == set ? 1u : 0u);
+                }
+                EXPECT_EQ(coveredMembers(cover, root.mask, root.droppable), expected) << "root " << root.mask;
+            }
+        }
         for (std::size_t size = 1; size < rootSize; ++size) {
             for (SubsetMask set : setsOfSize(gappedCandidates, size)) {
                 EXPECT_EQ(seen[set], 1) << "root size " << rootSize << ", set " << set;
