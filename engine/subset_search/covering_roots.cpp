@@ -1,17 +1,24 @@
 #include "subset_search/covering_roots.h"
 
+#include <algorithm>
 #include <cmath>
 
-CoveringRoots coveringRootsOf(SubsetMask candidates, std::size_t rootSize, std::uint32_t modulus) {
+CoveringRoots coveringRootsOf(SubsetMask candidates, std::size_t rootSize, std::uint32_t modulus,
+                              std::uint32_t secondModulus) {
     CoveringRoots cover;
     cover.candidates = candidates;
     cover.rootSize = rootSize;
     cover.modulus = modulus;
+    cover.secondModulus = secondModulus;
     std::size_t place = 0;
     for (SubsetMask rest = candidates; rest != 0; rest = withoutLowestVariable(rest), ++place) {
         const std::size_t v = lowestVariable(rest);
-        cover.weightOf[v] = static_cast<std::uint8_t>(place % modulus);
-        cover.ofWeight[place % modulus] |= variableMask(v);
+        const std::size_t weight = place % modulus;
+        const std::size_t second = place / modulus % secondModulus;
+        cover.weightOf[v] = static_cast<std::uint8_t>(weight);
+        cover.ofWeight[weight] |= variableMask(v);
+        cover.secondWeightOf[v] = static_cast<std::uint8_t>(second);
+        cover.ofSecondWeight[second] |= variableMask(v);
     }
     return cover;
 }
@@ -27,14 +34,13 @@ double estimatedCoveringRoots(SubsetMask candidates, std::size_t rootSize, std::
     // no owner of weight 0 holds every candidate of the weight it needs:
     // taking that weight as any of the m alike, a share of
     // C(c − s_w, t − 1 − s_w)/C(c, t − 1) of them for the s_w candidates of
-    // weight w. Such a set's root mostly owns it alone (1.05 drops at
-    // n = 20, k = 31).
+    // weight w. Their roots own about two each.
     double uncovered = 0.0;
     for (std::uint32_t w = 0; w < modulus; ++w) {
         const std::size_t size = count / modulus + (w < count % modulus ? 1 : 0);
         if (size <= rootSize - 1) uncovered += sets(count - size, rootSize - 1 - size);
     }
-    return sets(count, rootSize) / modulus + uncovered / modulus;
+    return sets(count, rootSize) / modulus + uncovered / modulus / 2.0;
 }
 
 CoveringRoots coveringRoots(SubsetMask candidates, std::size_t rootSize) {
@@ -48,5 +54,7 @@ CoveringRoots coveringRoots(SubsetMask candidates, std::size_t rootSize) {
             best = m;
         }
     }
-    return coveringRootsOf(candidates, rootSize, best);
+    const std::uint32_t second = std::max<std::uint32_t>(
+        1, std::min<std::uint32_t>(coveringSecondModulus, static_cast<std::uint32_t>(count)));
+    return coveringRootsOf(candidates, rootSize, best, second);
 }

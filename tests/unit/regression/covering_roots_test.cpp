@@ -49,26 +49,30 @@ std::vector<SubsetMask> setsOfSize(SubsetMask candidates, std::size_t size) {
 }
 
 // The owner of a set of rootSize − 1 candidates by the definition, written
-// out for the test: the weights are the candidates' places mod m, and the
-// owner adds the lowest candidate that makes the weight 0, or else the
-// lowest candidate missing.
-SubsetMask ownerOf(SubsetMask candidates, std::uint32_t m, SubsetMask set) {
-    std::map<std::size_t, std::uint32_t> weight;
+// out for the test: the weights are the candidates' places mod m and
+// (place div m) mod m2; the owner adds the lowest candidate that makes the
+// weight 0, or else the second weight 0, or else the lowest candidate
+// missing.
+SubsetMask ownerOf(SubsetMask candidates, std::uint32_t m, std::uint32_t m2, SubsetMask set) {
+    std::map<std::size_t, std::uint32_t> weight, second;
     std::uint32_t place = 0;
-    for (SubsetMask rest = candidates; rest != 0; rest = withoutLowestVariable(rest)) {
-        weight[lowestVariable(rest)] = place++ % m;
+    for (SubsetMask rest = candidates; rest != 0; rest = withoutLowestVariable(rest), ++place) {
+        weight[lowestVariable(rest)] = place % m;
+        second[lowestVariable(rest)] = place / m % m2;
     }
-    std::uint32_t setWeight = 0;
-    for (SubsetMask rest = set; rest != 0; rest = withoutLowestVariable(rest)) {
-        setWeight = (setWeight + weight[lowestVariable(rest)]) % m;
+    for (const auto* weights : {&weight, &second}) {
+        const std::uint32_t modulus = weights == &weight ? m : m2;
+        std::uint32_t setWeight = 0;
+        for (SubsetMask rest = set; rest != 0; rest = withoutLowestVariable(rest)) {
+            setWeight = (setWeight + weights->at(lowestVariable(rest))) % modulus;
+        }
+        for (SubsetMask rest = candidates & ~set; rest != 0; rest = withoutLowestVariable(rest)) {
+            const std::size_t x = lowestVariable(rest);
+            if ((setWeight + weights->at(x)) % modulus == 0) return set | variableMask(x);
+        }
     }
-    SubsetMask lowestMissing = 0;
-    for (SubsetMask rest = candidates & ~set; rest != 0; rest = withoutLowestVariable(rest)) {
-        const std::size_t x = lowestVariable(rest);
-        if (lowestMissing == 0) lowestMissing = variableMask(x);
-        if ((setWeight + weight[x]) % m == 0) return set | variableMask(x);
-    }
-    return set | lowestMissing;
+    const SubsetMask missing = candidates & ~set;
+    return set | (missing & (~missing + 1u));
 }
 
 // Candidates with gaps: 14 of the variables 0 … 17.
@@ -78,26 +82,29 @@ const SubsetMask gappedCandidates = firstVariables(18) & ~variableMask(0) & ~var
 TEST(CoveringRoots, OfferEverySetOfNMinusTwoOnceFromTheOwnerItsDefinitionNames) {
     for (std::size_t rootSize : {3u, 6u, 9u, 12u}) {
         for (std::uint32_t m = 1; m <= mostCoveringModulus; ++m) {
-            const CoveringRoots cover = coveringRootsOf(gappedCandidates, rootSize, m);
+          for (std::uint32_t m2 : {1u, 2u, 3u, 5u}) {
+            const CoveringRoots cover = coveringRootsOf(gappedCandidates, rootSize, m, m2);
             const std::vector<SubsetRoot> roots = rootsOf(cover);
             std::map<SubsetMask, SubsetMask> expected;  // root → the variables it drops for the sets it owns
             for (SubsetMask set : setsOfSize(gappedCandidates, rootSize - 1)) {
-                const SubsetMask owner = ownerOf(gappedCandidates, m, set);
+                const SubsetMask owner = ownerOf(gappedCandidates, m, m2, set);
                 expected[owner] |= owner & ~set;
             }
-            ASSERT_EQ(roots.size(), expected.size()) << "root size " << rootSize << ", modulus " << m;
+            ASSERT_EQ(roots.size(), expected.size())
+                << "root size " << rootSize << ", moduli " << m << " and " << m2;
             for (std::size_t i = 0; i < roots.size(); ++i) {
                 const SubsetRoot& root = roots[i];
                 EXPECT_EQ(subsetSize(root.mask), rootSize) << root.mask;
                 EXPECT_EQ(root.mask & ~gappedCandidates, 0u) << root.mask;
                 const auto found = expected.find(root.mask);
-                ASSERT_NE(found, expected.end()) << "root " << root.mask << ", modulus " << m;
-                EXPECT_EQ(root.droppable, found->second) << "root " << root.mask << ", modulus " << m;
+                ASSERT_NE(found, expected.end()) << "root " << root.mask << ", moduli " << m << " and " << m2;
+                EXPECT_EQ(root.droppable, found->second) << "root " << root.mask << ", moduli " << m << " and " << m2;
                 // In the plan's order, for the factors consecutive roots share.
                 if (i > 0) {
                     EXPECT_TRUE(rootBefore(roots[i - 1], root)) << roots[i - 1].mask << " then " << root.mask;
                 }
             }
+          }
         }
     }
 }
@@ -161,9 +168,10 @@ TEST(CoveringRoots, TheEstimatedCountIsNearTheCountAndTheChosenModulusHasFewerRo
         for (std::uint32_t m = 2; m <= 6; ++m) {
             const double estimate = estimatedCoveringRoots(gappedCandidates, rootSize, m);
             const double actual = static_cast<double>(rootsOf(coveringRootsOf(gappedCandidates, rootSize, m)).size());
-            // Not every set of weight 0 owns a drop: the estimate may be
-            // high where few candidates are left out of a root.
-            EXPECT_GE(estimate / actual, 0.9) << "root size " << rootSize << ", modulus " << m << ": estimated "
+            // Not every set of weight 0 owns a drop, and the roots of the
+            // second weight own two drops only on average: the estimate
+            // may be off where few candidates are left out of a root.
+            EXPECT_GE(estimate / actual, 0.75) << "root size " << rootSize << ", modulus " << m << ": estimated "
                                               << estimate << ", " << actual;
             EXPECT_LE(estimate / actual, 1.5) << "root size " << rootSize << ", modulus " << m << ": estimated "
                                               << estimate << ", " << actual;
