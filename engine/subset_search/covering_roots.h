@@ -199,14 +199,24 @@ bool forEachCoveringRoot(const CoveringRoots& cover, Sink& sink) {
         const std::uint32_t needed = weight[t - 1] == 0 ? 0 : m - weight[t - 1];
         SubsetMask visit = cover.ofWeight[needed];
         if (m > 1) {
+            SubsetMask whole = 0;  // the lasts that leave a weight whole in the root
             for (std::uint32_t w = 0; w < m; ++w) {
                 const SubsetMask missing = cover.ofWeight[w] & ~prefix;
                 if (missing == 0) {
-                    visit = cover.candidates;
+                    whole = cover.candidates;
                     break;
                 }
-                if (withoutLowestVariable(missing) == 0) visit |= missing;
+                if (withoutLowestVariable(missing) == 0) whole |= missing;
             }
+            // Of those, a root owns a drop only by the second weight (its
+            // second weight 0: the lasts of one second weight) or by the
+            // lowest candidate missing (which needs an initial run: the
+            // lowest candidate in the prefix).
+            if (whole != 0 && (t == 1 || (prefix & variableMask(variable[0])) == 0)) {
+                const std::uint32_t second = secondWeight[t - 1] == 0 ? 0 : m2 - secondWeight[t - 1];
+                whole &= cover.ofSecondWeight[second];
+            }
+            visit |= whole;
         }
         visit &= ~(variableMask(variable[first]) - 1u);
         for (; visit != 0; visit = withoutLowestVariable(visit)) {
