@@ -164,9 +164,9 @@ BENCHMARK(BM_BoundedHard)
     ->Iterations(1)
     ->Unit(benchmark::kMillisecond);
 
-// Few rows are bounded at k = 24, 28 and 31; at k = 31, 32.6 million
+// Few rows are bounded at k = 24, 28 and 31; at k = 31, 28.4 million
 // roots of 19 variables that cover the sets of 18 (covering_roots.h) take
-// about 17 seconds per criterion (the corrected AIC searches the plan split
+// about 15 seconds per criterion (the corrected AIC searches the plan split
 // by count, 86.5 million roots): scripts/run-benchmarks.sh runs k = 31 once
 // per criterion.
 BENCHMARK(BM_FewRows)

@@ -81,7 +81,7 @@ build/native/bench/search_bench --benchmark_filter='BM_(Bounded|Exhaustive)/' \
 build/native/bench/search_bench --benchmark_filter='BM_BoundedHard' --benchmark_repetitions="$repetitions" \
   --benchmark_format=csv >"$work/hard.csv" 2>/dev/null
 # Few rows (n = 20): k = 24 and 28 with repetitions; k = 31 takes about
-# 17 seconds per criterion, so once.
+# 15 seconds per criterion (28 by AICc), so once.
 build/native/bench/search_bench --benchmark_filter='BM_FewRows/k:(24|28)/' --benchmark_repetitions="$repetitions" \
   --benchmark_format=csv >"$work/few.csv" 2>/dev/null
 build/native/bench/search_bench --benchmark_filter='BM_FewRows/k:31/' --benchmark_repetitions=1 \

@@ -42,7 +42,7 @@
 // share a set, and Σa = C(k, n − 2) with ΣC(a, 2) ≤ C(k, n − 3) asks for
 // at least C(k, n − 2)² / (2·C(k, n − 3) + C(k, n − 2)) roots: 58 million
 // at n = 20, k = 31. Roots that overlap need fewer: covering_roots.h offers
-// each set of n − 2 once from 32.5 million roots there, which the search
+// each set of n − 2 once from 28.4 million roots there, which the search
 // takes for one list by a criterion those sets head.
 #include <algorithm>
 #include <cstdint>
