@@ -229,6 +229,21 @@ EOF
     build/native/bench/search_bench --benchmark_filter="^$1\$" --benchmark_min_time=0.2 --benchmark_format=csv 2>/dev/null |
       awk -F, '$1 ~ /^"BM_/ { scale = $5 == "ms" ? 1e-3 : $5 == "us" ? 1e-6 : $5 == "ns" ? 1e-9 : 1; printf "%.6f\n", $3 * scale }'
   }
+  # Times $4 pairs: the benchmark $1 (bounded_seconds), then leaps on the
+  # sheet $2 by criterion code $3, into ours-times.txt and leaps-times.txt
+  # (leaps' last run in leaps-run.txt). False where a run gave no time.
+  time_pairs() {
+    : >"$work/ours-times.txt"
+    : >"$work/leaps-times.txt"
+    pair=0
+    while [ "$pair" -lt "$4" ]; do
+      bounded_seconds "$1" >>"$work/ours-times.txt"
+      Rscript "$work/leaps.R" "$2" 1 "$3" >"$work/leaps-run.txt" 2>/dev/null || : >"$work/leaps-run.txt"
+      awk '{ print $2 }' "$work/leaps-run.txt" >>"$work/leaps-times.txt"
+      pair=$((pair + 1))
+    done
+    [ "$(wc -l <"$work/leaps-times.txt")" -eq "$4" ] && [ "$(wc -l <"$work/ours-times.txt")" -eq "$4" ]
+  }
   echo "R leaps (regsubsets, nbest = 10, then the best 10 by the criterion) beside the bounded search, same data,"
   echo "each repetition of one timed right after the other's:"
   for k in 25 30; do
@@ -236,17 +251,8 @@ EOF
       signal=$([ "$data" = signal ] && echo 1 || echo 0)
       build/native/bench/search_bench --write-csv="$work/data.csv" "$k" "$data"
       for code in 0 1 2; do
-        : >"$work/ours-times.txt"
-        : >"$work/leaps-times.txt"
-        r=0
-        while [ "$r" -lt "$repetitions" ]; do
-          bounded_seconds "BM_Bounded/k:$k/criterion:$code/signal:$signal" >>"$work/ours-times.txt"
-          Rscript "$work/leaps.R" "$work/data.csv" 1 "$code" >"$work/leaps-run.txt" 2>/dev/null || : >"$work/leaps-run.txt"
-          awk '{ print $2 }' "$work/leaps-run.txt" >>"$work/leaps-times.txt"
-          r=$((r + 1))
-        done
         criterion=$(echo "$code" | sed 's/^0$/rss/; s/^1$/mse/; s/^2$/aic/')
-        if [ "$(wc -l <"$work/leaps-times.txt")" -ne "$repetitions" ] || [ "$(wc -l <"$work/ours-times.txt")" -ne "$repetitions" ]; then
+        if ! time_pairs "BM_Bounded/k:$k/criterion:$code/signal:$signal" "$work/data.csv" "$code" "$repetitions"; then
           echo "leaps_seconds n=200 k=$k criterion=$criterion keep=10: not measured ($data; a run of leaps or of the benchmark gave no time)"
           continue
         fi
@@ -273,18 +279,8 @@ EOF
     build/native/bench/search_bench --write-csv="$work/few$k.csv" "$k" few_rows_n20
     few_repetitions=$([ "$k" = 31 ] && echo 1 || echo "$r_repetitions")
     for code in 0 1 2; do
-      : >"$work/ours-times.txt"
-      : >"$work/leaps-times.txt"
-      r=0
-      while [ "$r" -lt "$few_repetitions" ]; do
-        bounded_seconds "BM_FewRows/k:$k/criterion:$code/iterations:1" >>"$work/ours-times.txt"
-        Rscript "$work/leaps.R" "$work/few$k.csv" 1 "$code" >"$work/leaps-run.txt" 2>/dev/null || : >"$work/leaps-run.txt"
-        awk '{ print $2 }' "$work/leaps-run.txt" >>"$work/leaps-times.txt"
-        r=$((r + 1))
-      done
       criterion=$(echo "$code" | sed 's/^0$/rss/; s/^1$/mse/; s/^2$/aic/')
-      if [ "$(wc -l <"$work/leaps-times.txt")" -ne "$few_repetitions" ] ||
-        [ "$(wc -l <"$work/ours-times.txt")" -ne "$few_repetitions" ]; then
+      if ! time_pairs "BM_FewRows/k:$k/criterion:$code/iterations:1" "$work/few$k.csv" "$code" "$few_repetitions"; then
         echo "leaps_seconds n=20 k=$k case=few_rows_n20 criterion=$criterion keep=10: not measured (a run of leaps or of the benchmark gave no time)"
         continue
       fi

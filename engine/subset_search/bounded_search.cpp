@@ -1103,6 +1103,14 @@ enum class RootEstimate {
     Failed,   // the estimate failed (a pivot not positive, or a trace too large for it)
 };
 
+// Whether any child's subtree of a root estimated in double (estimates,
+// its drops ranked; the children's subtrees are the tree's, in that order)
+// may enter a list, cheapest child first, the likeliest to be let in. With
+// factors (those of the estimate), a child the estimate lets in is asked
+// again with its RSS refined in double-double (refinedOut).
+bool estimatedChildrenMayEnter(Search& search, SubsetMask mask, const RootDropEstimates& estimates,
+                               const RootFactorsInDouble* factors = nullptr);
+
 // Decides a root without starting it where its own set is not ranked (with
 // few rows, every root of n − 1 variables) and, by estimates in double of
 // its children (estimateRootDrops) with the margins of the tree, no list
@@ -1124,20 +1132,7 @@ RootEstimate estimateRoot(Search& search, const SubsetRoot& root) {
     ++search.tally.rootsEstimated;
     if (ranked) return RootEstimate::Open;
     refreshThresholds(search);
-    const MarginTerms terms = dropTreeMarginTerms(search.system->variables, search.system->rows, estimates.trace,
-                                                  estimates.doubleTrace, estimates.error, search.offsetFactor);
-    // The cheapest drop first, the likeliest to be let in.
-    SubsetMask after = 0;  // the droppable variables after child i: its own
-    for (std::size_t i = estimates.count; i-- > 0;) {
-        const std::size_t below = estimates.count - 1 - i;
-        const SubsetMask mask = root.mask & ~variableMask(estimates.variable[i]);
-        const double rss = estimates.rss[i];
-        if (subtreeMayEnter(search, rss, dropTreeMargin(terms, rss), order - 1 - below, order - 1, mask & ~after,
-                            after, SizeBounds{})) {
-            return RootEstimate::Open;
-        }
-        after |= variableMask(estimates.variable[i]);
-    }
+    if (estimatedChildrenMayEnter(search, root.mask, estimates)) return RootEstimate::Open;
     ++search.tally.rootsDecidedInDouble;
     search.decided += rootMembers(root);
     reportProgress(search);
@@ -1235,6 +1230,27 @@ bool refinedOut(Search& search, const RootFactorsInDouble& factors, const RootDr
                             droppable, SizeBounds{});
 }
 
+bool estimatedChildrenMayEnter(Search& search, SubsetMask mask, const RootDropEstimates& estimates,
+                               const RootFactorsInDouble* factors) {
+    const std::size_t size = subsetSize(mask);
+    const MarginTerms terms = dropTreeMarginTerms(search.system->variables, search.system->rows, estimates.trace,
+                                                  estimates.doubleTrace, estimates.error, search.offsetFactor);
+    SubsetMask after = 0;  // the droppable variables after child i: its own
+    for (std::size_t i = estimates.count; i-- > 0;) {
+        const std::size_t lowest = size - estimates.count + i;  // the child's size less those after it
+        const SubsetMask child = mask & ~variableMask(estimates.variable[i]);
+        const double rss = estimates.rss[i];
+        if (subtreeMayEnter(search, rss, dropTreeMargin(terms, rss), lowest, size - 1, child & ~after, after,
+                            SizeBounds{}) &&
+            (factors == nullptr || !refinedOut(search, *factors, estimates, i, lowest, size - 1, child & ~after,
+                                               after))) {
+            return true;
+        }
+        after |= variableMask(estimates.variable[i]);
+    }
+    return false;
+}
+
 // A part of a covering root that its estimate could not decide: the part,
 // its set's RSS refined in double-double (refineRootDrop) and the margin
 // terms of that RSS.
@@ -1266,21 +1282,9 @@ void searchCoveredPart(Search& search, const OpenPart& open, double trace) {
             searchTakenRoot(search, part);
             return;
         }
-        const MarginTerms own = dropTreeMarginTerms(search.system->variables, search.system->rows, estimates.trace,
-                                                    estimates.doubleTrace, estimates.error, search.offsetFactor);
-        SubsetMask after = 0;  // the droppable variables after child i: its own
-        for (std::size_t i = estimates.count; i-- > 0;) {
-            const std::size_t below = estimates.count - 1 - i;
-            const SubsetMask mask = part.mask & ~variableMask(estimates.variable[i]);
-            const double childRss = estimates.rss[i];
-            const std::size_t lowest = size - 1 - below;
-            if (subtreeMayEnter(search, childRss, dropTreeMargin(own, childRss), lowest, size - 1, mask & ~after,
-                                after, SizeBounds{}) &&
-                !refinedOut(search, *search.partFactors, estimates, i, lowest, size - 1, mask & ~after, after)) {
-                searchRootTree(search, part, false);
-                return;
-            }
-            after |= variableMask(estimates.variable[i]);
+        if (estimatedChildrenMayEnter(search, part.mask, estimates, search.partFactors.get())) {
+            searchRootTree(search, part, false);
+            return;
         }
     }
     search.decided += rootMembers(part);
